@@ -1,0 +1,86 @@
+#pragma once
+
+#include "framework/gui/EditView.h"
+#include "framework/gui/Rect.h"
+#include "framework/WindowMessage.h"
+
+#include <memory>
+
+class CCommThread;
+class CPrinter;
+class CFont;
+struct LOGFONTA;
+
+// Messages a terminal view handles.
+constexpr UINT WM_MSG_UPDATE_DATA = WM_USER + 1;       // new text is ready in the reception thread
+constexpr UINT WM_MSG_CHANGE_DOC_TITLE = WM_USER + 2;  // wParam: a CString* title, owned by the handler
+
+// The view's own commands.
+constexpr UINT ID_SETUP_FREEZE_SCREEN = 202;
+constexpr UINT ID_SETUP_TERMINAL = 203;
+constexpr UINT ID_SETUP_SERIAL_PORT = 204;
+constexpr UINT ID_EDIT_CLEAR_SCREEN = 205;
+constexpr UINT ID_FILE_PAGE_SETUP = 57605;
+
+// The automatic-save timer of every terminal view.
+constexpr UINT_PTR AUTOSAVE_TIMER_ID = 3;
+
+// The view of a terminal window: a read-only text view of what the window's reception thread has received.
+// It owns the reception thread (and through it the serial port) and carries the window's commands: freeze,
+// clear, font, serial and terminal settings, automatic saving, printing.
+class CCommView : public CEditView {
+public:
+    CCommView();
+    ~CCommView() override;
+
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    int OnCreate(LPCREATESTRUCT lpCreateStruct) override;
+    void OnClose() override;
+
+    // The document's file format: the view's text, byte for byte. Loading also hands the text to the
+    // reception thread when the terminal settings came from the INI file.
+    virtual void SerializeRaw(CArchive& ar) override;
+
+    // Printing hooks (margins, heading and footnote, printing the selection).
+    BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
+    void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnFilePageSetup();
+
+    // Message handlers.
+    LRESULT OnMsgUpdateData(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMsgChangeDocTitle(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMsgPortState(WPARAM wParam, LPARAM lParam);
+
+    // Command handlers.
+    void OnStopReception();
+    void OnClearScreen();
+    void OnSetViewFont();
+    BOOL OnSetCommSetting();
+    BOOL OnSetTermSetting();
+
+    BOOL CreateAutoSaveTimer();
+    static void AutoSaveTimerProc(HWND hWnd, UINT nMsg, UINT_PTR nIDEvent, DWORD dwTime);
+    // Sets the check mark of "Freeze &screen" from the reception thread's state.
+    void RefreshOptionMenu();
+
+    // The text the caption shows after the title while the port is lost ("" when it is not).
+    const CString& GetPortStateText() const { return m_strPortState; }
+
+    CCommThread* m_commThread = nullptr;
+    int m_bPrintSelection = 0;
+    int m_nNextSelCharToBePrint = 0;
+    int m_nFirstNonSelChar = 0;
+    CPrinter* m_pPrinter = nullptr;
+    CRect m_rectMargin{2500, 1000, 2500, 1000};
+
+private:
+    // Applies the preferences' font, or the fixed system font, by posting WM_SETFONT to the view.
+    void SetInitialFont();
+    void SetViewFont(const LOGFONTA& logFont);
+
+    std::unique_ptr<CFont> m_font;
+    CString m_strPortState;
+};
