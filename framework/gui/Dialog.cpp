@@ -33,7 +33,12 @@ int MulDiv(int a, int b, int c) {
 // taken whole.
 class WidthLimitedLineEdit : public QLineEdit {
 public:
-    explicit WidthLimitedLineEdit(QWidget* parent) : QLineEdit(parent) {}
+    explicit WidthLimitedLineEdit(QWidget* parent) : QLineEdit(parent) {
+        // The validator sees the edit's text already changed, so the text before the edit is kept here.
+        QObject::connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_accepted = text; });
+    }
+
+    const QString& AcceptedText() const { return m_accepted; }
 
     int TextAreaWidth() const {
         QStyleOptionFrame option;
@@ -43,6 +48,9 @@ public:
         // Qt keeps a margin of two pixels on each side of the text and needs one for the caret.
         return area.width() - 2 * 2 - 1;
     }
+
+private:
+    QString m_accepted;
 };
 
 class WidthLimitValidator : public QValidator {
@@ -53,7 +61,7 @@ public:
         const QFontMetrics metrics(m_edit->font());
         const int width = metrics.horizontalAdvance(input);
         // Shortening is always allowed, also when the program filled the box with more than it shows.
-        if (width <= m_edit->TextAreaWidth() || width <= metrics.horizontalAdvance(m_edit->text()))
+        if (width <= m_edit->TextAreaWidth() || width <= metrics.horizontalAdvance(m_edit->AcceptedText()))
             return Acceptable;
         return Invalid;
     }
