@@ -1,18 +1,13 @@
 #pragma once
 
 #include "framework/WinTypes.h"
+#include "framework/gui/UserException.h"
 
 #include <exception>
 
 class CFile;
 class CDocument;
 
-// Thrown after the user has already been told what went wrong: the caller stops quietly.
-class CUserException : public std::exception {
-public:
-    const char* what() const noexcept override { return "operation cancelled"; }
-};
-[[noreturn]] void AfxThrowUserException();
 
 // A failure of an archive itself (a file that ends early).
 class CArchiveException : public std::exception {

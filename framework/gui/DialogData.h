@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/WinTypes.h"
+#include "framework/gui/UserException.h"
 
 #include <exception>
 
@@ -12,11 +13,7 @@ constexpr UINT AFX_IDP_PARSE_INT = 0xF110;       // "Please enter an integer."
 constexpr UINT AFX_IDP_PARSE_INT_RANGE = 0xF112; // "Please enter an integer between %1 and %2."
 constexpr UINT AFX_IDP_PARSE_UINT = 0xF117;      // "Please enter a positive integer."
 
-// Raised by CDataExchange::Fail once the user has been told what is wrong; UpdateData catches it.
-class CUserException : public std::exception {
-public:
-    const char* what() const noexcept override { return "dialog data exchange stopped"; }
-};
+// CDataExchange::Fail raises CUserException once the user has been told what is wrong; UpdateData catches it.
 
 // One pass of data exchange between a dialog's fields and its controls: loading (fields to controls) or
 // saving and validating (controls to fields).
