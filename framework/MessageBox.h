@@ -7,11 +7,16 @@
 // Message box styles and answers, with the desktop platform's values.
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
+constexpr UINT MB_YESNOCANCEL = 0x3;
 constexpr UINT MB_YESNO = 0x4;
 constexpr UINT MB_ICONSTOP = 0x10;
 constexpr UINT MB_ICONQUESTION = 0x20;
 constexpr UINT MB_ICONEXCLAMATION = 0x30;
 constexpr UINT MB_ICONINFORMATION = 0x40;
+constexpr UINT MB_DEFBUTTON2 = 0x100;
+constexpr UINT MB_TYPEMASK = 0xF;
+constexpr UINT MB_ICONMASK = 0xF0;
+constexpr UINT MB_DEFMASK = 0xF00;
 
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
