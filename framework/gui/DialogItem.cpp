@@ -1,5 +1,7 @@
 #include "framework/gui/DialogItem.h"
 
+#include "framework/gui/DisplayText.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,11 +11,30 @@
 
 #include <cctype>
 
-QString ToWidgetText(const CString& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
+// ASCII stays as it is; the upper half of the byte range shows as the Windows code page does, the same
+// way the terminal view shows received bytes. A typed character that no byte stands for becomes '?'.
+QString ToWidgetText(const CString& text) {
+    QString shown;
+    shown.reserve(static_cast<qsizetype>(text.size()));
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        shown.append(byte < 0x80 ? QChar(byte) : QChar(CDisplayText::CharForByte(byte)));
+    }
+    return shown;
+}
 
 CString FromWidgetText(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
-    return CString(bytes.constData(), static_cast<size_t>(bytes.size()));
+    CString bytes;
+    bytes.reserve(static_cast<size_t>(text.size()));
+    for (QChar ch : text) {
+        if (ch.unicode() < 0x80) {
+            bytes += static_cast<char>(ch.unicode());
+        } else {
+            const int byte = CDisplayText::ByteForChar(ch.unicode());
+            bytes += byte >= 0x80 ? static_cast<char>(byte) : '?';
+        }
+    }
+    return bytes;
 }
 
 BOOL CDialogItem::EnableWindow(BOOL bEnable) {
