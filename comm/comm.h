@@ -1,0 +1,87 @@
+#pragma once
+
+#include "framework/Dcb.h"
+#include "framework/WinTypes.h"
+
+#include <string>
+
+// What a failing serial port operation throws: which operation failed, and the platform's last-error code
+// at the moment of failure. Handlers test the kind; the code is there for the log.
+class ECommError {
+public:
+    enum ErrorType {
+        ErrBaudRate = 1,
+        ErrStopBits = 3,
+        ErrParity = 4,
+        ErrByteSize = 5,
+        ErrPortIsOpen = 6,
+        ErrPortNotOpen = 7,
+        ErrOpenPort = 8,
+        ErrReadPort = 10,
+        ErrClosePort = 11,
+        ErrGetCommState = 14,
+        ErrSetCommState = 15,
+        ErrSetupComm = 16,
+        ErrSetTimeouts = 17,
+        ErrClearCommError = 18,
+    };
+
+    // Reads the thread's last error itself.
+    explicit ECommError(ErrorType type);
+
+    ErrorType m_ErrorType;
+    DWORD m_LastError;
+};
+
+// One serial port, for reception only. It keeps the port name and the four serial parameters while the
+// port is closed, applies them at open over the driver's other settings, and re-applies a parameter at once
+// when it changes on an open port. Every failure throws ECommError; nothing is reported through return
+// values. There is no lock: the reception thread reads while the user-interface thread may set parameters,
+// and opening and closing happen while the reception thread is paused.
+class TCommPort {
+public:
+    TCommPort();
+    // Closes the port if it is open; a close that fails here is ignored, since nothing could handle it.
+    ~TCommPort();
+    TCommPort(const TCommPort&) = delete;
+    TCommPort& operator=(const TCommPort&) = delete;
+
+    // Opens and configures the port; does nothing if it is open already.
+    void OpenCommPort();
+    // Closes the port; does nothing if it is closed.
+    void CloseCommPort();
+
+    // Each stores the value and, on an open port, applies it at once; a refused value is put back.
+    void SetBaudRate(DWORD baudRate);
+    void SetByteSize(BYTE byteSize);
+    void SetParity(BYTE parity);
+    void SetStopBits(BYTE stopBits);
+    DWORD GetBaudRate();
+    BYTE GetByteSize();
+    BYTE GetParity();
+    BYTE GetStopBits();
+
+    // Only while closed; the name is used at the next open.
+    void SetCommPort(const std::string& port);
+    std::string GetCommPort();
+
+    // Bytes waiting in the input queue.
+    DWORD BytesAvailable();
+    // Reads up to count bytes into buffer; when fewer arrive, a zero byte follows the last one read.
+    LONG ReadBytes(void* buffer, DWORD count);
+    // "Port: COM1, 9600, 8, NONE, 1 stop bit" for the open port.
+    void GetCommDescription(std::string& description);
+
+    // Bytes the input queue dropped since the port was opened because it was full (0 while closed).
+    DWORD GetDroppedBytes();
+
+    bool m_CommOpen;
+    COMMTIMEOUTS m_TimeOuts;
+    std::string m_CommPort;
+    DCB m_dcb;
+    HANDLE m_hCom;
+
+private:
+    // Releases the handle of a half-done open and throws the failing step's kind.
+    [[noreturn]] void FailOpen(ECommError::ErrorType kind, const DCB& keptParameters);
+};
