@@ -1,0 +1,189 @@
+#include "comm/comm.h"
+
+#include "framework/SerialDevice.h"
+#include "framework/WinError.h"
+
+#include <cstdio>
+
+namespace {
+
+// The input queue holds a few seconds of a fast device between two polls of the reception thread.
+constexpr DWORD kInputQueueBytes = 32768;
+constexpr DWORD kOutputQueueBytes = 9216;
+
+void CopyParameters(const DCB& from, DCB& to) {
+    to.BaudRate = from.BaudRate;
+    to.ByteSize = from.ByteSize;
+    to.Parity = from.Parity;
+    to.StopBits = from.StopBits;
+}
+
+const char* ParityWord(BYTE parity) {
+    switch (parity) {
+    case NOPARITY:
+        return "NONE";
+    case ODDPARITY:
+        return "ODD";
+    case EVENPARITY:
+        return "EVEN";
+    default:
+        return "bad parity";
+    }
+}
+
+const char* StopBitsWord(BYTE stopBits) {
+    switch (stopBits) {
+    case ONESTOPBIT:
+        return "1 stop bit";
+    case ONE5STOPBITS:
+        return "1.5 stop bits";
+    case TWOSTOPBITS:
+        return "2 stop bits";
+    default:
+        return "bad stop bits";
+    }
+}
+
+// The four setters share one pattern: store, apply on an open port, and put the old value back when the
+// driver refuses the new one, so the object always describes the configuration in force.
+template <typename Value>
+void StoreAndApply(TCommPort& port, Value DCB::*field, Value value, ECommError::ErrorType kind) {
+    const Value old = port.m_dcb.*field;
+    port.m_dcb.*field = value;
+    if (!port.m_CommOpen)
+        return;
+    if (!SetCommState(port.m_hCom, &port.m_dcb)) {
+        ECommError error(kind);
+        port.m_dcb.*field = old;
+        throw error;
+    }
+}
+
+} // namespace
+
+ECommError::ECommError(ErrorType type) : m_ErrorType(type), m_LastError(GetLastError()) {}
+
+TCommPort::TCommPort() : m_CommOpen(false), m_TimeOuts(), m_CommPort("COM1"), m_dcb(), m_hCom(nullptr) {
+    m_dcb.DCBlength = sizeof(DCB);
+    m_dcb.BaudRate = 9600;
+    m_dcb.ByteSize = 8;
+    m_dcb.Parity = NOPARITY;
+    m_dcb.StopBits = ONESTOPBIT;
+}
+
+TCommPort::~TCommPort() {
+    try {
+        CloseCommPort();
+    } catch (const ECommError&) {
+        // A destructor must not throw; the handle is lost either way.
+    }
+}
+
+void TCommPort::FailOpen(ECommError::ErrorType kind, const DCB& keptParameters) {
+    // The error carries the failing step's code, not that of the clean-up close.
+    ECommError error(kind);
+    CloseHandle(m_hCom);
+    m_hCom = nullptr;
+    // The parameters the caller set survive a failed open, so the next attempt uses them again.
+    CopyParameters(keptParameters, m_dcb);
+    SetLastError(error.m_LastError);
+    throw error;
+}
+
+void TCommPort::OpenCommPort() {
+    if (m_CommOpen)
+        return;
+    DCB kept = m_dcb;
+
+    m_hCom = CreateFileA(m_CommPort.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (m_hCom == INVALID_HANDLE_VALUE) {
+        ECommError error(ECommError::ErrOpenPort);
+        m_hCom = nullptr;
+        throw error;
+    }
+    if (!GetCommState(m_hCom, &m_dcb))
+        FailOpen(ECommError::ErrGetCommState, kept);
+    // Only the four parameters are the program's; flow control, line control and the special characters
+    // stay as the driver reported them.
+    CopyParameters(kept, m_dcb);
+    if (!SetCommState(m_hCom, &m_dcb))
+        FailOpen(ECommError::ErrSetCommState, kept);
+    if (!SetupComm(m_hCom, kInputQueueBytes, kOutputQueueBytes))
+        FailOpen(ECommError::ErrSetupComm, kept);
+
+    m_TimeOuts.ReadIntervalTimeout = 15;
+    m_TimeOuts.ReadTotalTimeoutMultiplier = 1;
+    m_TimeOuts.ReadTotalTimeoutConstant = 250;
+    m_TimeOuts.WriteTotalTimeoutMultiplier = 1;
+    m_TimeOuts.WriteTotalTimeoutConstant = 250;
+    if (!SetCommTimeouts(m_hCom, &m_TimeOuts))
+        FailOpen(ECommError::ErrSetTimeouts, kept);
+
+    m_CommOpen = true;
+}
+
+void TCommPort::CloseCommPort() {
+    if (!m_CommOpen)
+        return;
+    if (!CloseHandle(m_hCom))
+        throw ECommError(ECommError::ErrClosePort);
+    m_CommOpen = false;
+    m_hCom = nullptr;
+}
+
+void TCommPort::SetBaudRate(DWORD baudRate) { StoreAndApply(*this, &DCB::BaudRate, baudRate, ECommError::ErrBaudRate); }
+
+void TCommPort::SetByteSize(BYTE byteSize) { StoreAndApply(*this, &DCB::ByteSize, byteSize, ECommError::ErrByteSize); }
+
+void TCommPort::SetParity(BYTE parity) { StoreAndApply(*this, &DCB::Parity, parity, ECommError::ErrParity); }
+
+void TCommPort::SetStopBits(BYTE stopBits) { StoreAndApply(*this, &DCB::StopBits, stopBits, ECommError::ErrStopBits); }
+
+DWORD TCommPort::GetBaudRate() { return m_dcb.BaudRate; }
+BYTE TCommPort::GetByteSize() { return m_dcb.ByteSize; }
+BYTE TCommPort::GetParity() { return m_dcb.Parity; }
+BYTE TCommPort::GetStopBits() { return m_dcb.StopBits; }
+
+void TCommPort::SetCommPort(const std::string& port) {
+    if (m_CommOpen)
+        throw ECommError(ECommError::ErrPortIsOpen);
+    m_CommPort = port;
+}
+
+std::string TCommPort::GetCommPort() { return m_CommPort; }
+
+DWORD TCommPort::BytesAvailable() {
+    if (!m_CommOpen)
+        throw ECommError(ECommError::ErrPortNotOpen);
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(m_hCom, &errors, &status))
+        throw ECommError(ECommError::ErrClearCommError);
+    return status.cbInQue;
+}
+
+LONG TCommPort::ReadBytes(void* buffer, DWORD count) {
+    if (!m_CommOpen)
+        throw ECommError(ECommError::ErrPortNotOpen);
+    DWORD read = 0;
+    if (!ReadFile(m_hCom, buffer, count, &read, nullptr))
+        throw ECommError(ECommError::ErrReadPort);
+    if (read < count)
+        static_cast<BYTE*>(buffer)[read] = 0;
+    return static_cast<LONG>(read);
+}
+
+void TCommPort::GetCommDescription(std::string& description) {
+    if (!m_CommOpen)
+        throw ECommError(ECommError::ErrPortNotOpen);
+    char head[64];
+    std::snprintf(head, sizeof head, ", %u, %u, ", static_cast<unsigned>(m_dcb.BaudRate),
+                  static_cast<unsigned>(m_dcb.ByteSize));
+    std::string text = "Port: " + m_CommPort + head;
+    text += ParityWord(m_dcb.Parity);
+    text += ", ";
+    text += StopBitsWord(m_dcb.StopBits);
+    description = text;
+}
+
+DWORD TCommPort::GetDroppedBytes() { return m_CommOpen ? GetDroppedInputBytes(m_hCom) : 0; }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The table that maps the program's COM names to serial devices. First come the symbolic links named COMn
+// in the port directory (users pin /dev/serial/by-id/... there; the simulated device registers itself
+// there), in ascending number; then the serial devices of the system's tty class that have a driver, given
+// the free numbers from 1 up in the order ttyS, ttyUSB, ttyACM, others, each group by index.
+
+struct PortEntry {
+    std::string name;   // "COM3"
+    std::string device; // "/dev/ttyUSB0"
+};
+
+// $KESTRUNE_PORTS, else $XDG_CONFIG_HOME/kestrune/ports, else ~/.config/kestrune/ports.
+std::string PortDirectory();
+
+// The number that a COM name stands for: "COM7" and "com7" give 7; 0 for anything else (also "COM0",
+// "COM", "COM7x").
+unsigned PortNumberOfName(const std::string& name);
+
+// Builds the table from a port directory and a tty class folder (normally /sys/class/tty). `tableRead`
+// tells whether the tty class folder could be listed: without it only the port directory's entries exist.
+std::vector<PortEntry> ReadPortTable(const std::string& portDirectory, const std::string& ttyClassFolder,
+                                     bool* tableRead = nullptr);
+
+// The system's table: PortDirectory() and /sys/class/tty.
+std::vector<PortEntry> SystemPortTable(bool* tableRead = nullptr);
+
+// The device a port name opens: a name beginning with "/" is a device path used as it is; the device
+// namespace prefix "\\.\" is ignored; a COM name is looked up in the table. Empty when the name is unknown.
+std::string ResolvePortName(const std::string& name, const std::vector<PortEntry>& table);

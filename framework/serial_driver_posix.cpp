@@ -1,0 +1,366 @@
+// The POSIX serial driver behind the device calls: COM names through the port table, exclusive open, raw
+// mode, the control block through termios, and the input queue that a small driver thread per port fills.
+#include "framework/InputQueue.h"
+#include "framework/PortTable.h"
+#include "framework/SerialDevice.h"
+#include "framework/SerialTermios.h"
+#include "framework/WinError.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <poll.h>
+#include <set>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/utsname.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kDefaultQueueBytes = 4096;
+
+BOOL FailWith(DWORD code) {
+    SetLastError(code);
+    return FALSE;
+}
+
+BOOL FailWithErrno() { return FailWith(LastErrorFromErrno(errno)); }
+
+// One open port: its descriptor, its input queue, its timeouts and the driver thread that moves bytes
+// from the device into the queue until the port closes or the device hangs up.
+class PosixPort {
+public:
+    explicit PosixPort(int fd) : m_fd(fd), m_queue(kDefaultQueueBytes) {}
+
+    bool Start() {
+        if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+            return false;
+        m_thread = std::thread([this] { Drive(); });
+        return true;
+    }
+
+    // Stops the driver thread and closes the descriptor, which also releases the lock on the device.
+    bool Close() {
+        if (m_thread.joinable()) {
+            const char stop = 1;
+            while (write(m_wake[1], &stop, 1) < 0 && errno == EINTR) {
+            }
+            m_thread.join();
+        }
+        for (int& end : m_wake) {
+            if (end >= 0)
+                close(end);
+            end = -1;
+        }
+        const int result = close(m_fd);
+        return result == 0 || errno == EINTR;
+    }
+
+    int Descriptor() const { return m_fd; }
+    InputQueue& Queue() { return m_queue; }
+
+    void SetTimeouts(const COMMTIMEOUTS& timeouts) {
+        std::lock_guard<std::mutex> guard(m_timeoutLock);
+        m_timeouts = timeouts;
+    }
+    COMMTIMEOUTS Timeouts() const {
+        std::lock_guard<std::mutex> guard(m_timeoutLock);
+        return m_timeouts;
+    }
+
+    // Serialises the settings calls of one port, which may come from two threads.
+    std::mutex& SettingsLock() { return m_settingsLock; }
+
+private:
+    void Drive() {
+        BYTE chunk[4096];
+        for (;;) {
+            pollfd watched[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+            if (poll(watched, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                m_queue.MarkHungUp(LastErrorFromErrno(errno));
+                return;
+            }
+            if (watched[1].revents)
+                return;
+            if (watched[0].revents & POLLNVAL) {
+                m_queue.MarkHungUp(ERROR_INVALID_HANDLE);
+                return;
+            }
+            if (!(watched[0].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            // Read until the device is empty, so a hang-up is only seen once everything before it is queued.
+            const ssize_t count = read(m_fd, chunk, sizeof chunk);
+            if (count > 0) {
+                m_queue.Push(chunk, static_cast<std::size_t>(count));
+                continue;
+            }
+            if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+                // A hang-up with nothing left to read would otherwise wake the poll forever.
+                if (!(watched[0].revents & POLLHUP))
+                    continue;
+                m_queue.MarkHungUp(ERROR_GEN_FAILURE);
+                return;
+            }
+            // End of input or a read error: the device is gone (unplugged, or the other side closed).
+            m_queue.MarkHungUp(count == 0 ? ERROR_GEN_FAILURE : LastErrorFromErrno(errno));
+            return;
+        }
+    }
+
+    int m_fd;
+    int m_wake[2] = {-1, -1};
+    InputQueue m_queue;
+    std::thread m_thread;
+    mutable std::mutex m_timeoutLock;
+    COMMTIMEOUTS m_timeouts{};
+    std::mutex m_settingsLock;
+};
+
+// Handles are the addresses of live ports; a handle that is not in the set is refused rather than used.
+class PortRegistry {
+public:
+    void Add(PosixPort* port) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_ports.insert(port);
+    }
+    PosixPort* Find(HANDLE handle) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto* port = static_cast<PosixPort*>(handle);
+        return m_ports.count(port) ? port : nullptr;
+    }
+    bool Remove(HANDLE handle) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_ports.erase(static_cast<PosixPort*>(handle)) > 0;
+    }
+
+private:
+    std::mutex m_lock;
+    std::set<PosixPort*> m_ports;
+};
+
+PortRegistry& Registry() {
+    static PortRegistry registry;
+    return registry;
+}
+
+class PosixDevice final : public SerialDevice {
+public:
+    HANDLE CreateFile(const char* name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) override {
+        (void)access;
+        (void)shareMode;
+        (void)flags;
+        if (!name || creation != OPEN_EXISTING) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_HANDLE_VALUE;
+        }
+        const std::string device = ResolvePortName(name, SystemPortTable());
+        if (device.empty()) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            SetLastError(LastErrorFromErrno(errno));
+            return INVALID_HANDLE_VALUE;
+        }
+        // Serial tools agree on an advisory lock; a port someone holds counts as busy.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            close(fd);
+            SetLastError(error == EWOULDBLOCK ? ERROR_ACCESS_DENIED : LastErrorFromErrno(error));
+            return INVALID_HANDLE_VALUE;
+        }
+        termios settings{};
+        if (tcgetattr(fd, &settings) == 0) {
+            // Also refuse later openers that do not lock; the lock alone already makes this open exclusive,
+            // so a terminal that cannot do it is still usable.
+            ioctl(fd, TIOCEXCL);
+            MakeRaw(settings);
+            if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+                const int error = errno;
+                close(fd);
+                SetLastError(LastErrorFromErrno(error));
+                return INVALID_HANDLE_VALUE;
+            }
+        }
+        auto port = std::make_unique<PosixPort>(fd);
+        if (!port->Start()) {
+            const int error = errno;
+            close(fd);
+            SetLastError(LastErrorFromErrno(error));
+            return INVALID_HANDLE_VALUE;
+        }
+        Registry().Add(port.get());
+        return port.release();
+    }
+
+    BOOL CloseHandle(HANDLE handle) override {
+        if (!Registry().Remove(handle))
+            return FailWith(ERROR_INVALID_HANDLE);
+        std::unique_ptr<PosixPort> port(static_cast<PosixPort*>(handle));
+        return port->Close() ? TRUE : FailWithErrno();
+    }
+
+    BOOL GetCommState(HANDLE handle, DCB* dcb) override {
+        PosixPort* port = Registry().Find(handle);
+        if (!port)
+            return FailWith(ERROR_INVALID_HANDLE);
+        if (!dcb)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        std::lock_guard<std::mutex> guard(port->SettingsLock());
+        termios settings{};
+        if (tcgetattr(port->Descriptor(), &settings) != 0)
+            return FailWithErrno();
+        DWORD rate = RateOfSpeedCode(cfgetospeed(&settings));
+        if (rate == 0 && !GetCustomBaudRate(port->Descriptor(), rate))
+            return FailWithErrno();
+        TermiosToDcb(settings, rate, *dcb);
+        return TRUE;
+    }
+
+    BOOL SetCommState(HANDLE handle, const DCB* dcb) override {
+        PosixPort* port = Registry().Find(handle);
+        if (!port)
+            return FailWith(ERROR_INVALID_HANDLE);
+        if (!dcb)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        std::lock_guard<std::mutex> guard(port->SettingsLock());
+        const int fd = port->Descriptor();
+        termios previous{};
+        if (tcgetattr(fd, &previous) != 0)
+            return FailWithErrno();
+        termios settings = previous;
+        bool customRate = false;
+        if (!DcbToTermios(*dcb, settings, customRate))
+            return FailWith(ERROR_INVALID_PARAMETER);
+        if (tcsetattr(fd, TCSANOW, &settings) != 0)
+            return FailWithErrno();
+        if (customRate && !SetCustomBaudRate(fd, dcb->BaudRate)) {
+            // A refused rate leaves the port as it was, not half configured.
+            const int error = errno;
+            tcsetattr(fd, TCSANOW, &previous);
+            return FailWith(LastErrorFromErrno(error));
+        }
+        return TRUE;
+    }
+
+    BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) override {
+        (void)outQueue; // Nothing is ever written to the device, so there is no output queue to size.
+        PosixPort* port = Registry().Find(handle);
+        if (!port)
+            return FailWith(ERROR_INVALID_HANDLE);
+        if (inQueue == 0)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        port->Queue().Resize(inQueue);
+        return TRUE;
+    }
+
+    BOOL SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) override {
+        PosixPort* port = Registry().Find(handle);
+        if (!port)
+            return FailWith(ERROR_INVALID_HANDLE);
+        if (!timeouts)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        port->SetTimeouts(*timeouts);
+        return TRUE;
+    }
+
+    BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) override {
+        PosixPort* port = Registry().Find(handle);
+        if (!port)
+            return FailWith(ERROR_INVALID_HANDLE);
+        DWORD fill = 0;
+        DWORD failure = 0;
+        if (!port->Queue().Query(&fill, errors, &failure))
+            return FailWith(failure);
+        if (status) {
+            *status = COMSTAT{};
+            status->cbInQue = fill;
+        }
+        return TRUE;
+    }
+
+    BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
+        PosixPort* port = Registry().Find(handle);
+        if (!port)
+            return FailWith(ERROR_INVALID_HANDLE);
+        if (!buffer && count > 0)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        std::size_t taken = 0;
+        DWORD failure = 0;
+        if (!port->Queue().Read(static_cast<BYTE*>(buffer), count, port->Timeouts(), &taken, &failure))
+            return FailWith(failure);
+        if (read)
+            *read = static_cast<DWORD>(taken);
+        return TRUE;
+    }
+
+    DWORD GetDroppedInputBytes(HANDLE handle) override {
+        PosixPort* port = Registry().Find(handle);
+        return port ? port->Queue().Dropped() : 0;
+    }
+
+    BOOL GetVersionEx(OSVERSIONINFOA* info) override {
+        if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA))
+            return FailWith(ERROR_INVALID_PARAMETER);
+        utsname system{};
+        unsigned major = 0;
+        unsigned minor = 0;
+        if (uname(&system) == 0)
+            std::sscanf(system.release, "%u.%u", &major, &minor);
+        info->dwMajorVersion = major;
+        info->dwMinorVersion = minor;
+        info->dwBuildNumber = 0;
+        std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+        // Where the system lists its devices, ports are known from the device table; elsewhere they can
+        // only be found by trying to open each one, as on the older platform family.
+        bool tableRead = false;
+        SystemPortTable(&tableRead);
+        info->dwPlatformId = tableRead ? VER_PLATFORM_WIN32_NT : VER_PLATFORM_WIN32_WINDOWS;
+        return TRUE;
+    }
+
+    DWORD QueryDosDevice(const char* deviceName, char* targetPath, DWORD maxChars) override {
+        bool tableRead = false;
+        const std::vector<PortEntry> table = SystemPortTable(&tableRead);
+        std::string run;
+        if (deviceName) {
+            const std::string device = ResolvePortName(deviceName, table);
+            if (device.empty() || device == deviceName) {
+                SetLastError(ERROR_FILE_NOT_FOUND);
+                return 0;
+            }
+            run = device + '\0';
+        } else {
+            if (!tableRead) {
+                SetLastError(ERROR_PATH_NOT_FOUND);
+                return 0;
+            }
+            for (const PortEntry& entry : table)
+                run += entry.name + '\0';
+        }
+        run += '\0';
+        if (!targetPath || run.size() > maxChars) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        std::memcpy(targetPath, run.data(), run.size());
+        return static_cast<DWORD>(run.size());
+    }
+};
+
+} // namespace
+
+SerialDevice& PosixSerialDevice() {
+    static PosixDevice device;
+    return device;
+}
