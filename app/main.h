@@ -1,0 +1,41 @@
+#pragma once
+
+#include "framework/WinApp.h"
+#include "framework/WinTypes.h"
+#include "log/LogFile.h"
+#include "log/LogLevel.h"
+
+#include <mutex>
+
+class CPreference;
+
+// The application object. Constructing it is cheap and display-free: it builds the log file object and
+// loads the preferences from "./Kestrune.ini" of the current directory. Every part of the program reaches
+// the preferences as gMainApp.m_PrefApp and logs with gMainApp.WriteToLog.
+class CMainApp : public CWinApp {
+public:
+    CMainApp();
+    // Writes the close record and frees the preferences, unsaved.
+    ~CMainApp() override;
+
+    // Configures the log file from the preferences; TRUE when logging can go on. A log or archive path too
+    // long for the log file's name fields is refused (not cut, which would name another file) and the
+    // reason is shown once.
+    BOOL SetLogFile();
+    // Records an event when logging is on and level is within the configured one. An empty procedure name
+    // keeps the previous record's. Safe from any thread: concurrent calls are written one after another,
+    // each with its own procedure name. After a failed write the reason is shown once and logging stays
+    // off for the rest of the run.
+    BOOL WriteToLog(const CString& text, const CString& procName, LogLevel level);
+
+    CPreference* m_PrefApp = nullptr;
+    CLogFile m_logFile;
+    BOOL m_logEnable = FALSE;
+
+private:
+    // Serialises WriteToLog: the procedure name and the append belong to one record.
+    std::mutex m_logLock;
+};
+
+// The one application object of the process.
+extern CMainApp gMainApp;

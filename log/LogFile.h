@@ -1,0 +1,71 @@
+#pragma once
+
+#include "framework/File.h"
+#include "framework/WinTypes.h"
+
+// One line of the log file before its CR LF: five NUL-filled text fields joined by vertical bars.
+struct LogRecord {
+    char cDate[10];
+    char sep_1;
+    char cTime[8];
+    char sep_2;
+    char cModuleName[20];
+    char sep_3;
+    char cProcName[20];
+    char sep_4;
+    char cDescription[80];
+};
+
+static_assert(sizeof(LogRecord) == 142, "a log line is 142 bytes before its CR LF");
+
+// Sizes of the log's lines and limits.
+constexpr int kLogLineSize = 144;       // a record and CR LF
+constexpr int kLogMaxRecords = 100;     // records kept besides the header line
+constexpr int kLogPathSize = 261;       // file names, NUL included
+
+// Appends fixed-width records to a log file that holds a header line and at most 100 records. When it is
+// full the next append moves every record to the archive file (archiving on) or drops the oldest record.
+// The file is opened for each record and closed right after. No lock: callers on several threads must keep
+// their calls apart.
+class CLogFile : public CFile {
+public:
+    CLogFile();
+    ~CLogFile() override;
+
+    // Appends a record stamped with the current local time, the module name and the procedure name. FALSE
+    // when nothing could be appended (m_error then tells why when the file could not be opened). Failures
+    // after the open throw CFileException; the file is closed before the exception leaves.
+    BOOL AddRecord(const char* description);
+
+    // Lines the log held at the last open, header included, counting each line written since.
+    long GetRecordCount() const { return lCurrentRecord; }
+
+    BOOL bArchiveIfMaxReached;
+    char cFileName[kLogPathSize];
+    char cArchiveName[kLogPathSize];
+    char cModuleName[20];
+    char cProcName[20];
+
+protected:
+    BOOL OpenLogFile(const char* fileName);
+    void Set_HeaderRec();
+    BOOL AddHeaderRecord();
+
+    LogRecord HeaderRec;
+    long lCurrentRecord;
+
+public:
+    CString m_error;
+
+private:
+    // Moves every record of the full log to the archive; FALSE when the archive cannot be opened.
+    BOOL ArchiveRecords();
+    // Keeps the 99 newest records after the header, dropping the older ones.
+    void TrimRecords();
+    // Writes the header line into another open file.
+    void WriteHeaderLine(CFile& file) const;
+    long LinesIn(const CFile& file) const;
+};
+
+// Copies at most width bytes of text (up to its NUL) into a fixed field and fills the rest with NUL bytes.
+void CopyLogField(char* field, size_t width, const char* text);

@@ -1,0 +1,108 @@
+#include "settings/Preference.h"
+
+#include "app/main.h"
+#include "app/resource.h"
+#include "comm/comm.h"
+#include "framework/File.h"
+#include "framework/LogFont.h"
+#include "framework/Resource.h"
+#include "settings/IniFile.h"
+
+#include <cstring>
+
+namespace {
+
+// The edit view's largest text (1,048,575 characters) counted in units of 1024.
+constexpr DWORD kMaxBufferKilobytes = 1023;
+
+BYTE LowByte(int value) { return static_cast<BYTE>(static_cast<unsigned>(value) & 0xFF); }
+
+} // namespace
+
+CPreference::CPreference(const CString& iniFileName) {
+    InitInstance();
+
+    CIniFile ini(iniFileName);
+    if (ini.ReadFile()) {
+        m_available |= PREF_INI_READ;
+
+        m_commSetting.port = ini.GetValue("COM", "Port", "COM1");
+        m_commSetting.baud = static_cast<DWORD>(ini.GetValueI("COM", "BaudRate", 9600));
+        m_commSetting.byteSize = LowByte(ini.GetValueI("COM", "ByteSize", 8));
+        if (m_commSetting.byteSize > 8)
+            m_commSetting.byteSize = 8;
+        m_commSetting.parity = LowByte(ini.GetValueI("COM", "Parity", 0));
+        m_commSetting.stopBit = LowByte(ini.GetValueI("COM", "StopBit", 0));
+        m_available |= PREF_COMM_SETTING;
+
+        m_termSetting.nbMaxiByte = static_cast<DWORD>(ini.GetValueI("TERM", "MaxBytes", 1024));
+        if (m_termSetting.nbMaxiByte > kMaxBufferKilobytes)
+            m_termSetting.nbMaxiByte = kMaxBufferKilobytes;
+        m_termSetting.bLF = ini.GetValueB("TERM", "TrapLF", true) ? 1 : 0;
+        m_termSetting.bCR = ini.GetValueB("TERM", "TrapCR", false) ? 1 : 0;
+        m_termSetting.bTimestamp = ini.GetValueB("TERM", "AddTimestamp", false) ? 1 : 0;
+        m_termSetting.timestampFormat = ini.GetValue("TERM", "TimestampFormat", "%d/%m/%Y - %H:%M:%S = ");
+        m_termSetting.timestampInterval =
+            static_cast<DWORD>(ini.GetValueI("TERM", "TimestampMinDataInterval", 100));
+        m_termSetting.bFilteredByte = ini.GetValueB("TERM", "FilterByte", false) ? 1 : 0;
+        m_termSetting.FilteredBytesList = ini.GetValue("TERM", "FilteredBytesList", "\\x07\\x00");
+        m_available |= PREF_TERM_SETTING;
+        m_termSetting.autoSaveDelay = static_cast<DWORD>(ini.GetValueI("TERM", "AutoSaveFrequency", 60));
+        m_defaultBackupPath = ini.GetValue("TERM", "DefaultBackupPath", "./Kestrune.txt");
+
+        if (m_termSetting.autoSaveDelay != 0 && !m_defaultBackupPath.empty()) {
+            // Probing creates a missing backup file empty and leaves an existing one as it is.
+            try {
+                CFile probe(m_defaultBackupPath.c_str(), CFile::modeCreate | CFile::modeNoTruncate |
+                                                             CFile::modeReadWrite);
+                probe.Close();
+                m_available |= PREF_AUTOSAVE;
+            } catch (const CFileException&) {
+            }
+        }
+
+        m_logFilePath = ini.GetValue("LOG", "LogFilePath", "./Kestrune.log");
+        m_logArchiveFilePath = ini.GetValue("LOG", "ArchiveLogFilePath", "./ARCH_Kestrune.log");
+        m_logLevel = ini.GetValueI("LOG", "LogLevel", 1);
+        if (!m_logFilePath.empty())
+            m_available |= PREF_LOG_FILE;
+
+        m_lfFaceName = ini.GetValue("FONT", "FontFaceName", "Courier New");
+        m_lfSize = ini.GetValueI("FONT", "FontSize", 100);
+        if (m_lfSize != 0 && !m_lfFaceName.empty())
+            m_available |= PREF_FONT;
+    }
+
+    // The application object is still being built at this point, so its log is not yet enabled and this
+    // record is dropped; the call stays so that the loading step is logged the day that changes.
+    const char* text = AfxLoadString(IDS_LOG_READ_PREFERENCE);
+    gMainApp.WriteToLog(text != nullptr ? text : "", "SetPreference", LEVELTHREE);
+}
+
+void CPreference::InitInstance() {
+    m_available = 0;
+    m_used = 0;
+    m_logFilePath = "./Kestrune.log";
+    m_logArchiveFilePath = "./ARCH_Kestrune.log";
+    m_logLevel = LEVELONE;
+    m_lfFaceName = "Courier New";
+    m_lfSize = 100;
+    m_defaultBackupPath.clear();
+    m_commSetting.port.clear();
+    m_termSetting.timestampFormat.clear();
+    m_termSetting.FilteredBytesList.clear();
+}
+
+void CPreference::ReleaseTCommPort(TCommPort* port) {
+    if (port == nullptr)
+        return;
+    if (m_used && port->GetCommPort() == m_commSetting.port)
+        m_used = 0;
+}
+
+void CPreference::GetPrefFont(LOGFONTA& logFont) {
+    std::memset(&logFont, 0, sizeof logFont);
+    logFont.lfHeight = m_lfSize;
+    std::strncpy(logFont.lfFaceName, m_lfFaceName.c_str(), LF_FACESIZE - 1);
+    logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "framework/Object.h"
+#include "framework/WinTypes.h"
+#include "settings/SettingRec.h"
+
+#include <string>
+
+class TCommPort;
+struct LOGFONTA;
+
+// Bits of CPreference::m_available: which groups of settings were loaded and may be used.
+constexpr int PREF_INI_READ = 0x8000;      // the INI file was read
+constexpr int PREF_COMM_SETTING = 0x0001;  // the serial settings of section "COM"
+constexpr int PREF_TERM_SETTING = 0x0002;  // the terminal settings of section "TERM"
+constexpr int PREF_AUTOSAVE = 0x0004;      // auto-save on, with a backup file that could be opened or created
+constexpr int PREF_LOG_FILE = 0x0008;      // a log file path is set
+constexpr int PREF_FONT = 0x0010;          // a font face and a non-zero size are set
+
+// The program-wide settings, loaded once from the INI file and never written back. After construction only
+// m_used changes; everything else is read, from any thread.
+class CPreference : public CObject {
+public:
+    // Loads every setting from the INI file iniFileName, each missing one taking its default.
+    explicit CPreference(const CString& iniFileName);
+    ~CPreference() override = default;
+
+    // Called when a terminal view goes: frees the preference port for the next window when port (may be
+    // null) has exactly the preference port's name.
+    void ReleaseTCommPort(TCommPort* port);
+    // Fills the font description from the preferred face and size (lfHeight in tenths of a point).
+    void GetPrefFont(LOGFONTA& logFont);
+
+    int m_available;
+    int m_used;
+    std::string m_defaultBackupPath;
+    std::string m_logFilePath;
+    std::string m_logArchiveFilePath;
+    int m_logLevel;
+    CommSettingRec m_commSetting;
+    TermSettingRec m_termSetting;
+    std::string m_lfFaceName;
+    int m_lfSize;
+
+private:
+    void InitInstance();
+};
