@@ -1,0 +1,155 @@
+#pragma once
+
+#include "comm/comm.h"
+#include "framework/WinTypes.h"
+#include "framework/WindowMessage.h"
+#include "reception/DataShaping.h"
+#include "settings/SettingRec.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Messages the reception thread posts to its view (both through PostMessage, never sent, so the thread
+// never waits for the user interface):
+//
+// WM_COMM_DATA_READY (1025), both parameters 0: new text is in the buffer; take it with GetData.
+//
+// WM_COMM_PORT_STATE (WM_USER + 4), lParam 0: the port was lost during reception (wParam PORT_LOST, for
+// instance the device was unplugged) or came back (wParam PORT_BACK). While the port is lost it counts as
+// closed, everything received before stays in the buffer, and the thread tries to open the same port every
+// 500 ms until the device is back; then it receives again by itself.
+constexpr UINT WM_COMM_DATA_READY = WM_USER + 1;
+constexpr UINT WM_COMM_PORT_STATE = WM_USER + 4;
+constexpr WPARAM PORT_LOST = 0;
+constexpr WPARAM PORT_BACK = 1;
+
+// The one lock over every window's text buffer and its termination flag. All objects of the process share
+// the same mutex, named "CommThread"; nothing is shared with other processes, since a lock that another
+// running copy could hold or abandon would only stall this one.
+class CThreadMutex {
+public:
+    CThreadMutex();
+    virtual ~CThreadMutex();
+    CThreadMutex(const CThreadMutex&) = delete;
+    CThreadMutex& operator=(const CThreadMutex&) = delete;
+
+    // Waits without limit.
+    BOOL Lock();
+    BOOL Unlock();
+
+    void Start();
+    void Exit();
+    // Read without the lock; the flag itself is atomic so the read is well defined.
+    BOOL IsTerminated() const { return m_threadTerminated.load(); }
+
+private:
+    std::mutex& m_shared;
+    std::atomic<BOOL> m_threadTerminated{FALSE};
+};
+
+class CCommThread;
+
+// The body of a window's reception thread; given the CCommThread as its parameter.
+UINT CommThreadProc(void* param);
+
+// One terminal window's reception: a thread that polls the window's port every 100 ms (every 500 ms while
+// it is closed), shapes what it reads into the window's text buffer and posts WM_COMM_DATA_READY.
+// Every operation except SynchronizeData is called on the user-interface thread.
+class CCommThread {
+public:
+    // Takes the terminal settings of the preferences (or the defaults), names the port "?" at 9600 bits
+    // per second and starts the thread at once.
+    explicit CCommThread(HWND window);
+    // Tells the thread to end and waits until it has, before any member goes.
+    ~CCommThread();
+    CCommThread(const CCommThread&) = delete;
+    CCommThread& operator=(const CCommThread&) = delete;
+
+    BOOL BeginThread();
+    void CloseThread();
+
+    // Pausing is cooperative: Suspend returns once the thread is parked at the top of a poll pass or in its
+    // sleep, never inside a port call or while it holds the buffer lock, so the caller may then close the
+    // port. One Resume ends any pause. Both always return TRUE.
+    BOOL Suspend();
+    BOOL Resume();
+
+    // Opens the port and resumes reception; an open failure is shown in a message box and goes no
+    // further (the thread then idles with the port closed).
+    void Connect();
+    // Pauses reception and closes the port; a close failure (ECommError) reaches the caller.
+    void Disconnect();
+    // Points the thread at a port. An open or lost port is always closed and reopened; a closed one only
+    // when the name differs from the current one.
+    void SetParameters(DWORD baudRate, const std::string& portName);
+
+    void GetData(CString& data);
+    void SetData(const CString& data);
+    void ClearData();
+
+    // Shapes m_ReceivedChars into the buffer and posts WM_COMM_DATA_READY; on the reception thread.
+    void SynchronizeData();
+    // Removes the filtered bytes of the current terminal settings from the bytes, in place.
+    void FilterByteacters(std::vector<BYTE>& bytes);
+
+    // The window's terminal settings are exchanged as a whole under a lock, so shaping never sees a
+    // half-written record; a new record takes effect with the next read.
+    TermSettingRec GetTermSetting() const;
+    void SetTermSetting(const TermSettingRec& setting);
+
+    // Replaces the millisecond clock of the timestamp rule (tests step it by hand).
+    void SetTickSource(TickSource ticks);
+
+    // TRUE while the port is open. Safe from any thread, unlike the port's own state, which the reception
+    // thread changes when the port is lost and when it comes back; the status bar reads this one.
+    BOOL IsPortOpen() const { return m_portOpen.load() ? TRUE : FALSE; }
+    // TRUE while the port that was open is lost and the thread waits for it to come back.
+    BOOL IsPortLost() const { return m_portLost.load() ? TRUE : FALSE; }
+    // Bytes read from the port and handed to shaping so far, counted before filtering.
+    std::uint64_t BytesReceived() const { return m_bytesReceived.load(); }
+
+    HWND m_Hwnd = 0;
+    std::unique_ptr<std::thread> m_Thread;
+    CThreadMutex m_ThreadMutex;
+    TCommPort m_CommPort;
+    std::vector<BYTE> m_ReceivedChars;
+    BOOL m_Suspended = FALSE;
+
+private:
+    friend UINT CommThreadProc(void* param);
+
+    void InsertTimestamp(CString& chunk, const TermSettingRec& setting, const TickSource& ticks);
+
+    // Steps of the poll loop, on the reception thread.
+    bool WaitWhilePaused();
+    void SleepFor(unsigned milliseconds);
+    void PollPort();
+    void ReportLostPort();
+    void RetryLostPort();
+    void ThreadFinished();
+    // Mirrors the port's state after the calling thread has opened or closed it.
+    void NotePortState() { m_portOpen.store(m_CommPort.m_CommOpen); }
+
+    CString m_strData;
+
+    mutable std::mutex m_settingLock;
+    TermSettingRec m_TermSetting;
+    TickSource m_ticks;
+
+    LastDataClock m_lastData;
+    std::atomic<bool> m_portOpen{false};
+    std::atomic<bool> m_portLost{false};
+    std::atomic<std::uint64_t> m_bytesReceived{0};
+
+    std::mutex m_controlLock;
+    std::condition_variable m_controlSignal;
+    bool m_pauseRequested = false;
+    bool m_parked = false;
+    bool m_running = false;
+};
