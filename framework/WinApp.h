@@ -32,6 +32,8 @@ public:
     // the file cannot be opened as a document (the user has been told why).
     CDocument* OpenDocumentFile(const char* lpszFileName);
     const std::vector<std::shared_ptr<CDocTemplate>>& GetDocTemplates() const { return m_templates; }
+    // The standard print setup command.
+    void OnFilePrintSetup();
 
     // The main window, set by the application once it has created it.
     CWnd* m_pMainWnd = nullptr;

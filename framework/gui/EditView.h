@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/gui/Font.h"
 #include "framework/gui/View.h"
 
 #include <memory>
@@ -81,4 +82,5 @@ private:
     QPlainTextEdit* m_edit = nullptr;
     std::unique_ptr<CDisplayText> m_display;
     HFONT m_hFont = 0;
+    bool m_applying = false;  // the view itself is changing the control's text
 };

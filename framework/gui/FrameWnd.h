@@ -2,6 +2,8 @@
 
 #include "framework/gui/Wnd.h"
 
+#include <vector>
+
 class CDocTemplate;
 class CDocument;
 class CView;
@@ -33,7 +35,8 @@ public:
     ~CFrameWnd() override;
 
     // Creates the frame: title from string nIDResource (the part before the first "\n"), widget, handle,
-    // OnCreate, and the view of the creation context. FALSE, with nothing left, when any step refuses.
+    // OnCreate, and the view of the creation context. When any step refuses, the frame destroys itself (the
+    // C++ object included, as the framework's frames do) and FALSE comes back: drop the pointer then.
     virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                            CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr);
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
@@ -80,4 +83,5 @@ protected:
     CView* m_pViewActive = nullptr;
     CString m_strTitle;
     CCreateContext* m_pCreateContext = nullptr;  // valid only during LoadFrame
+    std::vector<CView*> m_views;                  // the views this frame made, destroyed with it
 };

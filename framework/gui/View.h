@@ -40,6 +40,11 @@ public:
     virtual void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo);
     virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
     virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
+    // Shows the print dialog (not for a preview or a direct job); FALSE when the user cancels.
+    BOOL DoPreparePrinting(CPrintInfo* pInfo);
+    // The standard print commands.
+    void OnFilePrint();
+    void OnFilePrintPreview();
 
     // Offers a command to the view's own table, then to its document.
     BOOL OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI, BOOL probeOnly) override;

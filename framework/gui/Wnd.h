@@ -63,6 +63,8 @@ public:
     HWND GetSafeHwnd() const { return m_hWnd; }
     // The window that owns a handle, or null when it is gone (user-interface thread only).
     static CWnd* FromHandle(HWND hWnd);
+    // The window whose widget this is, or null.
+    static CWnd* FromWidget(const QWidget* widget);
     // The Qt widget of the window, null before creation.
     QWidget* GetWidget() const;
 
@@ -75,8 +77,9 @@ public:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Per-window timers. A timer with a procedure calls it with the handle, WM_TIMER, its id and the tick
-    // count; one without calls WindowProc(WM_TIMER, id, 0). Setting an id that runs replaces it. The result
-    // is the id, or 0 when the timer cannot be set (no window, or a period of 0).
+    // count; one without calls WindowProc(WM_TIMER, id, 0). Setting an id that runs replaces it. Periods are
+    // kept between 10 ms and 0x7FFFFFFF ms, as the platform keeps them. The result is the id, or 0 when the
+    // timer cannot be set (the window does not exist yet, or a test made timers fail).
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer);
     BOOL KillTimer(UINT_PTR nIDEvent);
     BOOL HasTimer(UINT_PTR nIDEvent) const;
@@ -133,3 +136,6 @@ DWORD GetTickCount();
 
 // The application's main window, or null.
 CWnd* AfxGetMainWnd();
+
+// Makes SetTimer fail (tests of the paths that cope with a timer that cannot be set).
+void AfxSetTimersFail(bool fail);

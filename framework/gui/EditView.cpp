@@ -1,0 +1,287 @@
+#include "framework/gui/EditView.h"
+
+#include "framework/File.h"
+#include "framework/MessageBox.h"
+#include "framework/Resource.h"
+#include "framework/gui/Archive.h"
+#include "framework/gui/DisplayText.h"
+#include "framework/gui/Document.h"
+#include "framework/gui/FindDialog.h"
+#include "framework/gui/Font.h"
+#include "framework/CmdUI.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The text control. Copies (keyboard, context menu, drag) take the shown characters of the selected bytes,
+// so the display's soft breaks never reach the clipboard.
+class TextControl : public QPlainTextEdit {
+public:
+    TextControl(QWidget* parent, const CDisplayText& display) : QPlainTextEdit(parent), m_display(display) {}
+
+protected:
+    QMimeData* createMimeDataFromSelection() const override {
+        const QTextCursor cursor = textCursor();
+        const std::size_t start = m_display.BytePos(static_cast<std::size_t>(cursor.selectionStart()));
+        const std::size_t end = m_display.BytePos(static_cast<std::size_t>(cursor.selectionEnd()));
+        auto* data = new QMimeData;
+        data->setText(m_display.ShownText(start, end));
+        return data;
+    }
+
+private:
+    const CDisplayText& m_display;
+};
+
+// The bytes a typed search text stands for; a character no byte shows as becomes '?'.
+CString BytesForText(const QString& text) {
+    CString bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar ch : text) {
+        const int byte = CDisplayText::ByteForChar(ch.unicode());
+        bytes.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
+    }
+    return bytes;
+}
+
+} // namespace
+
+CEditView::CEditView() : m_display(std::make_unique<CDisplayText>()) {
+    AddCommandHandler(ID_EDIT_COPY, [this]() { OnEditCopy(); });
+    AddCommandHandler(ID_EDIT_FIND, [this]() { OnEditFind(); });
+    AddCommandHandler(ID_EDIT_REPEAT, [this]() { OnEditRepeat(); });
+    AddCommandHandler(ID_EDIT_SELECT_ALL, [this]() { OnEditSelectAll(); });
+    AddUpdateHandler(ID_EDIT_COPY, [this](CCmdUI* ui) {
+        int start = 0;
+        int end = 0;
+        GetSel(start, end);
+        ui->Enable(start != end);
+    });
+    AddUpdateHandler(ID_EDIT_FIND, [this](CCmdUI* ui) { ui->Enable(GetWindowTextLength() != 0); });
+    AddUpdateHandler(ID_EDIT_REPEAT, [this](CCmdUI* ui) { ui->Enable(!m_strFind.empty()); });
+    AddUpdateHandler(ID_EDIT_SELECT_ALL, [this](CCmdUI* ui) { ui->Enable(GetWindowTextLength() != 0); });
+    AddMessageHandler(WM_SETFONT, [this](WPARAM wParam, LPARAM) {
+        ApplyFont(static_cast<HFONT>(wParam));
+        return LRESULT{0};
+    });
+    AddMessageHandler(WM_GETFONT, [this](WPARAM, LPARAM) { return static_cast<LRESULT>(m_hFont); });
+}
+
+CEditView::~CEditView() = default;
+
+BOOL CEditView::PreCreateWindow(CREATESTRUCT& cs) { return CView::PreCreateWindow(cs); }
+
+int CEditView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    if (CView::OnCreate(lpCreateStruct) == -1 || m_edit == nullptr)
+        return -1;
+    return 0;
+}
+
+QWidget* CEditView::CreateViewWidget(QWidget* parent) {
+    auto* edit = new TextControl(parent, *m_display);
+    edit->setUndoRedoEnabled(false);
+    // The platform's edit view scrolls sideways rather than wrapping lines.
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setTabChangesFocus(false);
+    // Edits made by the user (when the view is not read-only) are taken back into the bytes.
+    QObject::connect(edit->document(), &QTextDocument::contentsChange, edit, [this](int, int, int) {
+        if (m_applying || m_edit == nullptr || m_edit->isReadOnly())
+            return;
+        m_display->Assign(BytesForText(m_edit->toPlainText()));
+    });
+    m_edit = edit;
+    return edit;
+}
+
+void CEditView::SetWindowText(const CString& text) {
+    if (m_edit == nullptr) {
+        m_display->Assign(text);
+        return;
+    }
+    m_applying = true;
+    std::size_t drop = 0;
+    std::size_t appendFrom = 0;
+    if (m_display->DiffTo(text, drop, appendFrom)) {
+        QTextCursor cursor(m_edit->document());
+        cursor.beginEditBlock();
+        if (drop != 0) {
+            const std::size_t removed = m_display->DropFront(drop);
+            cursor.setPosition(0);
+            cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        if (appendFrom < text.size()) {
+            const QString added = m_display->Append(text.data() + appendFrom, text.size() - appendFrom);
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(added);
+        }
+        cursor.endEditBlock();
+    } else {
+        m_edit->setPlainText(m_display->Assign(text));
+    }
+    m_applying = false;
+}
+
+void CEditView::GetWindowText(CString& text) const { text = m_display->Bytes(); }
+
+int CEditView::GetWindowTextLength() const { return static_cast<int>(m_display->Size()); }
+
+CString CEditView::GetTextRange(int nStart, int nEnd) const {
+    const CString& bytes = m_display->Bytes();
+    const std::size_t start = static_cast<std::size_t>(std::clamp(nStart, 0, static_cast<int>(bytes.size())));
+    const std::size_t end = static_cast<std::size_t>(std::clamp(nEnd, 0, static_cast<int>(bytes.size())));
+    return start < end ? bytes.substr(start, end - start) : CString();
+}
+
+void CEditView::GetSel(int& nStartChar, int& nEndChar) const {
+    if (m_edit == nullptr) {
+        nStartChar = nEndChar = 0;
+        return;
+    }
+    const QTextCursor cursor = m_edit->textCursor();
+    nStartChar = static_cast<int>(m_display->BytePos(static_cast<std::size_t>(cursor.selectionStart())));
+    nEndChar = static_cast<int>(m_display->BytePos(static_cast<std::size_t>(cursor.selectionEnd())));
+}
+
+void CEditView::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
+    if (m_edit == nullptr)
+        return;
+    const int length = GetWindowTextLength();
+    // As the platform's control takes it: an end of -1 is the end of the text, a start of -1 removes the
+    // selection and keeps the caret.
+    QTextCursor cursor = m_edit->textCursor();
+    if (nStartChar < 0) {
+        cursor.clearSelection();
+    } else {
+        if (nEndChar < 0 || nEndChar > length)
+            nEndChar = length;
+        nStartChar = std::min(nStartChar, length);
+        cursor.setPosition(static_cast<int>(m_display->DisplayPos(static_cast<std::size_t>(nStartChar))));
+        cursor.setPosition(static_cast<int>(m_display->DisplayPos(static_cast<std::size_t>(nEndChar))),
+                           QTextCursor::KeepAnchor);
+    }
+    m_edit->setTextCursor(cursor);
+    if (!bNoScroll)
+        ScrollCaret();
+}
+
+CString CEditView::GetSelectedText() const {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    return GetTextRange(start, end);
+}
+
+void CEditView::ScrollCaret() {
+    if (m_edit != nullptr)
+        m_edit->ensureCursorVisible();
+}
+
+void CEditView::SetReadOnly(BOOL bReadOnly) {
+    if (m_edit != nullptr)
+        m_edit->setReadOnly(bReadOnly != FALSE);
+}
+
+BOOL CEditView::IsReadOnly() const { return m_edit != nullptr && m_edit->isReadOnly(); }
+
+void CEditView::SetFont(CFont* pFont, BOOL) {
+    SendMessage(WM_SETFONT, pFont != nullptr ? pFont->GetSafeHandle() : 0, 0);
+}
+
+void CEditView::ApplyFont(HFONT hFont) {
+    if (m_edit == nullptr)
+        return;
+    CFont* font = hFont != 0 ? CFont::FromHandle(hFont) : nullptr;
+    if (hFont != 0 && (font == nullptr || font->GetQFont() == nullptr))
+        return;  // a font deleted before its message arrived
+    m_hFont = hFont;
+    m_edit->setFont(font != nullptr ? *font->GetQFont() : QFont());
+}
+
+BOOL CEditView::FindText(const CString& what, BOOL bNext, BOOL bCase) {
+    if (what.empty() || m_edit == nullptr)
+        return FALSE;
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    const std::size_t size = m_display->Size();
+    long long found = -1;
+    if (bNext) {
+        // From just after the start of the selection, so a repeated search moves on from its last match.
+        const std::size_t from = static_cast<std::size_t>(start != end ? start + 1 : start);
+        found = m_display->Find(what, std::min(from, size), true, bCase != FALSE);
+        if (found < 0)
+            found = m_display->Find(what, 0, true, bCase != FALSE);
+    } else {
+        const std::size_t before = static_cast<std::size_t>(start != end ? end - 1 : end);
+        found = m_display->Find(what, before, false, bCase != FALSE);
+        if (found < 0)
+            found = m_display->Find(what, size, false, bCase != FALSE);
+    }
+    if (found < 0)
+        return FALSE;
+    SetSel(static_cast<int>(found), static_cast<int>(found + static_cast<long long>(what.size())));
+    return TRUE;
+}
+
+void CEditView::OnEditCopy() {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    if (start == end)
+        return;
+    QApplication::clipboard()->setText(m_display->ShownText(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
+}
+
+void CEditView::OnEditFind() {
+    CString text = m_strFind;
+    BOOL bCase = m_bCase;
+    BOOL bNext = m_bNext;
+    if (!AfxRunFindDialog(text, bCase, bNext))
+        return;
+    m_strFind = text;
+    m_bCase = bCase;
+    m_bNext = bNext;
+    OnEditRepeat();
+}
+
+void CEditView::OnEditRepeat() {
+    if (m_strFind.empty()) {
+        OnEditFind();
+        return;
+    }
+    if (!FindText(m_strFind, m_bNext, m_bCase))
+        QApplication::beep();
+}
+
+void CEditView::OnEditSelectAll() { SetSel(0, -1, TRUE); }
+
+void CEditView::SerializeRaw(CArchive& ar) {
+    if (ar.IsStoring()) {
+        const CString& bytes = m_display->Bytes();
+        ar.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+        return;
+    }
+    const auto length = ar.GetFile()->GetLength();
+    if (length > nMaxSize) {
+        const char* text = AfxLoadString(AFX_IDP_FILE_TOO_LARGE);
+        AfxMessageBox(text != nullptr ? text : "The file is too large to open.", MB_OK | MB_ICONEXCLAMATION);
+        AfxThrowUserException();
+    }
+    CString bytes(static_cast<std::size_t>(length), '\0');
+    const UINT got = ar.Read(bytes.data(), static_cast<UINT>(length));
+    if (got != length)
+        throw CArchiveException(CArchiveException::endOfFile);
+    SetWindowText(bytes);
+}
