@@ -1,4 +1,4 @@
-#include "DialogTestSupport.h"
+#include "support/DialogTestSupport.h"
 
 #include "framework/gui/Dialog.h"
 #include "framework/gui/GuiServices.h"

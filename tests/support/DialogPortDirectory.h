@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A port directory for the duration of a test: COMn links to pseudo-terminals, so that the port list of
+// the serial settings dialog offers exactly the given numbers (plus any serial device the machine has).
+// The previous $KESTRUNE_PORTS comes back at destruction.
+class DialogPortDirectory {
+public:
+    explicit DialogPortDirectory(const std::vector<unsigned>& numbers);
+    ~DialogPortDirectory();
+    DialogPortDirectory(const DialogPortDirectory&) = delete;
+    DialogPortDirectory& operator=(const DialogPortDirectory&) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};

@@ -1,0 +1,160 @@
+#include "support/DialogPortDirectory.h"
+#include "support/DialogTestSupport.h"
+
+#include "comm/comm.h"
+#include "view/CommSettingDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+
+#include <algorithm>
+
+namespace {
+
+std::vector<CString> ListEntries(CDialog& dialog, int nID) {
+    std::vector<CString> entries;
+    auto* list = dialog.GetDlgItemAs<CComboBox>(nID);
+    for (int i = 0; list != nullptr && i < list->GetCount(); ++i) {
+        CString text;
+        list->GetLBText(i, text);
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+CString SelectedEntry(CDialog& dialog, int nID) {
+    CString text;
+    dialog.GetDlgItemAs<CComboBox>(nID)->GetWindowText(text);
+    return text;
+}
+
+// The position of an entry in a list, or -1.
+int IndexOf(const std::vector<CString>& entries, const CString& entry) {
+    auto found = std::find(entries.begin(), entries.end(), entry);
+    return found != entries.end() ? static_cast<int>(found - entries.begin()) : -1;
+}
+
+TEST(CommSettingDlg, PortsListInTextOrderAndThePresentPortIsSelectedExactly) {
+    DialogPortDirectory ports({1, 2, 10});
+    TCommPort port;
+    port.SetCommPort("COM1");
+    CCommSettingDlg dialog(nullptr, &port);
+    DialogAnswerer answerer([](CDialog& live) {
+        EXPECT_EQ("Kestrune: Serial Port Settings", live.GetDialogWindow()->windowTitle().toStdString());
+        const std::vector<CString> entries = ListEntries(live, IDC_COM_PORT);
+        const int com1 = IndexOf(entries, "COM1");
+        const int com10 = IndexOf(entries, "COM10");
+        const int com2 = IndexOf(entries, "COM2");
+        EXPECT_GE(com1, 0);
+        EXPECT_LT(com1, com10);
+        EXPECT_LT(com10, com2);
+        EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
+        EXPECT_EQ("COM1", SelectedEntry(live, IDC_COM_PORT));
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ("COM1", dialog.m_sComPort);
+    EXPECT_EQ("COM1", dialog.getComPort(dialog.m_sComPort));
+}
+
+TEST(CommSettingDlg, AnAbsentPortSelectsTheFirstEntryItBegins) {
+    // Only port 95 is in the directory and the window is on COM9: its name begins COM95, as COM1 begins
+    // COM10. (Serial devices of the machine itself take low free numbers, which COM9 does not begin.)
+    DialogPortDirectory ports({95});
+    TCommPort port;
+    port.SetCommPort("COM9");
+    CCommSettingDlg dialog(nullptr, &port);
+    DialogAnswerer answerer([](CDialog& live) {
+        EXPECT_EQ("COM95", SelectedEntry(live, IDC_COM_PORT));
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ("COM95", dialog.getComPort(dialog.m_sComPort));
+}
+
+TEST(CommSettingDlg, ListsOrderedByTheirMapsAndCurrentValuesPreselected) {
+    DialogPortDirectory ports({1});
+    TCommPort port; // 9600 bits per second, 8 data bits, no parity, one stop bit
+    CCommSettingDlg dialog(nullptr, &port);
+    DialogAnswerer answerer([](CDialog& live) {
+        const std::vector<CString> rates = {"110",   "300",   "600",   "1200",  "2400",  "4800",  "9600",
+                                            "14400", "19200", "38400", "56000", "57600", "115200"};
+        EXPECT_EQ(rates, ListEntries(live, IDC_COM_BAUD_RATE));
+        EXPECT_EQ((std::vector<CString>{"7 bit", "8 bit"}), ListEntries(live, IDC_COM_DATA_SIZE));
+        EXPECT_EQ((std::vector<CString>{"even", "none", "odd"}), ListEntries(live, IDC_COM_PARITY));
+        EXPECT_EQ((std::vector<CString>{"1 bit", "1.5 bit", "2 bit"}), ListEntries(live, IDC_COM_STOP_BIT));
+        EXPECT_EQ("9600", SelectedEntry(live, IDC_COM_BAUD_RATE));
+        EXPECT_EQ("8 bit", SelectedEntry(live, IDC_COM_DATA_SIZE));
+        EXPECT_EQ("none", SelectedEntry(live, IDC_COM_PARITY));
+        EXPECT_EQ("1 bit", SelectedEntry(live, IDC_COM_STOP_BIT));
+        live.GetDlgItemAs<CComboBox>(IDC_COM_PARITY)->SelectString(-1, "e");
+        live.GetDlgItemAs<CComboBox>(IDC_COM_STOP_BIT)->SelectString(-1, "2");
+        live.GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE)->SelectString(-1, "1152");
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ(115200u, dialog.getBaudRate(dialog.m_sComBaudRate));
+    EXPECT_EQ(8, dialog.getByteSize(dialog.m_sComDataSize));
+    EXPECT_EQ(2, dialog.getParity(dialog.m_sComParity));
+    EXPECT_EQ(2, dialog.getStopBits(dialog.m_sComStopBit));
+}
+
+TEST(CommSettingDlg, ARateNotOfferedOpensWithoutSelectionAndComesBackNotFound) {
+    DialogPortDirectory ports({1});
+    TCommPort port;
+    port.SetBaudRate(128000);
+    port.SetParity(4); // space parity is not offered either
+    CCommSettingDlg dialog(nullptr, &port);
+    EXPECT_EQ("", dialog.m_sComBaudRate);
+    DialogAnswerer answerer([](CDialog& live) {
+        EXPECT_EQ(CB_ERR, live.GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE)->GetCurSel());
+        EXPECT_EQ(CB_ERR, live.GetDlgItemAs<CComboBox>(IDC_COM_PARITY)->GetCurSel());
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ(0xFFFFFFFFu, dialog.getBaudRate(dialog.m_sComBaudRate));
+    EXPECT_EQ(255, dialog.getParity(dialog.m_sComParity));
+    EXPECT_EQ(8, dialog.getByteSize(dialog.m_sComDataSize));
+}
+
+TEST(CommSettingDlg, LookupsUseEachMapsOwnOrdering) {
+    DialogPortDirectory ports({3});
+    TCommPort port;
+    CCommSettingDlg dialog(nullptr, &port);
+    EXPECT_EQ(9600u, dialog.getBaudRate("9600"));
+    EXPECT_EQ(9600u, dialog.getBaudRate("9600 baud")); // same leading number, same key
+    EXPECT_EQ(0xFFFFFFFFu, dialog.getBaudRate(""));
+    EXPECT_EQ(0xFFFFFFFFu, dialog.getBaudRate("fast"));
+    EXPECT_EQ(7, dialog.getByteSize("7 bit"));
+    EXPECT_EQ(255, dialog.getByteSize(""));
+    EXPECT_EQ(1, dialog.getParity("odd"));
+    EXPECT_EQ(255, dialog.getParity("ODD")); // the text order is case-sensitive
+    EXPECT_EQ(1, dialog.getStopBits("1.5 bit"));
+    EXPECT_EQ(255, dialog.getStopBits(""));
+    EXPECT_EQ("COM3", dialog.getComPort("COM3"));
+    EXPECT_EQ("", dialog.getComPort("COM4"));
+    EXPECT_EQ("", dialog.getComPort(""));
+
+    const compareCStringNum byNumber;
+    EXPECT_TRUE(byNumber("300", "1200"));
+    EXPECT_FALSE(byNumber("abc", "0"));
+    const compareCStringStr byText;
+    EXPECT_TRUE(byText("COM10", "COM2"));
+    EXPECT_TRUE(byText("COM1", "COM10"));
+}
+
+TEST(CommSettingDlg, CancelKeepsTheTextsOfThePort) {
+    DialogPortDirectory ports({1, 2});
+    TCommPort port;
+    port.SetCommPort("COM2");
+    CCommSettingDlg dialog(nullptr, &port);
+    DialogAnswerer answerer([](CDialog& live) {
+        live.GetDlgItemAs<CComboBox>(IDC_COM_PORT)->SelectString(-1, "COM1");
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_EQ("COM2", dialog.m_sComPort);
+}
+
+} // namespace

@@ -1,0 +1,165 @@
+#include "view/CommSettingDlg.h"
+
+#include "comm/comm.h"
+#include "comm/enumser.h"
+#include "framework/Resource.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// String ids of the parity and stop-bit texts, shared with the status bar.
+constexpr UINT IDS_PARITY_NONE = 2102;
+constexpr UINT IDS_PARITY_ODD = 2103;
+constexpr UINT IDS_PARITY_EVEN = 2104;
+constexpr UINT IDS_STOPBITS_ONE = 2105;
+constexpr UINT IDS_STOPBITS_ONE5 = 2106;
+constexpr UINT IDS_STOPBITS_TWO = 2107;
+
+constexpr DWORD kNotFoundRate = 0xFFFFFFFFu;
+constexpr BYTE kNotFoundValue = 255;
+
+const DialogTemplate kCommSettingTemplate = {
+    "Kestrune: Serial Port Settings",
+    205,
+    123,
+    "MS Sans Serif",
+    8,
+    {
+        {DialogControlKind::GroupBox, IDC_STATIC, "Settings", 5, 6, 135, 112},
+        {DialogControlKind::Label, IDC_STATIC, "Port :", 10, 22, 64, 8, DS_ALIGN_RIGHT},
+        {DialogControlKind::DropList, IDC_COM_PORT, "", 80, 20, 50, 74, DS_VSCROLL},
+        {DialogControlKind::Label, IDC_STATIC, "Baud rate :", 10, 40, 64, 8, DS_ALIGN_RIGHT},
+        {DialogControlKind::DropList, IDC_COM_BAUD_RATE, "", 80, 38, 50, 74},
+        {DialogControlKind::Label, IDC_STATIC, "Data :", 10, 58, 64, 8, DS_ALIGN_RIGHT},
+        {DialogControlKind::DropList, IDC_COM_DATA_SIZE, "", 80, 56, 50, 74},
+        {DialogControlKind::Label, IDC_STATIC, "Parity :", 10, 76, 64, 8, DS_ALIGN_RIGHT},
+        {DialogControlKind::DropList, IDC_COM_PARITY, "", 80, 74, 50, 74},
+        {DialogControlKind::Label, IDC_STATIC, "Stop :", 10, 94, 64, 8, DS_ALIGN_RIGHT},
+        {DialogControlKind::DropList, IDC_COM_STOP_BIT, "", 80, 92, 50, 74},
+        {DialogControlKind::PushButton, IDOK, "OK", 149, 6, 50, 14, DS_DEFAULT_BUTTON},
+        {DialogControlKind::PushButton, IDCANCEL, "Cancel", 149, 23, 50, 14},
+    },
+};
+
+CString LoadText(UINT id) {
+    const char* text = AfxLoadString(id);
+    return text != nullptr ? CString(text) : CString();
+}
+
+// The number at the start of a text as atol reads it, without atol's undefined overflow.
+long LeadingNumber(const CString& text) { return std::strtol(text.c_str(), nullptr, 10); }
+
+// The key of the first entry, in map order, whose value equals the port's; empty when none has it.
+template <class Map>
+CString TextOfValue(const Map& map, DWORD value) {
+    for (const auto& entry : map) {
+        if (entry.second == value)
+            return entry.first;
+    }
+    return CString();
+}
+
+template <class Map>
+void FillList(CComboBox* list, const Map& map, const CString& text) {
+    if (list == nullptr)
+        return;
+    for (const auto& entry : map)
+        list->AddString(entry.first);
+    list->SelectString(-1, text);
+}
+
+} // namespace
+
+bool compareCStringStr::operator()(const CString& left, const CString& right) const {
+    return std::strcmp(left.c_str(), right.c_str()) < 0;
+}
+
+bool compareCStringNum::operator()(const CString& left, const CString& right) const {
+    return LeadingNumber(left) < LeadingNumber(right);
+}
+
+CCommSettingDlg::CCommSettingDlg(CWnd* pParent, TCommPort* pComPort)
+    : CDialog(IDD_COMM_SETTING, kCommSettingTemplate, pParent), m_pComPort(pComPort) {
+    InitAllComboBox();
+    SetDataExchange();
+}
+
+void CCommSettingDlg::InitAllComboBox() {
+    CUIntArray ports;
+    EnumerateSerialPorts(ports);
+    for (INT_PTR index = ports.GetSize() - 1; index >= 0; --index) {
+        char name[32];
+        std::snprintf(name, sizeof name, "COM%u", static_cast<unsigned>(ports.GetAt(index)));
+        m_ComPort[name] = 0;
+    }
+
+    for (DWORD rate : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u, 56000u, 57600u, 115200u})
+        m_BaudRate[std::to_string(rate)] = rate;
+
+    m_ByteSize["7 bit"] = 7;
+    m_ByteSize["8 bit"] = 8;
+
+    m_Parity[LoadText(IDS_PARITY_NONE)] = 0;
+    m_Parity[LoadText(IDS_PARITY_ODD)] = 1;
+    m_Parity[LoadText(IDS_PARITY_EVEN)] = 2;
+
+    m_StopBits[LoadText(IDS_STOPBITS_ONE)] = 0;
+    m_StopBits[LoadText(IDS_STOPBITS_ONE5)] = 1;
+    m_StopBits[LoadText(IDS_STOPBITS_TWO)] = 2;
+}
+
+void CCommSettingDlg::SetDataExchange() {
+    if (m_pComPort == nullptr)
+        return;
+    m_sComPort = m_pComPort->GetCommPort();
+    m_sComBaudRate = TextOfValue(m_BaudRate, m_pComPort->GetBaudRate());
+    m_sComDataSize = TextOfValue(m_ByteSize, m_pComPort->GetByteSize());
+    m_sComParity = TextOfValue(m_Parity, m_pComPort->GetParity());
+    m_sComStopBit = TextOfValue(m_StopBits, m_pComPort->GetStopBits());
+}
+
+BOOL CCommSettingDlg::OnInitDialog() {
+    FillList(GetDlgItemAs<CComboBox>(IDC_COM_PORT), m_ComPort, m_sComPort);
+    FillList(GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE), m_BaudRate, m_sComBaudRate);
+    FillList(GetDlgItemAs<CComboBox>(IDC_COM_DATA_SIZE), m_ByteSize, m_sComDataSize);
+    FillList(GetDlgItemAs<CComboBox>(IDC_COM_PARITY), m_Parity, m_sComParity);
+    FillList(GetDlgItemAs<CComboBox>(IDC_COM_STOP_BIT), m_StopBits, m_sComStopBit);
+    return CDialog::OnInitDialog();
+}
+
+void CCommSettingDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_CBString(pDX, IDC_COM_PORT, m_sComPort);
+    DDX_CBString(pDX, IDC_COM_BAUD_RATE, m_sComBaudRate);
+    DDX_CBString(pDX, IDC_COM_DATA_SIZE, m_sComDataSize);
+    DDX_CBString(pDX, IDC_COM_PARITY, m_sComParity);
+    DDX_CBString(pDX, IDC_COM_STOP_BIT, m_sComStopBit);
+}
+
+std::string CCommSettingDlg::getComPort(const CString& text) const {
+    auto found = m_ComPort.find(text);
+    return found != m_ComPort.end() ? found->first : std::string();
+}
+
+DWORD CCommSettingDlg::getBaudRate(const CString& text) const {
+    auto found = m_BaudRate.find(text);
+    return found != m_BaudRate.end() ? found->second : kNotFoundRate;
+}
+
+BYTE CCommSettingDlg::getByteSize(const CString& text) const {
+    auto found = m_ByteSize.find(text);
+    return found != m_ByteSize.end() ? static_cast<BYTE>(found->second) : kNotFoundValue;
+}
+
+BYTE CCommSettingDlg::getParity(const CString& text) const {
+    auto found = m_Parity.find(text);
+    return found != m_Parity.end() ? static_cast<BYTE>(found->second) : kNotFoundValue;
+}
+
+BYTE CCommSettingDlg::getStopBits(const CString& text) const {
+    auto found = m_StopBits.find(text);
+    return found != m_StopBits.end() ? static_cast<BYTE>(found->second) : kNotFoundValue;
+}

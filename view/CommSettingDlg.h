@@ -1,0 +1,67 @@
+#pragma once
+
+#include "framework/gui/Dialog.h"
+
+#include <map>
+#include <string>
+
+class TCommPort;
+
+// Control ids of the serial port settings dialog.
+constexpr int IDD_COMM_SETTING = 101;
+constexpr int IDC_COM_PORT = 1001;
+constexpr int IDC_COM_BAUD_RATE = 1002;
+constexpr int IDC_COM_DATA_SIZE = 1003;
+constexpr int IDC_COM_PARITY = 1004;
+constexpr int IDC_COM_STOP_BIT = 1005;
+
+// Orders texts byte by byte, case-sensitive, as strcmp does: COM10 comes before COM2.
+struct compareCStringStr {
+    bool operator()(const CString& left, const CString& right) const;
+};
+
+// Orders texts by the decimal number at their start (0 when there is none), so that "9600" and
+// "9600 baud" are the same key and the rates list in ascending order.
+struct compareCStringNum {
+    bool operator()(const CString& left, const CString& right) const;
+};
+
+// The dialog in which the user picks a window's port, baud rate, data bits, parity and stop bits, each
+// from a drop-down list. It reads the current values from the window's port object when it is built and
+// never changes the port itself: after OK the caller turns the chosen texts back into values with the
+// lookups and applies them.
+class CCommSettingDlg : public CDialog {
+public:
+    CCommSettingDlg(CWnd* pParent, TCommPort* pComPort);
+
+    // The port name of the list entry found for a text, or an empty name.
+    std::string getComPort(const CString& text) const;
+    // The rate of the entry found, or all 32 bits set.
+    DWORD getBaudRate(const CString& text) const;
+    // The value of the entry found, or 255.
+    BYTE getByteSize(const CString& text) const;
+    BYTE getParity(const CString& text) const;
+    BYTE getStopBits(const CString& text) const;
+
+    CString m_sComPort;
+    CString m_sComBaudRate;
+    CString m_sComDataSize;
+    CString m_sComParity;
+    CString m_sComStopBit;
+
+    std::map<CString, DWORD, compareCStringStr> m_ComPort;
+    std::map<CString, DWORD, compareCStringNum> m_BaudRate;
+    std::map<CString, DWORD, compareCStringNum> m_ByteSize;
+    std::map<CString, DWORD, compareCStringStr> m_Parity;
+    std::map<CString, DWORD, compareCStringStr> m_StopBits;
+
+    TCommPort* m_pComPort;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+private:
+    void InitAllComboBox();
+    void SetDataExchange();
+};
