@@ -1,0 +1,160 @@
+// The terminal view's two settings commands: they show their dialog and apply what the user confirmed
+// to this window's reception thread and serial port. Neither writes the preferences; the changes live
+// as long as the window.
+
+#include "view/CommView.h"
+
+#include "app/main.h"
+#include "comm/comm.h"
+#include "framework/MessageBox.h"
+#include "framework/Resource.h"
+#include "log/LogLevel.h"
+#include "reception/CommThread.h"
+#include "settings/Preference.h"
+#include "view/CommSettingDlg.h"
+#include "view/TermSettingDlg.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr UINT IDS_LOG_COMM_SETTING_CHANGED = 2502;
+constexpr UINT IDS_LOG_TERM_SETTING_CHANGED = 2503;
+constexpr UINT IDS_LOG_AUTOSAVE_DELAY_CHANGED = 2505;
+
+constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
+constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
+constexpr UINT IDS_ERROR_SET_PARITY = 3103;
+constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
+constexpr UINT IDS_ERROR_SETTING = 3105;
+
+// A new port is opened at this rate; the chosen rate is applied right after.
+constexpr DWORD kSwitchBaudRate = 9600;
+
+// The configured log level; records that carry extra detail are written only from level 2 on.
+int ConfiguredLogLevel() { return gMainApp.m_PrefApp != nullptr ? gMainApp.m_PrefApp->m_logLevel : NOLOG; }
+
+CString LoadText(UINT id) {
+    const char* text = AfxLoadString(id);
+    return text != nullptr ? CString(text) : CString();
+}
+
+// Tells the user that the port refused a parameter: the parameter's own message when the error is of the
+// kind its setter raises, the general one otherwise.
+void ShowSettingError(const ECommError& error, ECommError::ErrorType expected, UINT messageId) {
+    AfxMessageBox(LoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+}
+
+// Sets one serial parameter when the chosen value differs from the port's. FALSE when the port refused it
+// (the port keeps its previous value and the user has been told).
+template <class Value, class Getter, class Setter>
+bool ApplyParameter(Value chosen, Getter get, Setter set, ECommError::ErrorType expected, UINT messageId) {
+    if (chosen == get())
+        return true;
+    try {
+        set(chosen);
+    } catch (const ECommError& error) {
+        ShowSettingError(error, expected, messageId);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+BOOL CCommView::OnSetCommSetting() {
+    if (m_commThread == nullptr)
+        return FALSE;
+    TCommPort& port = m_commThread->m_CommPort;
+
+    // Reception goes on while the dialog is open; the dialog reads the port's values itself.
+    CCommSettingDlg dialog(nullptr, &port);
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+
+    const std::string portName = dialog.getComPort(dialog.m_sComPort);
+    if (portName != port.GetCommPort()) {
+        try {
+            m_commThread->SetParameters(kSwitchBaudRate, portName);
+        } catch (const ECommError&) {
+            // Closing the previous port failed: the window stays where it was.
+            AfxMessageBox(LoadText(IDS_ERROR_SETTING), MB_OK);
+            return FALSE;
+        }
+        char title[300];
+        std::snprintf(title, sizeof title, "KT_%s", portName.c_str());
+        // The view's handler takes ownership of the posted title.
+        auto* pTitle = new CString(title);
+        if (!PostMessage(WM_MSG_CHANGE_DOC_TITLE, reinterpret_cast<WPARAM>(pTitle), 0))
+            delete pTitle;
+    }
+
+    if (!ApplyParameter(
+            dialog.getBaudRate(dialog.m_sComBaudRate), [&port] { return port.GetBaudRate(); },
+            [&port](DWORD value) { port.SetBaudRate(value); }, ECommError::ErrBaudRate, IDS_ERROR_SET_BAUD_RATE))
+        return FALSE;
+    if (!ApplyParameter(
+            dialog.getByteSize(dialog.m_sComDataSize), [&port] { return port.GetByteSize(); },
+            [&port](BYTE value) { port.SetByteSize(value); }, ECommError::ErrByteSize, IDS_ERROR_SET_BYTE_SIZE))
+        return FALSE;
+    if (!ApplyParameter(
+            dialog.getParity(dialog.m_sComParity), [&port] { return port.GetParity(); },
+            [&port](BYTE value) { port.SetParity(value); }, ECommError::ErrParity, IDS_ERROR_SET_PARITY))
+        return FALSE;
+    if (!ApplyParameter(
+            dialog.getStopBits(dialog.m_sComStopBit), [&port] { return port.GetStopBits(); },
+            [&port](BYTE value) { port.SetStopBits(value); }, ECommError::ErrStopBits, IDS_ERROR_SET_STOP_BITS))
+        return FALSE;
+
+    gMainApp.WriteToLog(LoadText(IDS_LOG_COMM_SETTING_CHANGED), "OnSetCommSetting", LEVELONE);
+    if (ConfiguredLogLevel() >= LEVELTWO) {
+        // Only an open port has a description; a closed one is not described.
+        std::string description;
+        try {
+            port.GetCommDescription(description);
+            gMainApp.WriteToLog(description, "OnSetCommSetting", LEVELONE);
+        } catch (const ECommError&) {
+        }
+    }
+    return TRUE;
+}
+
+BOOL CCommView::OnSetTermSetting() {
+    if (m_commThread == nullptr)
+        return FALSE;
+    // The dialog works on a copy taken whole, so the reception thread keeps shaping with a consistent
+    // record while the dialog is open.
+    const TermSettingRec current = m_commThread->GetTermSetting();
+    const DWORD previousDelay = current.autoSaveDelay;
+    CTermSettingDlg dialog(nullptr, &current);
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+
+    gMainApp.WriteToLog(LoadText(IDS_LOG_TERM_SETTING_CHANGED), "OnSetTermSetting", LEVELONE);
+
+    TermSettingRec updated = current;
+    updated.nbMaxiByte = dialog.GetMaxiByte();
+    updated.bLF = dialog.GetLFOption();
+    updated.bCR = dialog.GetCROption();
+    updated.bTimestamp = dialog.GetTimestampOption();
+    updated.timestampFormat = dialog.GetTimestampFormat();
+    updated.timestampInterval = dialog.GetTimestampInterval();
+    updated.bFilteredByte = dialog.GetFilteredByteOption();
+    updated.FilteredBytesList = dialog.GetFilteredBytesList();
+    updated.autoSaveDelay = dialog.GetAutoSaveDelay();
+    // Replaced as a whole: the reception thread sees either the old record or the new one from its next
+    // batch of received data, never a mixture.
+    m_commThread->SetTermSetting(updated);
+
+    if (updated.autoSaveDelay != previousDelay) {
+        if (ConfiguredLogLevel() >= LEVELTWO) {
+            char text[128];
+            std::snprintf(text, sizeof text, LoadText(IDS_LOG_AUTOSAVE_DELAY_CHANGED).c_str(),
+                          static_cast<unsigned>(updated.autoSaveDelay));
+            gMainApp.WriteToLog(text, "OnSetTermSetting", LEVELONE);
+        }
+        KillTimer(AUTOSAVE_TIMER_ID);
+        CreateAutoSaveTimer();
+    }
+    return TRUE;
+}
