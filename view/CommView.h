@@ -73,6 +73,9 @@ public:
     int m_bPrintSelection = 0;
     int m_nNextSelCharToBePrint = 0;
     int m_nFirstNonSelChar = 0;
+    // Where the selection of the current run starts, so that a preview that draws its pages again starts
+    // again from the first selected character.
+    int m_nFirstSelChar = 0;
     CPrinter* m_pPrinter = nullptr;
     CRect m_rectMargin{2500, 1000, 2500, 1000};
 
@@ -83,4 +86,5 @@ private:
 
     std::unique_ptr<CFont> m_font;
     CString m_strPortState;
+    bool m_bSaving = false;  // an automatic save is running (it may be asking for a file name)
 };

@@ -1,0 +1,297 @@
+#include "view/CommView.h"
+
+#include "app/MainDoc.h"
+#include "app/main.h"
+#include "app/resource.h"
+#include "comm/comm.h"
+#include "framework/LogFont.h"
+#include "framework/MessageBox.h"
+#include "framework/Resource.h"
+#include "framework/StockFont.h"
+#include "framework/gui/Archive.h"
+#include "framework/gui/Font.h"
+#include "framework/gui/FontDialog.h"
+#include "framework/gui/FrameWnd.h"
+#include "reception/CommThread.h"
+#include "settings/Preference.h"
+#include "settings/tools.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr UINT IDS_ASK_CLEAR_SCREEN = 3000;
+constexpr UINT IDS_PORT_LOST = 3010;
+constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
+constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
+constexpr UINT IDS_ERROR_SET_PARITY = 3103;
+constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
+constexpr UINT IDS_ERROR_SETTING = 3105;
+
+// Posted by the view to itself: save now, whatever the document's state (see CreateAutoSaveTimer).
+constexpr UINT WM_MSG_SAVE_NOW = WM_USER + 5;
+// The message value that makes AutoSaveTimerProc save an unchanged document too.
+constexpr UINT kSaveAlways = 1;
+// The rate a port is opened at before its real parameters are applied.
+constexpr DWORD kConnectBaudRate = 9600;
+// The platform keeps timer periods at most this long.
+constexpr std::uint64_t kLongestTimerPeriod = 0x7FFFFFFF;
+
+CString LoadText(UINT id) {
+    const char* text = AfxLoadString(id);
+    return text != nullptr ? CString(text) : CString();
+}
+
+void Log(UINT id, const char* procedure, LogLevel level) { gMainApp.WriteToLog(LoadText(id), procedure, level); }
+
+// Applies one preference value to the port at window creation. A port that refuses it keeps its previous
+// value; the user is told as the serial settings command tells, and the window opens all the same.
+template <class Apply>
+void ApplyPreferenceValue(Apply apply, ECommError::ErrorType expected, UINT messageId) {
+    try {
+        apply();
+    } catch (const ECommError& error) {
+        AfxMessageBox(LoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+    }
+}
+
+} // namespace
+
+CCommView::CCommView() {
+    AddCommandHandler(ID_SETUP_FREEZE_SCREEN, [this]() { OnStopReception(); });
+    AddCommandHandler(ID_SETUP_TERMINAL, [this]() { OnSetTermSetting(); });
+    AddCommandHandler(ID_SETUP_SERIAL_PORT, [this]() { OnSetCommSetting(); });
+    AddCommandHandler(ID_FORMAT_FONT, [this]() { OnSetViewFont(); });
+    AddCommandHandler(ID_EDIT_CLEAR_SCREEN, [this]() { OnClearScreen(); });
+    AddCommandHandler(ID_FILE_PAGE_SETUP, [this]() { OnFilePageSetup(); });
+    AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
+    AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
+    AddMessageHandler(WM_MSG_UPDATE_DATA, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
+    AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE, [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
+    AddMessageHandler(WM_COMM_PORT_STATE, [this](WPARAM w, LPARAM l) { return OnMsgPortState(w, l); });
+    AddMessageHandler(WM_MSG_SAVE_NOW, [this](WPARAM, LPARAM) {
+        AutoSaveTimerProc(m_hWnd, kSaveAlways, AUTOSAVE_TIMER_ID, GetTickCount());
+        return LRESULT{0};
+    });
+}
+
+CCommView::~CCommView() {
+    if (m_commThread != nullptr) {
+        if (gMainApp.m_PrefApp != nullptr)
+            gMainApp.m_PrefApp->ReleaseTCommPort(&m_commThread->m_CommPort);
+        delete m_commThread;
+        m_commThread = nullptr;
+    }
+}
+
+BOOL CCommView::PreCreateWindow(CREATESTRUCT& cs) { return CEditView::PreCreateWindow(cs); }
+
+int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    m_commThread = new CCommThread(m_hWnd);
+
+    CPreference* preferences = gMainApp.m_PrefApp;
+    if (preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0 && preferences->m_used == 0) {
+        preferences->m_used = 1;
+        const CommSettingRec& setting = preferences->m_commSetting;
+        m_commThread->SetParameters(kConnectBaudRate, setting.port);
+        TCommPort& port = m_commThread->m_CommPort;
+        ApplyPreferenceValue([&]() { port.SetBaudRate(setting.baud); }, ECommError::ErrBaudRate, IDS_ERROR_SET_BAUD_RATE);
+        ApplyPreferenceValue([&]() { port.SetByteSize(setting.byteSize); }, ECommError::ErrByteSize, IDS_ERROR_SET_BYTE_SIZE);
+        ApplyPreferenceValue([&]() { port.SetParity(setting.parity); }, ECommError::ErrParity, IDS_ERROR_SET_PARITY);
+        ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits, IDS_ERROR_SET_STOP_BITS);
+    } else if (!OnSetCommSetting()) {
+        return -1;
+    }
+
+    if (CEditView::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    CreateAutoSaveTimer();
+    SetReadOnly(TRUE);
+    SetInitialFont();
+    return 0;
+}
+
+void CCommView::SetInitialFont() {
+    LOGFONTA logFont{};
+    CPreference* preferences = gMainApp.m_PrefApp;
+    if (preferences != nullptr && (preferences->m_available & PREF_FONT) != 0) {
+        // The preferences give the size in tenths of a point; the screen font built from it says it in pixels.
+        preferences->GetPrefFont(logFont);
+        CFont pointFont;
+        pointFont.CreatePointFontIndirect(&logFont);
+        pointFont.GetLogFont(&logFont);
+        pointFont.DeleteObject();
+    } else {
+        GetSystemLogFont(SYSTEM_FIXED_FONT, &logFont);
+    }
+    auto font = std::make_unique<CFont>();
+    font->CreateFontIndirect(&logFont);
+    PostMessage(WM_SETFONT, font->GetSafeHandle(), FALSE);
+    // The view keeps the font for as long as the control may use it.
+    m_font = std::move(font);
+}
+
+void CCommView::OnClose() {
+    KillTimer(AUTOSAVE_TIMER_ID);
+    CEditView::OnClose();
+}
+
+LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
+    auto* document = dynamic_cast<CMainDoc*>(GetDocument());
+    CString local;
+    CString& text = document != nullptr ? document->m_strData : local;
+    if (m_commThread != nullptr)
+        m_commThread->GetData(text);
+    SetWindowText(text);
+    if (document != nullptr)
+        document->SetModifiedFlag(TRUE);
+    const int length = GetWindowTextLength();
+    SetSel(length, length, TRUE);
+    ScrollCaret();
+    return 0;
+}
+
+LRESULT CCommView::OnMsgChangeDocTitle(WPARAM wParam, LPARAM) {
+    // The sender hands the title over with the message.
+    std::unique_ptr<CString> title(reinterpret_cast<CString*>(wParam));
+    if (CDocument* document = GetDocument(); document != nullptr && title)
+        document->SetTitle(title->c_str());
+    return 0;
+}
+
+LRESULT CCommView::OnMsgPortState(WPARAM wParam, LPARAM) {
+    // A lost port is said in the caption, without a box that would wait for the user; the text stays.
+    m_strPortState = wParam == PORT_LOST ? LoadText(IDS_PORT_LOST) : CString();
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->OnUpdateFrameTitle(TRUE);
+    return 0;
+}
+
+void CCommView::OnStopReception() {
+    if (m_commThread != nullptr) {
+        if (!m_commThread->m_Suspended) {
+            m_commThread->Suspend();
+            Log(IDS_LOG_SCREEN_FROZEN, "OnStopReception", LEVELTWO);
+        } else {
+            m_commThread->Resume();
+            Log(IDS_LOG_SCREEN_UNFROZEN, "OnStopReception", LEVELTWO);
+        }
+    }
+    RefreshOptionMenu();
+}
+
+void CCommView::OnClearScreen() {
+    if (AfxMessageBox(LoadText(IDS_ASK_CLEAR_SCREEN), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    Log(IDS_LOG_SCREEN_CLEARED, "OnClearScreen", LEVELTWO);
+    if (m_commThread != nullptr)
+        m_commThread->ClearData();
+    PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+}
+
+void CCommView::OnSetViewFont() {
+    LOGFONTA logFont{};
+    CFont* current = CFont::FromHandle(static_cast<HFONT>(SendMessage(WM_GETFONT)));
+    if (current != nullptr)
+        current->GetLogFont(&logFont);
+    else
+        GetSystemLogFont(SYSTEM_FIXED_FONT, &logFont);
+    CFontDialog dialog(&logFont, CF_EFFECTS | CF_SCREENFONTS, nullptr, nullptr);
+    if (dialog.DoModal() != IDOK)
+        return;
+    SetViewFont(dialog.m_lf);
+    Log(IDS_LOG_FONT_CHANGED, "OnSetViewFont", LEVELONE);
+}
+
+void CCommView::SetViewFont(const LOGFONTA& logFont) {
+    auto font = std::make_unique<CFont>();
+    font->CreateFontIndirect(&logFont);
+    SendMessage(WM_SETFONT, font->GetSafeHandle(), FALSE);
+    // The previous font goes only now that the control no longer uses it.
+    m_font = std::move(font);
+}
+
+BOOL CCommView::CreateAutoSaveTimer() {
+    if (m_commThread == nullptr)
+        return FALSE;
+    const DWORD delay = m_commThread->GetTermSetting().autoSaveDelay;
+    if (delay == 0)
+        return TRUE;
+    // Seconds to milliseconds in 64 bits: a long delay must not wrap into a short period.
+    const std::uint64_t period = std::min<std::uint64_t>(static_cast<std::uint64_t>(delay) * 1000, kLongestTimerPeriod);
+    if (SetTimer(AUTOSAVE_TIMER_ID, static_cast<UINT>(period), &CCommView::AutoSaveTimerProc) == 0)
+        return FALSE;
+    Log(IDS_LOG_AUTOSAVE_STARTED, "CreateAutoSaveTimer", LEVELONE);
+    CPreference* preferences = gMainApp.m_PrefApp;
+    if (preferences == nullptr || (preferences->m_available & PREF_AUTOSAVE) == 0) {
+        // The immediate save runs once the window is complete: during creation the document has neither
+        // its title nor (when a file is being opened) its path yet, so the question would propose a wrong
+        // name and the file would then be replaced by the one being opened.
+        PostMessage(WM_MSG_SAVE_NOW, 0, 0);
+    }
+    return TRUE;
+}
+
+void CCommView::AutoSaveTimerProc(HWND hWnd, UINT nMsg, UINT_PTR, DWORD) {
+    auto* view = dynamic_cast<CCommView*>(CWnd::FromHandle(hWnd));
+    if (view == nullptr)
+        return;
+    CDocument* document = view->GetDocument();
+    if (document == nullptr)
+        return;
+    // A tick that comes while an earlier save still asks for a file name waits for the next period rather
+    // than stacking a second question on the first.
+    if (view->m_bSaving)
+        return;
+    if (document->IsModified() || nMsg == kSaveAlways) {
+        view->m_bSaving = true;
+        const CString path = document->GetPathName();
+        document->DoSave(path.c_str(), TRUE);
+        // The save may have closed nothing, but the view must still exist to be told.
+        if (auto* still = dynamic_cast<CCommView*>(CWnd::FromHandle(hWnd)))
+            still->m_bSaving = false;
+    }
+    Log(IDS_LOG_AUTOSAVE_DONE, "AutoSaveTimerProc", LEVELTHREE);
+}
+
+void CCommView::RefreshOptionMenu() {
+    CWnd* mainWindow = AfxGetMainWnd();
+    auto* window = mainWindow != nullptr ? qobject_cast<QMainWindow*>(mainWindow->GetWidget()) : nullptr;
+    auto* menuBar = window != nullptr ? qobject_cast<QMenuBar*>(window->menuWidget()) : nullptr;
+    if (menuBar == nullptr)
+        return;
+    // Menu items carry their command id as the action's data. The freeze item is the first item of its
+    // pop-up, searched from the last pop-up to the first.
+    const QList<QAction*> popups = menuBar->actions();
+    for (auto it = popups.crbegin(); it != popups.crend(); ++it) {
+        QMenu* popup = (*it)->menu();
+        if (popup == nullptr || popup->actions().isEmpty())
+            continue;
+        QAction* first = popup->actions().front();
+        if (first->data().toUInt() != ID_SETUP_FREEZE_SCREEN)
+            continue;
+        first->setCheckable(true);
+        first->setChecked(m_commThread != nullptr && m_commThread->m_Suspended);
+        return;
+    }
+}
+
+void CCommView::SerializeRaw(CArchive& ar) {
+    CEditView::SerializeRaw(ar);
+    if (!ar.IsLoading() || m_commThread == nullptr)
+        return;
+    CPreference* preferences = gMainApp.m_PrefApp;
+    if (preferences == nullptr || (preferences->m_available & PREF_TERM_SETTING) == 0)
+        return;
+    // The loaded text becomes the reception thread's, so what arrives next is added after it.
+    CString text;
+    GetWindowText(text);
+    m_commThread->SetData(text);
+    PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+}
