@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the simulated device prints. Each source hands out its next bytes on request; the caller paces them.
+class Stream {
+public:
+    virtual ~Stream() = default;
+    // Appends up to `maxBytes` of the next output to `out`, as much as is due at `elapsedMs` since the
+    // stream began.
+    virtual void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) = 0;
+    // True when nothing more will ever come.
+    virtual bool Finished() const = 0;
+    // Whether bytes the terminal cannot take right now may be dropped (a device printing into a closed
+    // port loses them) rather than waited for.
+    virtual bool MayDrop() const = 0;
+};
+
+// A sensor printing CR LF lines three times per second: sequence number, uptime, two readings.
+class DemoStream final : public Stream {
+public:
+    void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) override;
+    bool Finished() const override { return false; }
+    bool MayDrop() const override { return true; }
+
+private:
+    std::uint64_t m_lines = 0;
+};
+
+// The bytes of a file, optionally again and again.
+class FileStream final : public Stream {
+public:
+    FileStream(std::string content, bool loop) : m_content(std::move(content)), m_loop(loop) {}
+    void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) override;
+    bool Finished() const override { return !m_loop && m_position >= m_content.size(); }
+    bool MayDrop() const override { return false; }
+
+private:
+    std::string m_content;
+    bool m_loop;
+    std::size_t m_position = 0;
+};
+
+// A checkable pattern of `count` bytes (0: endless): 64-byte lines of an eight-digit line number, a space,
+// 53 letters and digits shifted by the line number, and CR LF. PatternByte gives any byte of it.
+class PatternStream final : public Stream {
+public:
+    explicit PatternStream(std::uint64_t count) : m_count(count) {}
+    void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) override;
+    bool Finished() const override { return m_count != 0 && m_position >= m_count; }
+    bool MayDrop() const override { return false; }
+
+private:
+    std::uint64_t m_count;
+    std::uint64_t m_position = 0;
+};
+
+char PatternByte(std::uint64_t index);
