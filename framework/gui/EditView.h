@@ -4,8 +4,11 @@
 #include "framework/gui/View.h"
 
 #include <memory>
+#include <vector>
 
 class CArchive;
+class QFont;
+struct CRect;
 class CDisplayText;
 class QPlainTextEdit;
 
@@ -64,6 +67,19 @@ public:
     // nMaxSize is refused with a message before anything is read (a user exception follows).
     virtual void SerializeRaw(CArchive& ar);
 
+    // Printing of the whole text, page by page, in the view's font at the printer's resolution. Pages are
+    // laid out as they are reached: a job that starts at a later page lays out the earlier ones unseen.
+    BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
+    void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    // Draws the text from nIndexStart up to nIndexStop inside rectLayout, one line per line of the text and
+    // long lines wrapped (at a space when there is one), tabs every eight average characters. Sets
+    // rectLayout.bottom under the last line drawn and returns the index of the first character that did
+    // not fit (nIndexStop when all did).
+    UINT PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, UINT nIndexStop);
+
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     int OnCreate(LPCREATESTRUCT lpCreateStruct) override;
 
@@ -78,9 +94,15 @@ protected:
 
 private:
     void ApplyFont(HFONT hFont);
+    // Lays out the pages before the current one, drawing nothing.
+    void PaginateTo(CDC* pDC, CPrintInfo* pInfo);
 
     QPlainTextEdit* m_edit = nullptr;
     std::unique_ptr<CDisplayText> m_display;
     HFONT m_hFont = 0;
+    // Where each page of the current print run starts.
+    std::vector<UINT> m_aPageStart;
+    // The view's font for the printer of the current run.
+    std::unique_ptr<QFont> m_printerFont;
     bool m_applying = false;  // the view itself is changing the control's text
 };

@@ -1,0 +1,197 @@
+#include "framework/gui/PrintSequence.h"
+
+#include "framework/MessageBox.h"
+#include "framework/Resource.h"
+#include "framework/WinApp.h"
+#include "framework/gui/DC.h"
+#include "framework/gui/PrintInfo.h"
+#include "framework/gui/Rect.h"
+#include "framework/gui/TestHook.h"
+#include "framework/gui/View.h"
+
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr UINT AFX_IDP_FAILED_TO_START_PRINT = 61702;
+constexpr UINT kLastPage = 0xFFFF;
+
+QWidget* ParentWidget(CWnd* pParent) {
+    if (pParent != nullptr && pParent->GetWidget() != nullptr)
+        return pParent->GetWidget()->window();
+    if (CWnd* main = AfxGetMainWnd(); main != nullptr)
+        return main->GetWidget();
+    return nullptr;
+}
+
+void ReportPrintStartFailure() {
+    const char* text = AfxLoadString(AFX_IDP_FAILED_TO_START_PRINT);
+    AfxMessageBox(text != nullptr ? text : "Could not start print job.", MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::unique_ptr<QPrinter>& PrinterSlot() {
+    static std::unique_ptr<QPrinter> printer;
+    return printer;
+}
+
+} // namespace
+
+QPrinter& AfxGetPrinter() {
+    std::unique_ptr<QPrinter>& printer = PrinterSlot();
+    if (!printer) {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    }
+    return *printer;
+}
+
+BOOL AfxRunPrintPass(CView* pView, CPrintInfo& info, QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        ReportPrintStartFailure();
+        return FALSE;
+    }
+    CDC dc;
+    dc.m_bPrinting = TRUE;
+    dc.SetOutput(&painter);
+    dc.SetAttribDevice(&printer);
+
+    info.m_bContinuePrinting = TRUE;
+    info.m_nCurPage = info.GetFromPage();
+    pView->OnBeginPrinting(&dc, &info);
+    dc.StartDoc();
+
+    UINT last = info.GetToPage();
+    if (last < info.GetFromPage() || last > kLastPage)
+        last = kLastPage;
+    for (UINT page = info.GetFromPage(); page <= last; ++page) {
+        info.m_nCurPage = page;
+        info.m_rectDraw = CRect(0, 0, dc.GetDeviceCaps(HORZRES), dc.GetDeviceCaps(VERTRES));
+        pView->OnPrepareDC(&dc, &info);
+        if (!info.m_bContinuePrinting)
+            break;
+        if (dc.StartPage() < 0)
+            break;
+        pView->OnPrint(&dc, &info);
+        dc.EndPage();
+    }
+
+    if (painter.isActive())
+        dc.EndDoc();
+    pView->OnEndPrinting(&dc, &info);
+    return TRUE;
+}
+
+BOOL AfxRunPrintDialog(CPrintInfo& info, CWnd* pParent) {
+    QPrinter& printer = AfxGetPrinter();
+    PRINTDLG& pd = info.m_pPD->m_pd;
+    QPrintDialog dialog(&printer, ParentWidget(pParent));
+    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
+                                                       QAbstractPrintDialog::PrintShowPageSize |
+                                                       QAbstractPrintDialog::PrintCollateCopies;
+    if ((pd.Flags & PD_NOSELECTION) == 0)
+        options |= QAbstractPrintDialog::PrintSelection;
+    if ((pd.Flags & PD_NOPAGENUMS) == 0)
+        options |= QAbstractPrintDialog::PrintPageRange;
+    dialog.setOptions(options);
+    dialog.setMinMax(pd.nMinPage, pd.nMaxPage);
+    // The printer remembers the last job's choice; this job starts from its own flags.
+    if ((pd.Flags & PD_SELECTION) != 0 && (pd.Flags & PD_NOSELECTION) == 0) {
+        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    } else if ((pd.Flags & PD_PAGENUMS) != 0 && (pd.Flags & PD_NOPAGENUMS) == 0) {
+        dialog.setPrintRange(QAbstractPrintDialog::PageRange);
+        printer.setFromTo(pd.nFromPage, pd.nToPage);
+    } else {
+        dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    }
+
+    if (AfxRunModalDialog(dialog) != IDOK)
+        return FALSE;
+
+    pd.Flags &= ~(PD_SELECTION | PD_PAGENUMS);
+    switch (dialog.printRange()) {
+    case QAbstractPrintDialog::Selection:
+        pd.Flags |= PD_SELECTION;
+        break;
+    case QAbstractPrintDialog::PageRange:
+        if (printer.fromPage() > 0) {
+            pd.Flags |= PD_PAGENUMS;
+            pd.nFromPage = static_cast<WORD>(printer.fromPage());
+            pd.nToPage = static_cast<WORD>(printer.toPage() > 0 ? printer.toPage() : pd.nMaxPage);
+        }
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+BOOL AfxRunPageSetupDialog(CRect& margins, CWnd* pParent) {
+    // A scratch printer on the application's paper: only the margins leave the dialog.
+    QPrinter scratch(QPrinter::HighResolution);
+    scratch.setOutputFormat(AfxGetPrinter().outputFormat());
+    if (scratch.outputFormat() == QPrinter::NativeFormat)
+        scratch.setPrinterName(AfxGetPrinter().printerName());
+    QPageLayout layout = AfxGetPrinter().pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    layout.setMinimumMargins(QMarginsF(0, 0, 0, 0));
+    layout.setMargins(QMarginsF(margins.left / 100.0, margins.top / 100.0, margins.right / 100.0,
+                                margins.bottom / 100.0));
+    scratch.setPageLayout(layout);
+
+    QPageSetupDialog dialog(&scratch, ParentWidget(pParent));
+    if (AfxRunModalDialog(dialog) != IDOK)
+        return FALSE;
+
+    const QMarginsF chosen = scratch.pageLayout().margins(QPageLayout::Millimeter);
+    margins.left = static_cast<LONG>(std::lround(chosen.left() * 100.0));
+    margins.top = static_cast<LONG>(std::lround(chosen.top() * 100.0));
+    margins.right = static_cast<LONG>(std::lround(chosen.right() * 100.0));
+    margins.bottom = static_cast<LONG>(std::lround(chosen.bottom() * 100.0));
+    return TRUE;
+}
+
+BOOL AfxRunPrintSetupDialog(CWnd* pParent) {
+    QPrintDialog dialog(&AfxGetPrinter(), ParentWidget(pParent));
+    dialog.setWindowTitle(QObject::tr("Print Setup"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    return AfxRunModalDialog(dialog) == IDOK;
+}
+
+BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) {
+    // A preview and a direct job print with the current printer, without asking.
+    if (pInfo->m_bPreview || pInfo->m_bDirect)
+        return TRUE;
+    return AfxRunPrintDialog(*pInfo, this);
+}
+
+void CView::OnFilePrint() {
+    CPrintInfo info;
+    if (!OnPreparePrinting(&info))
+        return;
+    AfxRunPrintPass(this, info, AfxGetPrinter());
+}
+
+void CView::OnFilePrintPreview() {
+    CPrintInfo info;
+    info.m_bPreview = TRUE;
+    if (!OnPreparePrinting(&info))
+        return;
+    QPrintPreviewDialog dialog(&AfxGetPrinter(), ParentWidget(this));
+    // The preview draws its pages again whenever it needs them (after a change of paper or orientation,
+    // and when the user prints from it), each time as a whole pass of the sequence.
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                     [this, &info](QPrinter* printer) { AfxRunPrintPass(this, info, *printer); });
+    AfxRunModalDialog(dialog);
+}
+
+void CWinApp::OnFilePrintSetup() { AfxRunPrintSetupDialog(m_pMainWnd); }
