@@ -135,7 +135,7 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     if (lockKind != 0 && ::flock(fd, lockKind | LOCK_NB) != 0) {
         const int lockError = errno;
         ::close(fd);
-        return fail(lockError == EWOULDBLOCK ? EWOULDBLOCK : lockError);
+        return fail(lockError);
     }
 
     // Emptying comes after the lock, so that a file that another holder has locked is not cut under it.

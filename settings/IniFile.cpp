@@ -1,6 +1,5 @@
 #include "settings/IniFile.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -84,7 +83,6 @@ int CIniFile::GetValueI(std::string keyname, std::string valuename, int defValue
     std::snprintf(text, sizeof text, "%d", defValue);
     const std::string value = GetValue(std::move(keyname), std::move(valuename), text);
     // strtol reads a long; the result is brought into the int range the way strtol treats its own range.
-    errno = 0;
     const long number = std::strtol(value.c_str(), nullptr, 10);
     if (number > INT_MAX)
         return INT_MAX;
