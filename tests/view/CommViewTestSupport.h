@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/WinTypes.h"
+#include "framework/gui/TestHook.h"
 #include "settings/SettingRec.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempDir.h"
@@ -15,7 +16,6 @@ class CCommView;
 class CMainDoc;
 class CMDIFrameWnd;
 class CMultiDocTemplate;
-class CScopedGuiTestHook;
 
 // Terminal windows in an offscreen main window, on a pseudo-terminal as the preferences' serial port. The
 // preferences are set per test and restored afterwards; dialogs and message boxes are answered here.
