@@ -6,10 +6,11 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 struct DialogPortDirectory::State {
     TempDir dir;
-    std::vector<int> masters;
+    std::vector<std::pair<unsigned, int>> masters;
     bool hadPrevious = false;
     std::string previous;
 };
@@ -23,7 +24,7 @@ DialogPortDirectory::DialogPortDirectory(const std::vector<unsigned>& numbers) :
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
             continue;
-        m_state->masters.push_back(master);
+        m_state->masters.emplace_back(number, master);
         const std::string link = m_state->dir.file("COM" + std::to_string(number));
         if (symlink(ptsname(master), link.c_str()) != 0)
             continue;
@@ -36,6 +37,14 @@ DialogPortDirectory::~DialogPortDirectory() {
         ::setenv("KESTRUNE_PORTS", m_state->previous.c_str(), 1);
     else
         ::unsetenv("KESTRUNE_PORTS");
-    for (int master : m_state->masters)
-        ::close(master);
+    for (const auto& entry : m_state->masters)
+        ::close(entry.second);
+}
+
+int DialogPortDirectory::MasterOf(unsigned number) const {
+    for (const auto& entry : m_state->masters) {
+        if (entry.first == number)
+            return entry.second;
+    }
+    return -1;
 }

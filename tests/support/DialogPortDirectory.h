@@ -14,6 +14,9 @@ public:
     DialogPortDirectory(const DialogPortDirectory&) = delete;
     DialogPortDirectory& operator=(const DialogPortDirectory&) = delete;
 
+    // The device end a test writes to, to send bytes to port COMn; -1 when there is none.
+    int MasterOf(unsigned number) const;
+
 private:
     struct State;
     std::unique_ptr<State> m_state;
