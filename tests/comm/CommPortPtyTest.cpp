@@ -1,0 +1,178 @@
+// The port on real pseudo-terminals: one made here when the test must see the device end, and the
+// simulated device when a stream or a hang-up is needed.
+#include "comm/comm.h"
+#include "framework/WinError.h"
+#include "support/SimDevice.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The device end of a pseudo-terminal made by the test; the port opens its terminal path.
+class DeviceEnd {
+public:
+    DeviceEnd() {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        EXPECT_GE(m_master, 0);
+        grantpt(m_master);
+        unlockpt(m_master);
+        m_path = ptsname(m_master);
+        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    }
+    ~DeviceEnd() { close(m_master); }
+    const std::string& path() const { return m_path; }
+    void write(const std::string& bytes) { ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    // Whatever the terminal end sent back to the device.
+    std::string echoed() {
+        std::string out;
+        char buffer[256];
+        ssize_t count;
+        while ((count = read(m_master, buffer, sizeof buffer)) > 0)
+            out.append(buffer, static_cast<std::size_t>(count));
+        return out;
+    }
+
+private:
+    int m_master = -1;
+    std::string m_path;
+};
+
+// Waits, within a generous margin, until the port reports at least `count` bytes waiting.
+DWORD WaitForBytes(TCommPort& port, DWORD count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    DWORD waiting = 0;
+    while ((waiting = port.BytesAvailable()) < count && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return waiting;
+}
+
+TEST(CommPortPty, RawModeDeliversControlBytesUnchangedAndEchoesNothing) {
+    DeviceEnd device;
+    TCommPort port;
+    port.SetCommPort(device.path());
+    port.OpenCommPort();
+    // XON and XOFF are left out: flow control stays as the driver had it, and a terminal's default obeys them.
+    const std::string sent("a\rb\0c\xff\x03\x1a\n\x7f\x1bz", 12);
+    device.write(sent);
+    ASSERT_EQ(WaitForBytes(port, 12), 12u);
+    std::string received(13, 'x');
+    EXPECT_EQ(port.ReadBytes(&received[0], 13), 12);
+    EXPECT_EQ(received.substr(0, 12), sent);
+    EXPECT_EQ(received[12], '\0');
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(device.echoed(), "");
+    EXPECT_EQ(port.BytesAvailable(), 0u);
+}
+
+TEST(CommPortPty, FirstOpenAppliesTheDefaultsAndChangesTakeEffect) {
+    DeviceEnd device;
+    TCommPort port;
+    port.SetCommPort(device.path());
+    port.OpenCommPort();
+    termios settings{};
+    const int fd = open(device.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) { // only a privileged user gets past the exclusive flag
+        ASSERT_EQ(tcgetattr(fd, &settings), 0);
+        EXPECT_EQ(cfgetospeed(&settings), B9600);
+        EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+        EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB), 0u);
+        EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        close(fd);
+    }
+    port.SetBaudRate(115200);
+    port.SetBaudRate(250000); // a rate without a speed constant
+    EXPECT_EQ(port.GetBaudRate(), 250000u);
+    std::string description;
+    port.GetCommDescription(description);
+    EXPECT_EQ(description, "Port: " + device.path() + ", 250000, 8, NONE, 1 stop bit");
+}
+
+TEST(CommPortPty, SecondOpenOfAHeldPortFailsAsOpenError) {
+    DeviceEnd device;
+    TCommPort first;
+    first.SetCommPort(device.path());
+    first.OpenCommPort();
+    TCommPort second;
+    second.SetCommPort(device.path());
+    try {
+        second.OpenCommPort();
+        FAIL() << "the second open succeeded";
+    } catch (const ECommError& error) {
+        EXPECT_EQ(error.m_ErrorType, ECommError::ErrOpenPort);
+        EXPECT_EQ(error.m_LastError, ERROR_ACCESS_DENIED);
+    }
+    EXPECT_FALSE(second.m_CommOpen);
+    first.CloseCommPort();
+    second.OpenCommPort(); // free again once the first let go
+    EXPECT_TRUE(second.m_CommOpen);
+}
+
+TEST(CommPortPty, AbsentPortFailsAsOpenError) {
+    TempDir ports;
+    setenv("KESTRUNE_PORTS", ports.path().c_str(), 1);
+    TCommPort port;
+    port.SetCommPort("COM77");
+    try {
+        port.OpenCommPort();
+        FAIL() << "an absent port opened";
+    } catch (const ECommError& error) {
+        EXPECT_EQ(error.m_ErrorType, ECommError::ErrOpenPort);
+        EXPECT_EQ(error.m_LastError, ERROR_FILE_NOT_FOUND);
+    }
+    unsetenv("KESTRUNE_PORTS");
+}
+
+TEST(CommPortPty, QueueHoldsFarMoreThanTheKernelReports) {
+    // The simulated device writes 30 KB at once while the port's driver thread fills the queue.
+    SimDevice sim(21, {"--pattern", "--rate", "0", "--count", "30720"});
+    TCommPort port;
+    port.SetCommPort(sim.comName());
+    port.OpenCommPort();
+    const DWORD waiting = WaitForBytes(port, 30720);
+    EXPECT_EQ(waiting, 30720u);
+    EXPECT_GT(waiting, 4095u);
+    std::string received(30720, '\0');
+    EXPECT_EQ(port.ReadBytes(&received[0], 30720), 30720);
+    EXPECT_EQ(received.substr(0, 64),
+              "00000000 ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0\r\n");
+    EXPECT_EQ(received.substr(30720 - 64, 9), "00000479 ");
+    EXPECT_EQ(port.GetDroppedBytes(), 0u);
+}
+
+TEST(CommPortPty, UnpluggedDeviceFailsTheQueryOnceQueuedBytesAreRead) {
+    // The simulated device prints demo lines, is unplugged while the port is open, then comes back.
+    SimDevice sim(22);
+    TCommPort port;
+    port.SetCommPort(sim.comName());
+    port.OpenCommPort();
+    ASSERT_GT(WaitForBytes(port, 1), 0u);
+    sim.unplug();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool failed = false;
+    std::string buffer(32768, '\0');
+    while (!failed && std::chrono::steady_clock::now() < deadline) {
+        try {
+            const DWORD waiting = port.BytesAvailable();
+            if (waiting > 0) {
+                EXPECT_EQ(port.ReadBytes(&buffer[0], waiting), static_cast<LONG>(waiting));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        } catch (const ECommError& error) {
+            EXPECT_EQ(error.m_ErrorType, ECommError::ErrClearCommError);
+            failed = true;
+        }
+    }
+    EXPECT_TRUE(failed);
+    port.CloseCommPort();
+    sim.replug();
+    port.OpenCommPort();
+    EXPECT_GT(WaitForBytes(port, 1), 0u);
+}
+
+} // namespace
