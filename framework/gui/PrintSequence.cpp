@@ -5,6 +5,7 @@
 #include "framework/WinApp.h"
 #include "framework/gui/DC.h"
 #include "framework/gui/PrintInfo.h"
+#include "framework/gui/PrintMarginsDialog.h"
 #include "framework/gui/Rect.h"
 #include "framework/gui/TestHook.h"
 #include "framework/gui/View.h"
@@ -138,21 +139,31 @@ BOOL AfxRunPrintDialog(CPrintInfo& info, CWnd* pParent) {
 BOOL AfxRunPageSetupDialog(CRect& margins, CWnd* pParent) {
     // A scratch printer on the application's paper: only the margins leave the dialog.
     QPrinter scratch(QPrinter::HighResolution);
-    scratch.setOutputFormat(AfxGetPrinter().outputFormat());
-    if (scratch.outputFormat() == QPrinter::NativeFormat)
+    scratch.setOutputFormat(QPrinter::NativeFormat);
+    if (AfxGetPrinter().outputFormat() == QPrinter::NativeFormat)
         scratch.setPrinterName(AfxGetPrinter().printerName());
     QPageLayout layout = AfxGetPrinter().pageLayout();
     layout.setUnits(QPageLayout::Millimeter);
     layout.setMinimumMargins(QMarginsF(0, 0, 0, 0));
-    layout.setMargins(QMarginsF(margins.left / 100.0, margins.top / 100.0, margins.right / 100.0,
-                                margins.bottom / 100.0));
+    const QMarginsF preset(margins.left / 100.0, margins.top / 100.0, margins.right / 100.0,
+                           margins.bottom / 100.0);
+    layout.setMargins(preset);
     scratch.setPageLayout(layout);
 
-    QPageSetupDialog dialog(&scratch, ParentWidget(pParent));
-    if (AfxRunModalDialog(dialog) != IDOK)
-        return FALSE;
-
-    const QMarginsF chosen = scratch.pageLayout().margins(QPageLayout::Millimeter);
+    QMarginsF chosen;
+    if (scratch.outputFormat() == QPrinter::NativeFormat) {
+        QPageSetupDialog dialog(&scratch, ParentWidget(pParent));
+        if (AfxRunModalDialog(dialog) != IDOK)
+            return FALSE;
+        chosen = scratch.pageLayout().margins(QPageLayout::Millimeter);
+    } else {
+        // Without a system printer the platform's page setup refuses to open; the margins are all this
+        // program keeps from it, so a dialog of margins stands in.
+        CMarginsDialog dialog(preset, ParentWidget(pParent));
+        if (AfxRunModalDialog(dialog) != IDOK)
+            return FALSE;
+        chosen = dialog.Margins();
+    }
     margins.left = static_cast<LONG>(std::lround(chosen.left() * 100.0));
     margins.top = static_cast<LONG>(std::lround(chosen.top() * 100.0));
     margins.right = static_cast<LONG>(std::lround(chosen.right() * 100.0));
