@@ -197,9 +197,19 @@ BOOL CDialog::CreateDialogWindow() {
         const QString text = QString::fromLatin1(control.text != nullptr ? control.text : "");
         QWidget* widget = nullptr;
         switch (control.kind) {
-        case DialogControlKind::GroupBox:
-            widget = new QGroupBox(text, window);
+        case DialogControlKind::GroupBox: {
+            // The platform draws a group's title on the frame's top line, half a line below the
+            // control's top, so the frame encloses exactly the controls the template places in it.
+            auto* group = new QGroupBox(text, window);
+            group->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; "
+                                                "margin-top: %1px; }"
+                                                "QGroupBox::title { subcontrol-origin: margin; left: %2px; "
+                                                "padding: 0 2px; }")
+                                     .arg(QFontMetrics(font).height() / 2)
+                                     .arg(units.cx * 2));
+            widget = group;
             break;
+        }
         case DialogControlKind::Label: {
             auto* label = new QLabel(text, window);
             label->setWordWrap(true);
