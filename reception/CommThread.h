@@ -7,6 +7,7 @@
 #include "settings/SettingRec.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -59,7 +60,8 @@ class CCommThread;
 UINT CommThreadProc(void* param);
 
 // One terminal window's reception: a thread that polls the window's port every 100 ms (every 500 ms while
-// it is closed), shapes what it reads into the window's text buffer and posts WM_COMM_DATA_READY.
+// it is closed; sooner after a read of more than half the port's queue, so a fast device cannot overflow
+// it), shapes what it reads into the window's text buffer and posts WM_COMM_DATA_READY.
 // Every operation except SynchronizeData is called on the user-interface thread.
 class CCommThread {
 public:
@@ -128,8 +130,9 @@ private:
 
     // Steps of the poll loop, on the reception thread.
     bool WaitWhilePaused();
-    void SleepFor(unsigned milliseconds);
-    void PollPort();
+    void SleepUntil(std::chrono::steady_clock::time_point wakeUp);
+    // Reads what waits and shapes it; returns the number of bytes read.
+    DWORD PollPort();
     void ReportLostPort();
     void RetryLostPort();
     void ThreadFinished();

@@ -1,0 +1,360 @@
+#include "reception/CommThread.h"
+
+#include "app/main.h"
+#include "framework/MessageBox.h"
+#include "framework/Resource.h"
+#include "log/LogLevel.h"
+#include "reception/ThreadPriority.h"
+#include "settings/Preference.h"
+
+#include <chrono>
+#include <exception>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+constexpr auto kClosedPortPoll = std::chrono::milliseconds(500);
+constexpr auto kOpenPortPoll = std::chrono::milliseconds(100);
+// The port's input queue holds 32768 bytes and drops what comes beyond. A read of more than half of it
+// means the device outruns the 100 ms cadence (above about 160 KB/s), so the next pass comes early rather
+// than let the queue overflow.
+constexpr DWORD kCatchUpReadSize = 16384;
+constexpr auto kCatchUpPoll = std::chrono::milliseconds(20);
+
+// Every record of the reception thread is an internal step.
+void LogStep(UINT textId, const char* procedure) {
+    const char* text = AfxLoadString(textId);
+    gMainApp.WriteToLog(CString(text ? text : ""), CString(procedure), LEVELTHREE);
+}
+
+std::mutex& SharedCommThreadMutex() {
+    static std::mutex commThread;
+    return commThread;
+}
+
+TermSettingRec DefaultTermSetting() {
+    TermSettingRec setting;
+    setting.nbMaxiByte = 1024;
+    setting.bLF = FALSE;
+    setting.bCR = FALSE;
+    setting.bTimestamp = FALSE;
+    setting.timestampFormat.clear();
+    setting.timestampInterval = 100;
+    setting.bFilteredByte = FALSE;
+    setting.FilteredBytesList.clear();
+    setting.autoSaveDelay = 0;
+    return setting;
+}
+
+} // namespace
+
+CThreadMutex::CThreadMutex() : m_shared(SharedCommThreadMutex()) {}
+
+CThreadMutex::~CThreadMutex() = default;
+
+BOOL CThreadMutex::Lock() {
+    m_shared.lock();
+    return TRUE;
+}
+
+BOOL CThreadMutex::Unlock() {
+    m_shared.unlock();
+    return TRUE;
+}
+
+void CThreadMutex::Start() {
+    Lock();
+    m_threadTerminated.store(FALSE);
+    Unlock();
+}
+
+void CThreadMutex::Exit() {
+    Lock();
+    m_threadTerminated.store(TRUE);
+    Unlock();
+}
+
+CCommThread::CCommThread(HWND window) : m_ticks(MonotonicTickCount) {
+    const CPreference* preferences = gMainApp.m_PrefApp;
+    if (preferences != nullptr && (preferences->m_available & PREF_TERM_SETTING) != 0)
+        m_TermSetting = preferences->m_termSetting;
+    else
+        m_TermSetting = DefaultTermSetting();
+    m_Hwnd = window;
+    // No port bears the name "?", so the first SetParameters with an actual name always connects.
+    m_CommPort.SetCommPort("?");
+    m_CommPort.SetBaudRate(9600);
+    BeginThread();
+}
+
+CCommThread::~CCommThread() {
+    CloseThread();
+    if (m_Thread && m_Thread->joinable())
+        m_Thread->join();
+}
+
+BOOL CCommThread::BeginThread() {
+    if (m_Thread)
+        return TRUE;
+    // The flag is cleared here, before the thread exists, rather than by the thread itself: a CloseThread
+    // that follows can then never be undone by a late start.
+    m_ThreadMutex.Start();
+    {
+        std::lock_guard<std::mutex> guard(m_controlLock);
+        m_running = true;
+    }
+    try {
+        m_Thread = std::make_unique<std::thread>(CommThreadProc, this);
+    } catch (const std::system_error&) {
+        {
+            std::lock_guard<std::mutex> guard(m_controlLock);
+            m_running = false;
+        }
+        LogStep(2514, "BeginThread");
+        return FALSE;
+    }
+    LogStep(2513, "BeginThread");
+    return TRUE;
+}
+
+void CCommThread::CloseThread() {
+    LogStep(2515, "CloseThread");
+    Resume();
+    m_ThreadMutex.Exit();
+    // Taking the control lock once orders the flag before the wake-up, so a thread about to sleep cannot
+    // miss it.
+    { std::lock_guard<std::mutex> guard(m_controlLock); }
+    m_controlSignal.notify_all();
+}
+
+BOOL CCommThread::Suspend() {
+    LogStep(2517, "Suspend");
+    {
+        std::unique_lock<std::mutex> guard(m_controlLock);
+        m_pauseRequested = true;
+        m_controlSignal.notify_all();
+        m_controlSignal.wait(guard, [this] { return m_parked || !m_running; });
+    }
+    m_Suspended = TRUE;
+    return TRUE;
+}
+
+BOOL CCommThread::Resume() {
+    LogStep(2516, "Resume");
+    {
+        std::lock_guard<std::mutex> guard(m_controlLock);
+        m_pauseRequested = false;
+    }
+    m_controlSignal.notify_all();
+    m_Suspended = FALSE;
+    return TRUE;
+}
+
+void CCommThread::Connect() {
+    LogStep(2522, "Connect");
+    // The thread is paused here (by the Disconnect before) or idles on a closed port, so neither the
+    // received bytes nor the lost-port state are in its hands.
+    m_ReceivedChars.clear();
+    m_portLost.store(false);
+    try {
+        m_CommPort.OpenCommPort();
+    } catch (const ECommError& error) {
+        if (error.m_ErrorType == ECommError::ErrOpenPort)
+            AfxMessageBox("Error opening comm port. Port already in use?", MB_OK);
+        else
+            AfxMessageBox("Error opening comm port.", MB_OK);
+    }
+    NotePortState();
+    Resume();
+}
+
+void CCommThread::Disconnect() {
+    LogStep(2523, "Disconnet");
+    Suspend();
+    try {
+        m_CommPort.CloseCommPort();
+    } catch (const ECommError&) {
+        NotePortState();
+        throw;
+    }
+    NotePortState();
+}
+
+void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
+    // A lost port was open until the device went away; choosing it again reopens it at once.
+    const bool reconnect =
+        m_CommPort.m_CommOpen || m_portLost.load() || portName != m_CommPort.GetCommPort();
+    Disconnect();
+    m_portLost.store(false);
+    m_CommPort.SetCommPort(portName);
+    m_CommPort.SetBaudRate(baudRate);
+    if (reconnect)
+        Connect();
+}
+
+void CCommThread::GetData(CString& data) {
+    LogStep(2519, "GetData");
+    m_ThreadMutex.Lock();
+    data = m_strData;
+    m_ThreadMutex.Unlock();
+}
+
+void CCommThread::SetData(const CString& data) {
+    LogStep(2520, "SetData");
+    m_ThreadMutex.Lock();
+    m_strData = data;
+    m_ThreadMutex.Unlock();
+}
+
+void CCommThread::ClearData() {
+    LogStep(2518, "ClearData");
+    m_ThreadMutex.Lock();
+    m_strData.clear();
+    m_ThreadMutex.Unlock();
+}
+
+TermSettingRec CCommThread::GetTermSetting() const {
+    std::lock_guard<std::mutex> guard(m_settingLock);
+    return m_TermSetting;
+}
+
+void CCommThread::SetTermSetting(const TermSettingRec& setting) {
+    std::lock_guard<std::mutex> guard(m_settingLock);
+    m_TermSetting = setting;
+}
+
+void CCommThread::SetTickSource(TickSource ticks) {
+    std::lock_guard<std::mutex> guard(m_settingLock);
+    m_ticks = ticks ? std::move(ticks) : TickSource(MonotonicTickCount);
+}
+
+void CCommThread::FilterByteacters(std::vector<BYTE>& bytes) {
+    RemoveFilteredBytes(bytes, GetTermSetting());
+}
+
+void CCommThread::InsertTimestamp(CString& chunk, const TermSettingRec& setting, const TickSource& ticks) {
+    StampChunk(chunk, setting, m_lastData, ticks);
+}
+
+void CCommThread::SynchronizeData() {
+    LogStep(2521, "SynchronizeData");
+
+    // One consistent copy of the settings serves the whole pass.
+    TermSettingRec setting;
+    TickSource ticks;
+    {
+        std::lock_guard<std::mutex> guard(m_settingLock);
+        setting = m_TermSetting;
+        ticks = m_ticks;
+    }
+
+    RemoveFilteredBytes(m_ReceivedChars, setting);
+    CString chunk = TranslateLineEnds(m_ReceivedChars, setting);
+    InsertTimestamp(chunk, setting, ticks);
+
+    m_ThreadMutex.Lock();
+    AppendWithinLoop(m_strData, chunk, setting.nbMaxiByte);
+    m_ThreadMutex.Unlock();
+
+    // The view takes the text in its handler of this message; the thread never touches the window, so it
+    // never waits for the user-interface thread while it holds the buffer lock.
+    PostMessage(m_Hwnd, WM_COMM_DATA_READY, 0, 0);
+}
+
+bool CCommThread::WaitWhilePaused() {
+    std::unique_lock<std::mutex> guard(m_controlLock);
+    if (m_pauseRequested && !m_ThreadMutex.IsTerminated()) {
+        m_parked = true;
+        m_controlSignal.notify_all();
+        m_controlSignal.wait(guard, [this] { return !m_pauseRequested || m_ThreadMutex.IsTerminated(); });
+        m_parked = false;
+    }
+    return !m_ThreadMutex.IsTerminated();
+}
+
+void CCommThread::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
+    std::unique_lock<std::mutex> guard(m_controlLock);
+    // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.
+    m_controlSignal.wait_until(guard, wakeUp, [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
+}
+
+DWORD CCommThread::PollPort() {
+    try {
+        const DWORD waiting = m_CommPort.BytesAvailable();
+        if (waiting == 0)
+            return 0;
+        m_ReceivedChars.resize(waiting);
+        const LONG read = m_CommPort.ReadBytes(m_ReceivedChars.data(), waiting);
+        m_ReceivedChars.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+    } catch (const ECommError&) {
+        m_ReceivedChars.clear();
+        ReportLostPort();
+        return 0;
+    }
+    const auto read = static_cast<DWORD>(m_ReceivedChars.size());
+    if (read == 0)
+        return 0;
+    m_bytesReceived.fetch_add(read);
+    SynchronizeData();
+    return read;
+}
+
+void CCommThread::ReportLostPort() {
+    // The port stays closed until the device answers again; what was received so far stays in the buffer.
+    try {
+        m_CommPort.CloseCommPort();
+    } catch (const ECommError&) {
+        // A handle that will not close counts as open; the next pass fails again and retries the close.
+        return;
+    }
+    NotePortState();
+    if (m_portLost.exchange(true))
+        return;
+    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " lost, waiting for it to come back.",
+                        "CommThreadProc", LEVELONE);
+    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_LOST, 0);
+}
+
+void CCommThread::RetryLostPort() {
+    if (!m_portLost.load())
+        return;
+    try {
+        m_CommPort.OpenCommPort();
+    } catch (const ECommError&) {
+        return;
+    }
+    NotePortState();
+    m_portLost.store(false);
+    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " is back, reception goes on.",
+                        "CommThreadProc", LEVELONE);
+    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_BACK, 0);
+}
+
+void CCommThread::ThreadFinished() {
+    {
+        std::lock_guard<std::mutex> guard(m_controlLock);
+        m_running = false;
+    }
+    m_controlSignal.notify_all();
+}
+
+UINT CommThreadProc(void* param) {
+    auto* self = static_cast<CCommThread*>(param);
+    RaiseCurrentThreadPriority();
+    while (self->WaitWhilePaused()) {
+        // The period runs from the start of a pass, so shaping a large read does not slow the polling.
+        const auto passStart = std::chrono::steady_clock::now();
+        if (!self->m_CommPort.m_CommOpen) {
+            self->RetryLostPort();
+            if (!self->m_CommPort.m_CommOpen) {
+                self->SleepUntil(passStart + kClosedPortPoll);
+                continue;
+            }
+        }
+        const DWORD read = self->PollPort();
+        self->SleepUntil(passStart + (read > kCatchUpReadSize ? kCatchUpPoll : kOpenPortPoll));
+    }
+    self->ThreadFinished();
+    return 0;
+}

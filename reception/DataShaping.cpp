@@ -1,0 +1,99 @@
+#include "reception/DataShaping.h"
+
+#include "settings/tools.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+
+DWORD MonotonicTickCount() {
+    const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count();
+    return static_cast<DWORD>(static_cast<std::uint64_t>(milliseconds));
+}
+
+void RemoveFilteredBytes(std::vector<BYTE>& bytes, const TermSettingRec& setting) {
+    if (!setting.bFilteredByte)
+        return;
+
+    // The list is parsed on every read so that a changed list takes effect with the next read.
+    BYTE* listed = nullptr;
+    DWORD count = 0;
+    HexaStringToBytes(setting.FilteredBytesList, &listed, &count);
+    std::unique_ptr<BYTE[]> owner(listed);
+    if (count == 0)
+        return;
+
+    // Removing each listed value in turn and removing them all in one pass leave the same bytes; one pass
+    // keeps the cost of a large read independent of the length of the list.
+    std::array<bool, 256> filtered{};
+    for (DWORD i = 0; i < count; ++i)
+        filtered[listed[i]] = true;
+
+    std::size_t kept = 0;
+    for (BYTE value : bytes) {
+        if (!filtered[value])
+            bytes[kept++] = value;
+    }
+    bytes.resize(kept);
+}
+
+CString TranslateLineEnds(const std::vector<BYTE>& bytes, const TermSettingRec& setting) {
+    CString chunk;
+    chunk.reserve(bytes.size());
+    for (BYTE value : bytes) {
+        if ((setting.bLF && value == 0x0A) || (setting.bCR && value == 0x0D))
+            chunk += "\r\n";
+        else
+            chunk += static_cast<char>(value);
+    }
+    return chunk;
+}
+
+bool LastDataClock::IsQuietSince(DWORD now, DWORD interval) const {
+    if (!m_hasData)
+        return true;
+    // Widened before the comparison so that an interval beyond the signed range never turns a negative
+    // difference (a reading from before the previous one) into a large positive one.
+    const std::int64_t elapsed = static_cast<std::int32_t>(now - m_lastTick);
+    return elapsed >= static_cast<std::int64_t>(interval);
+}
+
+void LastDataClock::Mark(DWORD now) {
+    m_hasData = true;
+    m_lastTick = now;
+}
+
+CString FormatTimestamp(const CString& format) {
+    if (format.empty())
+        return CString();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr)
+        return CString();
+    char area[128];
+    const std::size_t length = std::strftime(area, sizeof area, format.c_str(), &local);
+    return CString(area, length);
+}
+
+void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& clock, const TickSource& ticks) {
+    if (!setting.bTimestamp)
+        return;
+    const DWORD now = ticks();
+    const bool quiet = clock.IsQuietSince(now, setting.timestampInterval);
+    clock.Mark(ticks());
+    if (quiet)
+        chunk = "\r\n" + FormatTimestamp(setting.timestampFormat) + chunk;
+}
+
+void AppendWithinLoop(CString& buffer, const CString& chunk, DWORD nbMaxiByte) {
+    buffer += chunk;
+    if (nbMaxiByte == 0)
+        return;
+    // Counted in 64 bits: a loop size near the top of its 32-bit range must not wrap to a small limit.
+    const std::uint64_t limit = static_cast<std::uint64_t>(nbMaxiByte) * 1024u;
+    if (buffer.size() > limit)
+        buffer.erase(0, buffer.size() - static_cast<std::size_t>(limit));
+}

@@ -1,0 +1,237 @@
+#include "reception/DataShaping.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<BYTE> Bytes(const std::string& text) {
+    return std::vector<BYTE>(text.begin(), text.end());
+}
+
+TermSettingRec PlainSetting() {
+    TermSettingRec setting;
+    setting.nbMaxiByte = 0;
+    setting.timestampInterval = 100;
+    return setting;
+}
+
+struct LineEndCase {
+    int bLF;
+    int bCR;
+    std::string expected;
+};
+
+} // namespace
+
+TEST(LineEndTranslation, FollowsTheFlagsForEveryCombination) {
+    // A device line end CR LF, then a lone LF and a lone CR.
+    const std::vector<BYTE> received = Bytes("a\r\nb\nc\rd");
+    const LineEndCase cases[] = {
+        {0, 0, "a\r\nb\nc\rd"},
+        {1, 0, "a\r\r\nb\r\nc\rd"},
+        {0, 1, "a\r\n\nb\nc\r\nd"},
+        {1, 1, "a\r\n\r\nb\r\nc\r\nd"},
+    };
+    for (const LineEndCase& lineEnd : cases) {
+        TermSettingRec setting = PlainSetting();
+        setting.bLF = lineEnd.bLF;
+        setting.bCR = lineEnd.bCR;
+        EXPECT_EQ(TranslateLineEnds(received, setting), lineEnd.expected)
+            << "bLF " << lineEnd.bLF << " bCR " << lineEnd.bCR;
+    }
+}
+
+TEST(LineEndTranslation, PassesEveryOtherByteValueUnchanged) {
+    std::vector<BYTE> all;
+    for (int value = 0; value < 256; ++value) {
+        if (value != 0x0A && value != 0x0D)
+            all.push_back(static_cast<BYTE>(value));
+    }
+    TermSettingRec setting = PlainSetting();
+    setting.bLF = 1;
+    setting.bCR = 1;
+    const CString chunk = TranslateLineEnds(all, setting);
+    ASSERT_EQ(chunk.size(), all.size());
+    EXPECT_TRUE(std::equal(all.begin(), all.end(), chunk.begin(),
+                           [](BYTE byte, char character) { return byte == static_cast<BYTE>(character); }));
+}
+
+TEST(ByteFiltering, RemovesTheListedBytesAndKeepsTheOrder) {
+    TermSettingRec setting = PlainSetting();
+    setting.bFilteredByte = 1;
+    setting.FilteredBytesList = "\\x07\\x00";
+    std::vector<BYTE> received = {0x41, 0x07, 0x42, 0x00, 0x43};
+    RemoveFilteredBytes(received, setting);
+    EXPECT_EQ(received, Bytes("ABC"));
+
+    std::vector<BYTE> onlyFiltered = {0x07, 0x00, 0x07};
+    RemoveFilteredBytes(onlyFiltered, setting);
+    EXPECT_TRUE(onlyFiltered.empty());
+}
+
+TEST(ByteFiltering, LeavesTheBytesAloneWhenOffOrWhenTheListIsEmpty) {
+    const std::vector<BYTE> original = {0x41, 0x07, 0x00, 0x43};
+
+    TermSettingRec off = PlainSetting();
+    off.FilteredBytesList = "\\x07\\x00";
+    std::vector<BYTE> received = original;
+    RemoveFilteredBytes(received, off);
+    EXPECT_EQ(received, original);
+
+    TermSettingRec emptyList = PlainSetting();
+    emptyList.bFilteredByte = 1;
+    received = original;
+    RemoveFilteredBytes(received, emptyList);
+    EXPECT_EQ(received, original);
+}
+
+TEST(ByteFiltering, HonoursHighValuesAndRepeatedEntries) {
+    TermSettingRec setting = PlainSetting();
+    setting.bFilteredByte = 1;
+    setting.FilteredBytesList = "\\xFF\\x1b\\xff";
+    std::vector<BYTE> received = {0xFF, 0x1B, 0x80, 0xFE, 0xFF};
+    RemoveFilteredBytes(received, setting);
+    EXPECT_EQ(received, (std::vector<BYTE>{0x80, 0xFE}));
+}
+
+TEST(Timestamps, FirstChunkIsStampedEvenAtTickZero) {
+    TermSettingRec setting = PlainSetting();
+    setting.bTimestamp = 1;
+    setting.timestampFormat = "[stamp]";
+    LastDataClock clock;
+    DWORD tick = 0;
+    const TickSource ticks = [&tick] { return tick; };
+
+    CString chunk = "data";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "\r\n[stamp]data");
+
+    // Fifty milliseconds later the line has not been quiet long enough, although the clock read zero before.
+    tick = 50;
+    chunk = "more";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "more");
+}
+
+TEST(Timestamps, AQuietTimeOfTheIntervalOrMoreOpensAStamp) {
+    TermSettingRec setting = PlainSetting();
+    setting.bTimestamp = 1;
+    setting.timestampFormat = "T ";
+    LastDataClock clock;
+    DWORD tick = 5000;
+    const TickSource ticks = [&tick] { return tick; };
+
+    CString chunk = "a";
+    StampChunk(chunk, setting, clock, ticks);
+    ASSERT_EQ(chunk, "\r\nT a");
+
+    tick += 99;
+    chunk = "b";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "b");
+
+    // Measured from the previous chunk, not from the previous stamp: 100 ms after "b".
+    tick += 100;
+    chunk = "c";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "\r\nT c");
+
+    // Steady traffic with shorter gaps gets no further stamp however long it goes on.
+    for (int i = 0; i < 50; ++i) {
+        tick += 60;
+        chunk = "x";
+        StampChunk(chunk, setting, clock, ticks);
+        EXPECT_EQ(chunk, "x");
+    }
+}
+
+TEST(Timestamps, TheRuleHoldsAcrossTheWrapOfTheTickCounter) {
+    TermSettingRec setting = PlainSetting();
+    setting.bTimestamp = 1;
+    setting.timestampFormat = "T";
+    LastDataClock clock;
+    DWORD tick = 0xFFFFFFC0u;
+    const TickSource ticks = [&tick] { return tick; };
+
+    CString chunk;
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "\r\nT");
+
+    tick += 80; // wraps past zero: 80 ms later
+    chunk = "y";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "y");
+
+    tick += 100;
+    chunk = "z";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "\r\nTz");
+}
+
+TEST(Timestamps, AnUnusableFormatGivesAnEmptyStampAfterTheLineBreak) {
+    TermSettingRec setting = PlainSetting();
+    setting.bTimestamp = 1;
+    setting.timestampFormat = std::string(200, 'x'); // expands past the 128-character area
+    LastDataClock clock;
+    const TickSource ticks = [] { return DWORD{1}; };
+    CString chunk = "q";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "\r\nq");
+
+    EXPECT_EQ(FormatTimestamp(""), "");
+    EXPECT_EQ(FormatTimestamp("%%"), "%");
+    EXPECT_EQ(FormatTimestamp("%Y").size(), 4u);
+}
+
+TEST(Timestamps, OffLeavesTheChunkAndTheClockAlone) {
+    TermSettingRec setting = PlainSetting();
+    setting.timestampFormat = "T";
+    LastDataClock clock;
+    const TickSource ticks = [] { return DWORD{700}; };
+    CString chunk = "plain";
+    StampChunk(chunk, setting, clock, ticks);
+    EXPECT_EQ(chunk, "plain");
+    EXPECT_FALSE(clock.HasData());
+}
+
+TEST(BufferLoop, KeepsTheLastCharactersOfTheLoopSize) {
+    CString buffer(1000, 'a');
+    AppendWithinLoop(buffer, CString(500, 'b'), 1);
+    ASSERT_EQ(buffer.size(), 1024u);
+    EXPECT_EQ(buffer.substr(0, 524), CString(524, 'a'));
+    EXPECT_EQ(buffer.substr(524), CString(500, 'b'));
+
+    // A buffer no longer than the loop stays as it is.
+    CString shortBuffer = "abc";
+    AppendWithinLoop(shortBuffer, CString(1021, 'd'), 1);
+    EXPECT_EQ(shortBuffer.size(), 1024u);
+    EXPECT_EQ(shortBuffer.substr(0, 3), "abc");
+}
+
+TEST(BufferLoop, ZeroNeverCutsAndLargeLoopSizesDoNotWrap) {
+    CString buffer;
+    for (int i = 0; i < 3000; ++i)
+        AppendWithinLoop(buffer, CString(1024, 'z'), 0);
+    EXPECT_EQ(buffer.size(), 3000u * 1024u);
+
+    // 4194304 x 1024 is 2^32: counted in 32 bits it would cut everything away.
+    CString kept = "keep me";
+    AppendWithinLoop(kept, "!", 4194304u);
+    EXPECT_EQ(kept, "keep me!");
+}
+
+TEST(BufferLoop, ACutMayFallInsideALineEnd) {
+    CString buffer(1023, 'a');
+    AppendWithinLoop(buffer, "\r\n", 1);
+    ASSERT_EQ(buffer.size(), 1024u);
+    EXPECT_EQ(buffer.back(), '\n');
+    EXPECT_EQ(buffer[1022], '\r');
+
+    AppendWithinLoop(buffer, "\r", 1);
+    EXPECT_EQ(buffer.front(), 'a');
+    AppendWithinLoop(buffer, CString(1022, 'b'), 1);
+    EXPECT_EQ(buffer.front(), '\n');
+}
