@@ -233,5 +233,14 @@ BOOL CDisplayText::DiffTo(const CString& newBytes, std::size_t& drop, std::size_
         }
         offset = d + 1;
     }
+    // A kept part shorter than the probe: only the last few places of the old text can hold it.
+    for (std::size_t d = oldSize > probe ? oldSize - probe + 1 : 1; d < oldSize; ++d) {
+        const std::size_t kept = oldSize - d;
+        if (kept <= newSize && std::memcmp(base + d, newBytes.data(), kept) == 0) {
+            drop = d;
+            appendFrom = kept;
+            return TRUE;
+        }
+    }
     return FALSE;
 }
