@@ -23,6 +23,7 @@
 #include <QPrinter>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -77,6 +78,11 @@ protected:
     }
 
     void TearDown() override {
+        // KESTRUNE_KEEP_PDF names a folder that keeps each test's printout, for looking at the pages.
+        if (const char* keep = std::getenv("KESTRUNE_KEEP_PDF"); keep != nullptr && !ReadWholeFile(Pdf()).empty()) {
+            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+            WriteWholeFile(std::string(keep) + "/" + info->name() + ".pdf", ReadWholeFile(Pdf()));
+        }
         if (m_view != nullptr)
             m_view->DestroyWindow();
         gMainApp.m_PrefApp->m_available = m_savedAvailable;
@@ -286,6 +292,58 @@ TEST_F(ViewPrintTest, PageSetupMarginsMoveTheBodyOfThatWindowOnly) {
     ASSERT_NE(nullptr, other);
     EXPECT_EQ(CRect(2500, 1000, 2500, 1000), other->m_rectMargin);
     other->DestroyWindow();
+}
+
+TEST_F(ViewPrintTest, LongLinesWrapSoThatNothingIsLost) {
+    // A device that sends no line ends makes one line longer than many pages are wide.
+    std::string text(3000, 'x');
+    text += "\r\nlast\tafter a tab";
+    m_view->SetWindowText(text);
+    PrintAnswers answers;
+    auto hook = Answer(answers);
+    m_view->OnFilePrint();
+    const std::string all = PdfText(Pdf());
+    size_t xs = 0;
+    for (char c : all)
+        xs += c == 'x' ? 1 : 0;
+    EXPECT_EQ(3000u, xs);
+    EXPECT_TRUE(Has(all, "last"));
+    EXPECT_TRUE(Has(all, "after a tab"));
+}
+
+TEST_F(ViewPrintTest, MarginsThatLeaveNoRoomForALineEndTheJob) {
+    m_view->m_rectMargin = CRect(2500, 15000, 2500, 15000);
+    PrintAnswers answers;
+    auto hook = Answer(answers);
+    m_view->OnFilePrint();
+    EXPECT_EQ(1, PdfPageCount(Pdf()));
+
+    SelectLines(5, 200);
+    m_view->OnFilePrint();
+    EXPECT_TRUE(answers.selectionChosen);
+    EXPECT_EQ(1, PdfPageCount(Pdf()));
+    EXPECT_EQ(nullptr, m_view->m_pPrinter);
+}
+
+TEST_F(ViewPrintTest, AJobFromALaterPagePrintsThatPageAsTheWholeRunWould) {
+    PrintAnswers answers;
+    auto hook = Answer(answers);
+    m_view->OnFilePrint();
+    const std::string secondOfAll = PdfText(Pdf(), 2);
+    const auto first = secondOfAll.find("line");
+    ASSERT_NE(std::string::npos, first);
+    const std::string firstLineOfPageTwo = secondOfAll.substr(first, 7);
+
+    answers.onPrintDialog = [](QPrintDialog& dialog) {
+        dialog.setPrintRange(QAbstractPrintDialog::PageRange);
+        dialog.printer()->setFromTo(2, 2);
+    };
+    m_view->OnFilePrint();
+    EXPECT_EQ(1, PdfPageCount(Pdf()));
+    const std::string only = PdfText(Pdf());
+    EXPECT_TRUE(Has(only, "page: 2"));
+    EXPECT_EQ(only.find("line"), only.find(firstLineOfPageTwo));
+    AfxGetPrinter().setPrintRange(QPrinter::AllPages);
 }
 
 } // namespace
