@@ -95,7 +95,8 @@ void TCommPort::OpenCommPort() {
         return;
     DCB kept = m_dcb;
 
-    m_hCom = CreateFileA(m_CommPort.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    m_hCom =
+        CreateFileA(m_CommPort.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (m_hCom == INVALID_HANDLE_VALUE) {
         ECommError error(ECommError::ErrOpenPort);
         m_hCom = nullptr;
@@ -131,18 +132,34 @@ void TCommPort::CloseCommPort() {
     m_hCom = nullptr;
 }
 
-void TCommPort::SetBaudRate(DWORD baudRate) { StoreAndApply(*this, &DCB::BaudRate, baudRate, ECommError::ErrBaudRate); }
+void TCommPort::SetBaudRate(DWORD baudRate) {
+    StoreAndApply(*this, &DCB::BaudRate, baudRate, ECommError::ErrBaudRate);
+}
 
-void TCommPort::SetByteSize(BYTE byteSize) { StoreAndApply(*this, &DCB::ByteSize, byteSize, ECommError::ErrByteSize); }
+void TCommPort::SetByteSize(BYTE byteSize) {
+    StoreAndApply(*this, &DCB::ByteSize, byteSize, ECommError::ErrByteSize);
+}
 
-void TCommPort::SetParity(BYTE parity) { StoreAndApply(*this, &DCB::Parity, parity, ECommError::ErrParity); }
+void TCommPort::SetParity(BYTE parity) {
+    StoreAndApply(*this, &DCB::Parity, parity, ECommError::ErrParity);
+}
 
-void TCommPort::SetStopBits(BYTE stopBits) { StoreAndApply(*this, &DCB::StopBits, stopBits, ECommError::ErrStopBits); }
+void TCommPort::SetStopBits(BYTE stopBits) {
+    StoreAndApply(*this, &DCB::StopBits, stopBits, ECommError::ErrStopBits);
+}
 
-DWORD TCommPort::GetBaudRate() { return m_dcb.BaudRate; }
-BYTE TCommPort::GetByteSize() { return m_dcb.ByteSize; }
-BYTE TCommPort::GetParity() { return m_dcb.Parity; }
-BYTE TCommPort::GetStopBits() { return m_dcb.StopBits; }
+DWORD TCommPort::GetBaudRate() {
+    return m_dcb.BaudRate;
+}
+BYTE TCommPort::GetByteSize() {
+    return m_dcb.ByteSize;
+}
+BYTE TCommPort::GetParity() {
+    return m_dcb.Parity;
+}
+BYTE TCommPort::GetStopBits() {
+    return m_dcb.StopBits;
+}
 
 void TCommPort::SetCommPort(const std::string& port) {
     if (m_CommOpen)
@@ -150,7 +167,9 @@ void TCommPort::SetCommPort(const std::string& port) {
     m_CommPort = port;
 }
 
-std::string TCommPort::GetCommPort() { return m_CommPort; }
+std::string TCommPort::GetCommPort() {
+    return m_CommPort;
+}
 
 DWORD TCommPort::BytesAvailable() {
     if (!m_CommOpen)
@@ -186,4 +205,6 @@ void TCommPort::GetCommDescription(std::string& description) {
     description = text;
 }
 
-DWORD TCommPort::GetDroppedBytes() { return m_CommOpen ? GetDroppedInputBytes(m_hCom) : 0; }
+DWORD TCommPort::GetDroppedBytes() {
+    return m_CommOpen ? GetDroppedInputBytes(m_hCom) : 0;
+}

@@ -62,7 +62,8 @@ void ListByProbing(CUIntArray& ports) {
     for (UINT number = 1; number <= kHighestProbedPort; ++number) {
         char name[32];
         std::snprintf(name, sizeof name, "\\\\.\\COM%u", number);
-        HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE handle =
+            CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             CloseHandle(handle);
             ports.Add(number);

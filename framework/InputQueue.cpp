@@ -33,8 +33,9 @@ void InputQueue::Push(const BYTE* data, std::size_t count) {
         if (taken < count) {
             const std::size_t lost = count - taken;
             const DWORD limit = std::numeric_limits<DWORD>::max();
-            m_dropped = lost >= static_cast<std::size_t>(limit - m_dropped) ? limit
-                                                                               : m_dropped + static_cast<DWORD>(lost);
+            m_dropped = lost >= static_cast<std::size_t>(limit - m_dropped)
+                            ? limit
+                            : m_dropped + static_cast<DWORD>(lost);
             m_overrunSinceQuery = true;
         }
     }
@@ -76,7 +77,8 @@ bool InputQueue::Read(BYTE* out, std::size_t count, const COMMTIMEOUTS& timeouts
                       DWORD* failure) {
     using Clock = std::chrono::steady_clock;
     const DWORD noWait = std::numeric_limits<DWORD>::max();
-    const bool returnAtOnce = timeouts.ReadIntervalTimeout == noWait && timeouts.ReadTotalTimeoutMultiplier == 0 &&
+    const bool returnAtOnce = timeouts.ReadIntervalTimeout == noWait &&
+                              timeouts.ReadTotalTimeoutMultiplier == 0 &&
                               timeouts.ReadTotalTimeoutConstant == 0;
     const std::uint64_t totalMs = static_cast<std::uint64_t>(timeouts.ReadTotalTimeoutMultiplier) * count +
                                   timeouts.ReadTotalTimeoutConstant;

@@ -16,18 +16,24 @@ SerialDevice* InstallSerialDevice(SerialDevice* device) {
     return previous ? previous : &PosixSerialDevice();
 }
 
-HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security, DWORD creation, DWORD flags,
-                   HANDLE templateFile) {
+HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile) {
     (void)security;
     (void)templateFile;
     return CurrentSerialDevice().CreateFile(name, access, shareMode, creation, flags);
 }
 
-BOOL CloseHandle(HANDLE handle) { return CurrentSerialDevice().CloseHandle(handle); }
+BOOL CloseHandle(HANDLE handle) {
+    return CurrentSerialDevice().CloseHandle(handle);
+}
 
-BOOL GetCommState(HANDLE handle, DCB* dcb) { return CurrentSerialDevice().GetCommState(handle, dcb); }
+BOOL GetCommState(HANDLE handle, DCB* dcb) {
+    return CurrentSerialDevice().GetCommState(handle, dcb);
+}
 
-BOOL SetCommState(HANDLE handle, DCB* dcb) { return CurrentSerialDevice().SetCommState(handle, dcb); }
+BOOL SetCommState(HANDLE handle, DCB* dcb) {
+    return CurrentSerialDevice().SetCommState(handle, dcb);
+}
 
 BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) {
     return CurrentSerialDevice().SetupComm(handle, inQueue, outQueue);
@@ -46,9 +52,13 @@ BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* overl
     return CurrentSerialDevice().ReadFile(handle, buffer, count, read);
 }
 
-DWORD GetDroppedInputBytes(HANDLE handle) { return CurrentSerialDevice().GetDroppedInputBytes(handle); }
+DWORD GetDroppedInputBytes(HANDLE handle) {
+    return CurrentSerialDevice().GetDroppedInputBytes(handle);
+}
 
-BOOL GetVersionExA(OSVERSIONINFOA* info) { return CurrentSerialDevice().GetVersionEx(info); }
+BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    return CurrentSerialDevice().GetVersionEx(info);
+}
 
 DWORD QueryDosDeviceA(const char* deviceName, char* targetPath, DWORD maxChars) {
     return CurrentSerialDevice().QueryDosDevice(deviceName, targetPath, maxChars);

@@ -28,7 +28,8 @@ class SerialDevice {
 public:
     virtual ~SerialDevice() = default;
 
-    virtual HANDLE CreateFile(const char* name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) = 0;
+    virtual HANDLE CreateFile(const char* name, DWORD access, DWORD shareMode, DWORD creation,
+                              DWORD flags) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
     virtual BOOL GetCommState(HANDLE handle, DCB* dcb) = 0;
     virtual BOOL SetCommState(HANDLE handle, const DCB* dcb) = 0;
@@ -53,8 +54,8 @@ SerialDevice* InstallSerialDevice(SerialDevice* device);
 // The POSIX driver, for devices that wrap it.
 SerialDevice& PosixSerialDevice();
 
-HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security, DWORD creation, DWORD flags,
-                   HANDLE templateFile);
+HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
 BOOL CloseHandle(HANDLE handle);
 BOOL GetCommState(HANDLE handle, DCB* dcb);
 BOOL SetCommState(HANDLE handle, DCB* dcb);

@@ -43,11 +43,11 @@ bool ParametersExpressible(const DCB& dcb) {
 } // namespace
 
 void MakeRaw(termios& settings) {
-    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
-                                               IMAXBEL);
+    settings.c_iflag &=
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IMAXBEL);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE | ICANON |
-                                               ISIG | IEXTEN);
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE |
+                                               ICANON | ISIG | IEXTEN);
     settings.c_cflag |= CREAD;
     // One byte satisfies a read; the port is non-blocking, so an empty read returns at once.
     settings.c_cc[VMIN] = 1;

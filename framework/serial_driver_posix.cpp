@@ -31,7 +31,9 @@ BOOL FailWith(DWORD code) {
     return FALSE;
 }
 
-BOOL FailWithErrno() { return FailWith(LastErrorFromErrno(errno)); }
+BOOL FailWithErrno() {
+    return FailWith(LastErrorFromErrno(errno));
+}
 
 // One open port: its descriptor, its input queue, its timeouts and the driver thread that moves bytes
 // from the device into the queue until the port closes or the device hangs up.

@@ -27,7 +27,9 @@ public:
     }
     ~DeviceEnd() { close(m_master); }
     const std::string& path() const { return m_path; }
-    void write(const std::string& bytes) { ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void write(const std::string& bytes) {
+        ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
     // Whatever the terminal end sent back to the device.
     std::string echoed() {
         std::string out;
@@ -57,7 +59,8 @@ TEST(CommPortPty, RawModeDeliversControlBytesUnchangedAndEchoesNothing) {
     TCommPort port;
     port.SetCommPort(device.path());
     port.OpenCommPort();
-    // XON and XOFF are left out: flow control stays as the driver had it, and a terminal's default obeys them.
+    // XON and XOFF are left out: flow control stays as the driver had it, and a terminal's default obeys
+    // them.
     const std::string sent("a\rb\0c\xff\x03\x1a\n\x7f\x1bz", 12);
     device.write(sent);
     ASSERT_EQ(WaitForBytes(port, 12), 12u);
@@ -139,8 +142,7 @@ TEST(CommPortPty, QueueHoldsFarMoreThanTheKernelReports) {
     EXPECT_GT(waiting, 4095u);
     std::string received(30720, '\0');
     EXPECT_EQ(port.ReadBytes(&received[0], 30720), 30720);
-    EXPECT_EQ(received.substr(0, 64),
-              "00000000 ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0\r\n");
+    EXPECT_EQ(received.substr(0, 64), "00000000 ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0\r\n");
     EXPECT_EQ(received.substr(30720 - 64, 9), "00000479 ");
     EXPECT_EQ(port.GetDroppedBytes(), 0u);
 }

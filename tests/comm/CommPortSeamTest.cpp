@@ -52,8 +52,8 @@ TEST(CommPortSeam, OpenAppliesTheFourParametersOverTheDriverSettings) {
     port.OpenCommPort();
     EXPECT_TRUE(port.m_CommOpen);
     EXPECT_EQ(device.openedName, "COM1");
-    EXPECT_EQ(device.calls, (std::vector<std::string>{"CreateFile", "GetCommState", "SetCommState", "SetupComm",
-                                                      "SetCommTimeouts"}));
+    EXPECT_EQ(device.calls, (std::vector<std::string>{"CreateFile", "GetCommState", "SetCommState",
+                                                      "SetupComm", "SetCommTimeouts"}));
     EXPECT_EQ(device.lastApplied.BaudRate, 9600u);
     EXPECT_EQ(device.lastApplied.ByteSize, 8);
     EXPECT_EQ(device.lastApplied.Parity, MARKPARITY);
@@ -81,8 +81,8 @@ TEST(CommPortSeam, OpenAppliesTheFourParametersOverTheDriverSettings) {
 
 TEST(CommPortSeam, EachFailingOpenStepRaisesItsKindAndLeavesThePortClosedAndReleased) {
     const std::pair<const char*, ECommError::ErrorType> steps[] = {
-        {"CreateFile", ECommError::ErrOpenPort},       {"GetCommState", ECommError::ErrGetCommState},
-        {"SetCommState", ECommError::ErrSetCommState}, {"SetupComm", ECommError::ErrSetupComm},
+        {"CreateFile", ECommError::ErrOpenPort},         {"GetCommState", ECommError::ErrGetCommState},
+        {"SetCommState", ECommError::ErrSetCommState},   {"SetupComm", ECommError::ErrSetupComm},
         {"SetCommTimeouts", ECommError::ErrSetTimeouts},
     };
     for (const auto& [call, kind] : steps) {

@@ -8,8 +8,7 @@
 
 namespace {
 
-template <std::size_t N>
-std::string Names(const char (&run)[N]) {
+template <std::size_t N> std::string Names(const char (&run)[N]) {
     return std::string(run, N - 1);
 }
 
@@ -50,10 +49,10 @@ TEST(EnumerateSerialPorts, UnreadableDeviceTableGivesNothing) {
 TEST(EnumerateSerialPorts, ProbingCountsOpenBusyAndFailingPorts) {
     FakeSerialDevice device;
     device.platformId = VER_PLATFORM_WIN32_WINDOWS;
-    device.probeErrors[2] = 0;                          // opens
-    device.probeErrors[5] = ERROR_ACCESS_DENIED;        // held by another program
-    device.probeErrors[9] = ERROR_GEN_FAILURE;          // present but failing
-    device.probeErrors[11] = ERROR_INVALID_PARAMETER;   // absent
+    device.probeErrors[2] = 0;                        // opens
+    device.probeErrors[5] = ERROR_ACCESS_DENIED;      // held by another program
+    device.probeErrors[9] = ERROR_GEN_FAILURE;        // present but failing
+    device.probeErrors[11] = ERROR_INVALID_PARAMETER; // absent
     device.probeErrors[255] = ERROR_ACCESS_DENIED;
     CUIntArray ports;
     ports.Add(1);

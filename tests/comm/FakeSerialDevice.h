@@ -14,20 +14,20 @@ public:
     FakeSerialDevice() { m_previous = InstallSerialDevice(this); }
     ~FakeSerialDevice() override { InstallSerialDevice(m_previous); }
 
-    std::string failCall;              // name of the call to fail, "" for none
+    std::string failCall;               // name of the call to fail, "" for none
     DWORD failCode = ERROR_GEN_FAILURE; // last error the failing call leaves
     int failAfter = 0;                  // number of successful calls of that name before it fails
     std::vector<std::string> calls;
     std::string openedName;
-    DCB driverState{};      // what GetCommState reports
-    DCB lastApplied{};      // what SetCommState got last
+    DCB driverState{}; // what GetCommState reports
+    DCB lastApplied{}; // what SetCommState got last
     DWORD inQueue = 0, outQueue = 0;
     COMMTIMEOUTS timeouts{};
     int openHandles = 0;
-    std::string input;      // bytes waiting
+    std::string input; // bytes waiting
     // Device-table and probing answers.
     DWORD platformId = VER_PLATFORM_WIN32_NT;
-    std::string nameTable;  // names each ended by '\0'
+    std::string nameTable; // names each ended by '\0'
     std::vector<DWORD> probeErrors = std::vector<DWORD>(256, ERROR_FILE_NOT_FOUND); // 0: opens
 
     HANDLE CreateFile(const char* name, DWORD, DWORD, DWORD, DWORD) override {

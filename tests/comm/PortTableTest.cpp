@@ -52,9 +52,10 @@ TEST(PortTable, PinnedLinksComeFirstAndDevicesTakeTheFreeNumbers) {
     std::vector<std::string> rows;
     for (const PortEntry& entry : table)
         rows.push_back(entry.name + "=" + entry.device);
-    EXPECT_EQ(rows, (std::vector<std::string>{"COM2=" + ports + "/COM2", "COM10=" + ports + "/COM10",
-                                              "COM1=/dev/ttyS2", "COM3=/dev/ttyS10", "COM4=/dev/ttyUSB0",
-                                              "COM5=/dev/ttyUSB1", "COM6=/dev/ttyACM0", "COM7=/dev/ttyAMA0"}));
+    EXPECT_EQ(rows,
+              (std::vector<std::string>{"COM2=" + ports + "/COM2", "COM10=" + ports + "/COM10",
+                                        "COM1=/dev/ttyS2", "COM3=/dev/ttyS10", "COM4=/dev/ttyUSB0",
+                                        "COM5=/dev/ttyUSB1", "COM6=/dev/ttyACM0", "COM7=/dev/ttyAMA0"}));
 
     EXPECT_EQ(ResolvePortName("COM5", table), "/dev/ttyUSB1");
     EXPECT_EQ(ResolvePortName("com5", table), "/dev/ttyUSB1");

@@ -14,19 +14,24 @@ namespace {
 
 volatile std::sig_atomic_t gStop = 0;
 
-void OnSignal(int) { gStop = 1; }
+void OnSignal(int) {
+    gStop = 1;
+}
 
-void Sleep(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string name = argc > 1 ? argv[1] : "COM9";
     if (name == "--help" || name == "-h") {
-        std::puts("Usage: kestrune-monitor [PORT [BAUD]]\n"
-                  "Opens PORT (a COM name of the port table, or a device path; default COM9) at BAUD bits per\n"
-                  "second (default 9600) and copies what it receives to standard output, until interrupted.\n"
-                  "When the device goes away it waits for it to come back.");
+        std::puts(
+            "Usage: kestrune-monitor [PORT [BAUD]]\n"
+            "Opens PORT (a COM name of the port table, or a device path; default COM9) at BAUD bits per\n"
+            "second (default 9600) and copies what it receives to standard output, until interrupted.\n"
+            "When the device goes away it waits for it to come back.");
         return 0;
     }
     std::signal(SIGINT, OnSignal);
@@ -48,7 +53,8 @@ int main(int argc, char** argv) {
                 waitingReported = false;
             } catch (const ECommError& error) {
                 if (!waitingReported)
-                    std::fprintf(stderr, "kestrune-monitor: cannot open %s (error kind %d, code %u); retrying\n",
+                    std::fprintf(stderr,
+                                 "kestrune-monitor: cannot open %s (error kind %d, code %u); retrying\n",
                                  name.c_str(), static_cast<int>(error.m_ErrorType),
                                  static_cast<unsigned>(error.m_LastError));
                 waitingReported = true;
@@ -59,7 +65,8 @@ int main(int argc, char** argv) {
         try {
             const DWORD waiting = port.BytesAvailable();
             if (waiting > 0) {
-                const LONG read = port.ReadBytes(buffer.data(), waiting < buffer.size() ? waiting : buffer.size());
+                const LONG read =
+                    port.ReadBytes(buffer.data(), waiting < buffer.size() ? waiting : buffer.size());
                 std::fwrite(buffer.data(), 1, static_cast<std::size_t>(read), stdout);
                 std::fflush(stdout);
             }

@@ -23,14 +23,18 @@ bool MakeFolders(const std::string& path) {
     return true;
 }
 
-std::string Describe(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string Describe(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 } // namespace
 
 SimulatedPort::SimulatedPort(std::string directory, unsigned number)
     : m_directory(std::move(directory)), m_linkPath(m_directory + "/COM" + std::to_string(number)) {}
 
-SimulatedPort::~SimulatedPort() { Unplug(); }
+SimulatedPort::~SimulatedPort() {
+    Unplug();
+}
 
 bool SimulatedPort::Plug(std::string& error) {
     if (Plugged())

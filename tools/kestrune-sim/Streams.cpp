@@ -26,7 +26,8 @@ void FileStream::Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t
                 return;
             m_position = 0;
         }
-        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, m_content.size() - m_position));
+        const std::size_t take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, m_content.size() - m_position));
         out.append(m_content, m_position, take);
         m_position += take;
         maxBytes -= take;

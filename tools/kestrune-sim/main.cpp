@@ -135,7 +135,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.count = number;
             ++i;
         } else {
-            std::fprintf(stderr, "kestrune-sim: unknown or incomplete option %s (see --help)\n", option.c_str());
+            std::fprintf(stderr, "kestrune-sim: unknown or incomplete option %s (see --help)\n",
+                         option.c_str());
             return 2;
         }
     }
@@ -150,7 +151,8 @@ std::unique_ptr<Stream> MakeStream(const Options& options) {
     if (options.mode == "file") {
         std::ifstream in(options.file, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "kestrune-sim: cannot read %s: %s\n", options.file.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "kestrune-sim: cannot read %s: %s\n", options.file.c_str(),
+                         std::strerror(errno));
             return nullptr;
         }
         std::ostringstream content;
