@@ -16,6 +16,9 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <cmath>
 #include <memory>
@@ -49,7 +52,14 @@ QPrinter& AfxGetPrinter() {
     std::unique_ptr<QPrinter>& printer = PrinterSlot();
     if (!printer) {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
+        // Without a system printer the jobs go to a PDF file, which the print dialog lets the user name.
+        if (QPrinterInfo::availablePrinters().isEmpty()) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            if (folder.isEmpty())
+                folder = QDir::homePath();
+            printer->setOutputFileName(QDir(folder).filePath(QStringLiteral("Kestrune.pdf")));
+        }
         printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     }
     return *printer;

@@ -9,8 +9,9 @@ class CWnd;
 class QPrinter;
 
 // The application's printer: the device and paper that print setup chooses and that printing and print
-// preview use. It starts as a PDF printer without page margins of its own, so that the views' margins
-// are measured from the paper's edge.
+// preview use. It starts as the system's default printer, or a PDF file in the documents folder when the
+// system has none, without page margins of its own, so that the views' margins are measured from the
+// paper's edge.
 QPrinter& AfxGetPrinter();
 
 // Runs one pass of a view's print sequence onto printer: OnBeginPrinting, then for each page from the job's

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -344,6 +345,22 @@ TEST_F(ViewPrintTest, AJobFromALaterPagePrintsThatPageAsTheWholeRunWould) {
     EXPECT_TRUE(Has(only, "page: 2"));
     EXPECT_EQ(only.find("line"), only.find(firstLineOfPageTwo));
     AfxGetPrinter().setPrintRange(QPrinter::AllPages);
+}
+
+TEST_F(ViewPrintTest, APrinterThatCannotOpenIsReportedAndNothingRuns) {
+    AfxGetPrinter().setOutputFileName(QString::fromStdString(m_dir.file("missing/folder/out.pdf")));
+    std::vector<CString> messages;
+    GuiTestHook hook;
+    hook.modalDialog = [](QDialog&) { return IDOK; };
+    hook.messageBox = [&messages](const CString& text, UINT) {
+        messages.push_back(text);
+        return IDOK;
+    };
+    CScopedGuiTestHook scoped(std::move(hook));
+    m_view->OnFilePrint();
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Could not start print job.", messages[0]);
+    EXPECT_EQ(nullptr, m_view->m_pPrinter);
 }
 
 } // namespace
