@@ -12,7 +12,9 @@
 namespace {
 
 // Rules are a hundredth of an inch wide; below 100 dpi that is 0, the thinnest line the device draws.
-int RuleWidth(CDC* pDC) { return pDC->GetDeviceCaps(LOGPIXELSX) / 100; }
+int RuleWidth(CDC* pDC) {
+    return pDC->GetDeviceCaps(LOGPIXELSX) / 100;
+}
 
 CString ApplicationName() {
     if (const CWinApp* app = AfxGetApp())
@@ -47,19 +49,9 @@ CString FormatEditionDate(const CString& format, const struct tm& localTime) {
 }
 
 CPrinter::CPrinter(CDC* pDC, CPrintInfo* pPrintInfo)
-    : dc(pDC),
-      pInfo(pPrintInfo),
-      m_Margins(),
-      headingHeight(0),
-      footnoteHeight(0),
-      pageHeight(0),
+    : dc(pDC), pInfo(pPrintInfo), m_Margins(), headingHeight(0), footnoteHeight(0), pageHeight(0),
       // Set again by SetPrinterCaps; starting from 0 keeps a heading drawn before it well defined.
-      pageWidth(0),
-      Y(0),
-      lineHeight(0),
-      pageStarted(FALSE),
-      docStarted(FALSE),
-      pageNumber(0) {}
+      pageWidth(0), Y(0), lineHeight(0), pageStarted(FALSE), docStarted(FALSE), pageNumber(0) {}
 
 CPrinter::~CPrinter() {
     if (docStarted)
@@ -144,7 +136,9 @@ void CPrinter::PageFootNote() {
     pen.DeleteObject();
 }
 
-void CPrinter::SetPrinterFont() { dc->SelectStockObject(ANSI_FIXED_FONT); }
+void CPrinter::SetPrinterFont() {
+    dc->SelectStockObject(ANSI_FIXED_FONT);
+}
 
 void CPrinter::EndPrinting() {
     dc->EndPage();

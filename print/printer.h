@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/gui/Rect.h"
 #include "framework/WinTypes.h"
+#include "framework/gui/Rect.h"
 
 class CDC;
 class CPrintInfo;

@@ -68,8 +68,9 @@ void CCommView::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
 
     if (m_bPrintSelection) {
         const int start = m_nNextSelCharToBePrint;
-        const int next = static_cast<int>(PrintInsideRect(pDC, rect, static_cast<UINT>(std::max(start, 0)),
-                                                          static_cast<UINT>(std::max(m_nFirstNonSelChar, 0))));
+        const int next =
+            static_cast<int>(PrintInsideRect(pDC, rect, static_cast<UINT>(std::max(start, 0)),
+                                             static_cast<UINT>(std::max(m_nFirstNonSelChar, 0))));
         // When not even one line fits between the bands the selection can never be printed; ending the
         // job beats printing empty pages without end.
         m_nNextSelCharToBePrint = next > start ? next : m_nFirstNonSelChar;

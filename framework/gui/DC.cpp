@@ -100,7 +100,9 @@ void CDC::SetOutput(QPainter* pOutput) {
     ApplyPen();
 }
 
-void CDC::SetAttribDevice(QPaintDevice* pAttrib) { m_pAttrib = pAttrib; }
+void CDC::SetAttribDevice(QPaintDevice* pAttrib) {
+    m_pAttrib = pAttrib;
+}
 
 int CDC::GetDeviceCaps(int nIndex) const {
     switch (nIndex) {
@@ -120,8 +122,8 @@ int CDC::GetDeviceCaps(int nIndex) const {
 BOOL CDC::GetTextMetrics(TEXTMETRIC* lpMetrics) const {
     if (lpMetrics == nullptr)
         return FALSE;
-    const QFontMetrics metrics = m_pAttrib != nullptr ? QFontMetrics(m_state->font, m_pAttrib)
-                                                      : QFontMetrics(m_state->font);
+    const QFontMetrics metrics =
+        m_pAttrib != nullptr ? QFontMetrics(m_state->font, m_pAttrib) : QFontMetrics(m_state->font);
     const int dpi = GetDeviceCaps(LOGPIXELSY);
     // The character height (the em) in device pixels; the cell above it is the internal leading.
     const QFont& font = m_state->font;
@@ -142,8 +144,8 @@ CSize CDC::GetTextExtent(const CString& text) const {
 }
 
 CSize CDC::GetTextExtent(const char* text, int nCount) const {
-    const QFontMetrics metrics = m_pAttrib != nullptr ? QFontMetrics(m_state->font, m_pAttrib)
-                                                      : QFontMetrics(m_state->font);
+    const QFontMetrics metrics =
+        m_pAttrib != nullptr ? QFontMetrics(m_state->font, m_pAttrib) : QFontMetrics(m_state->font);
     CSize size;
     size.cx = metrics.horizontalAdvance(TextForBytes(text, nCount));
     size.cy = metrics.height();
@@ -193,7 +195,9 @@ COLORREF CDC::SetTextColor(COLORREF crColor) {
     return previous;
 }
 
-COLORREF CDC::GetTextColor() const { return m_state->textColor; }
+COLORREF CDC::GetTextColor() const {
+    return m_state->textColor;
+}
 
 CPen* CDC::SelectObject(CPen* pPen) {
     CPen* previous = m_state->pPen;
@@ -226,7 +230,9 @@ CFont* CDC::ExchangeFont(CFont* pFont, const QFont* font) {
     return previous;
 }
 
-const QFont& CDC::GetCurrentFont() const { return m_state->font; }
+const QFont& CDC::GetCurrentFont() const {
+    return m_state->font;
+}
 
 int CDC::SaveDC() {
     m_saved.push_back(*m_state);

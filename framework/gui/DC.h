@@ -13,7 +13,8 @@ class QString;
 
 using COLORREF = DWORD;
 constexpr COLORREF RGB(BYTE red, BYTE green, BYTE blue) {
-    return static_cast<COLORREF>(red) | (static_cast<COLORREF>(green) << 8) | (static_cast<COLORREF>(blue) << 16);
+    return static_cast<COLORREF>(red) | (static_cast<COLORREF>(green) << 8) |
+           (static_cast<COLORREF>(blue) << 16);
 }
 
 // Device capability indices, with the desktop platform's numbers.

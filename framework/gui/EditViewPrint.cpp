@@ -53,7 +53,9 @@ private:
 
 } // namespace
 
-BOOL CEditView::OnPreparePrinting(CPrintInfo* pInfo) { return DoPreparePrinting(pInfo); }
+BOOL CEditView::OnPreparePrinting(CPrintInfo* pInfo) {
+    return DoPreparePrinting(pInfo);
+}
 
 void CEditView::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
     (void)pInfo;
@@ -183,7 +185,8 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
             const bool atEnd = p == lineEnd;
             if (atEnd || text.At(p) == '\t') {
                 if (p > runStart) {
-                    pDC->TextOut(rectLayout.left + runX, y, text.Data(runStart), static_cast<int>(p - runStart));
+                    pDC->TextOut(rectLayout.left + runX, y, text.Data(runStart),
+                                 static_cast<int>(p - runStart));
                     for (UINT q = runStart; q < p; ++q)
                         runX += advance[text.At(q)];
                 }

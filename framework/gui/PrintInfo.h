@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/gui/Rect.h"
 #include "framework/WinTypes.h"
+#include "framework/gui/Rect.h"
 
 // Print dialog flags, with the desktop platform's values.
 constexpr DWORD PD_ALLPAGES = 0x00000000;

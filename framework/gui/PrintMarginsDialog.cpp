@@ -19,8 +19,7 @@ QDoubleSpinBox* MarginBox(const char* name, double value, QWidget* parent) {
 } // namespace
 
 CMarginsDialog::CMarginsDialog(const QMarginsF& millimetres, QWidget* parent)
-    : QDialog(parent),
-      m_left(MarginBox("leftMargin", millimetres.left(), this)),
+    : QDialog(parent), m_left(MarginBox("leftMargin", millimetres.left(), this)),
       m_top(MarginBox("topMargin", millimetres.top(), this)),
       m_right(MarginBox("rightMargin", millimetres.right(), this)),
       m_bottom(MarginBox("bottomMargin", millimetres.bottom(), this)) {

@@ -10,6 +10,7 @@
 #include "framework/gui/TestHook.h"
 #include "framework/gui/View.h"
 
+#include <QDir>
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -17,7 +18,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QDir>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -215,4 +215,6 @@ void CView::OnFilePrintPreview() {
     AfxRunModalDialog(dialog);
 }
 
-void CWinApp::OnFilePrintSetup() { AfxRunPrintSetupDialog(m_pMainWnd); }
+void CWinApp::OnFilePrintSetup() {
+    AfxRunPrintSetupDialog(m_pMainWnd);
+}

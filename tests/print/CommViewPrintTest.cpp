@@ -44,7 +44,9 @@ std::string NumberedLines(int count) {
     return text;
 }
 
-bool Has(const std::string& haystack, const std::string& needle) { return haystack.find(needle) != std::string::npos; }
+bool Has(const std::string& haystack, const std::string& needle) {
+    return haystack.find(needle) != std::string::npos;
+}
 
 // What the print dialogs of a test saw and how they answer.
 struct PrintAnswers {
@@ -80,7 +82,8 @@ protected:
 
     void TearDown() override {
         // KESTRUNE_KEEP_PDF names a folder that keeps each test's printout, for looking at the pages.
-        if (const char* keep = std::getenv("KESTRUNE_KEEP_PDF"); keep != nullptr && !ReadWholeFile(Pdf()).empty()) {
+        if (const char* keep = std::getenv("KESTRUNE_KEEP_PDF");
+            keep != nullptr && !ReadWholeFile(Pdf()).empty()) {
             const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
             WriteWholeFile(std::string(keep) + "/" + info->name() + ".pdf", ReadWholeFile(Pdf()));
         }
@@ -204,7 +207,9 @@ TEST_F(ViewPrintTest, SelectionLongerThanAPageContinuesAndNothingOutsideItPrints
 TEST_F(ViewPrintTest, ChoosingAllPagesInsteadOfTheSelectionPrintsEverything) {
     SelectLines(10, 12);
     PrintAnswers answers;
-    answers.onPrintDialog = [](QPrintDialog& dialog) { dialog.setPrintRange(QAbstractPrintDialog::AllPages); };
+    answers.onPrintDialog = [](QPrintDialog& dialog) {
+        dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    };
     auto hook = Answer(answers);
     m_view->OnFilePrint();
     EXPECT_TRUE(answers.selectionChosen);

@@ -37,9 +37,11 @@ int PdfPageCount(const std::string& pdfPath) {
 }
 
 double PdfWordLeft(const std::string& pdfPath, int page, const std::string& word) {
-    const std::string html = RunAndRead("pdftotext -bbox" + PageOptions(page) + " '" + pdfPath + "' - 2>/dev/null");
+    const std::string html =
+        RunAndRead("pdftotext -bbox" + PageOptions(page) + " '" + pdfPath + "' - 2>/dev/null");
     const std::regex pattern("<word xMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), pattern); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), pattern); it != std::sregex_iterator();
+         ++it) {
         if ((*it)[2].str() == word)
             return std::atof((*it)[1].str().c_str());
     }
