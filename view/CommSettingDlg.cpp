@@ -50,11 +50,12 @@ CString LoadText(UINT id) {
 }
 
 // The number at the start of a text as atol reads it, without atol's undefined overflow.
-long LeadingNumber(const CString& text) { return std::strtol(text.c_str(), nullptr, 10); }
+long LeadingNumber(const CString& text) {
+    return std::strtol(text.c_str(), nullptr, 10);
+}
 
 // The key of the first entry, in map order, whose value equals the port's; empty when none has it.
-template <class Map>
-CString TextOfValue(const Map& map, DWORD value) {
+template <class Map> CString TextOfValue(const Map& map, DWORD value) {
     for (const auto& entry : map) {
         if (entry.second == value)
             return entry.first;
@@ -62,8 +63,7 @@ CString TextOfValue(const Map& map, DWORD value) {
     return CString();
 }
 
-template <class Map>
-void FillList(CComboBox* list, const Map& map, const CString& text) {
+template <class Map> void FillList(CComboBox* list, const Map& map, const CString& text) {
     if (list == nullptr)
         return;
     for (const auto& entry : map)
@@ -96,7 +96,8 @@ void CCommSettingDlg::InitAllComboBox() {
         m_ComPort[name] = 0;
     }
 
-    for (DWORD rate : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u, 56000u, 57600u, 115200u})
+    for (DWORD rate :
+         {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u, 56000u, 57600u, 115200u})
         m_BaudRate[std::to_string(rate)] = rate;
 
     m_ByteSize["7 bit"] = 7;

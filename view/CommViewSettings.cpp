@@ -32,7 +32,9 @@ constexpr UINT IDS_ERROR_SETTING = 3105;
 constexpr DWORD kSwitchBaudRate = 9600;
 
 // The configured log level; records that carry extra detail are written only from level 2 on.
-int ConfiguredLogLevel() { return gMainApp.m_PrefApp != nullptr ? gMainApp.m_PrefApp->m_logLevel : NOLOG; }
+int ConfiguredLogLevel() {
+    return gMainApp.m_PrefApp != nullptr ? gMainApp.m_PrefApp->m_logLevel : NOLOG;
+}
 
 CString LoadText(UINT id) {
     const char* text = AfxLoadString(id);
@@ -91,11 +93,13 @@ BOOL CCommView::OnSetCommSetting() {
 
     if (!ApplyParameter(
             dialog.getBaudRate(dialog.m_sComBaudRate), [&port] { return port.GetBaudRate(); },
-            [&port](DWORD value) { port.SetBaudRate(value); }, ECommError::ErrBaudRate, IDS_ERROR_SET_BAUD_RATE))
+            [&port](DWORD value) { port.SetBaudRate(value); }, ECommError::ErrBaudRate,
+            IDS_ERROR_SET_BAUD_RATE))
         return FALSE;
     if (!ApplyParameter(
             dialog.getByteSize(dialog.m_sComDataSize), [&port] { return port.GetByteSize(); },
-            [&port](BYTE value) { port.SetByteSize(value); }, ECommError::ErrByteSize, IDS_ERROR_SET_BYTE_SIZE))
+            [&port](BYTE value) { port.SetByteSize(value); }, ECommError::ErrByteSize,
+            IDS_ERROR_SET_BYTE_SIZE))
         return FALSE;
     if (!ApplyParameter(
             dialog.getParity(dialog.m_sComParity), [&port] { return port.GetParity(); },
@@ -103,7 +107,8 @@ BOOL CCommView::OnSetCommSetting() {
         return FALSE;
     if (!ApplyParameter(
             dialog.getStopBits(dialog.m_sComStopBit), [&port] { return port.GetStopBits(); },
-            [&port](BYTE value) { port.SetStopBits(value); }, ECommError::ErrStopBits, IDS_ERROR_SET_STOP_BITS))
+            [&port](BYTE value) { port.SetStopBits(value); }, ECommError::ErrStopBits,
+            IDS_ERROR_SET_STOP_BITS))
         return FALSE;
 
     gMainApp.WriteToLog(LoadText(IDS_LOG_COMM_SETTING_CHANGED), "OnSetCommSetting", LEVELONE);

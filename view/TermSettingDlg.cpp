@@ -71,7 +71,9 @@ void CTermSettingDlg::SetDataExchange() {
     m_iAutoSaveDelay = setting.autoSaveDelay;
 }
 
-BOOL CTermSettingDlg::OnInitDialog() { return CDialog::OnInitDialog(); }
+BOOL CTermSettingDlg::OnInitDialog() {
+    return CDialog::OnInitDialog();
+}
 
 void CTermSettingDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -83,7 +85,8 @@ void CTermSettingDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_TIMESTAMP_FORMAT, m_iTimestampFormat);
     DDX_Text(pDX, IDC_TIMESTAMP_INTERVAL, m_iTimestampInterval);
     // The interval is signed in the box but compared as unsigned, so a negative one is out of range.
-    DDV_MinMaxUInt(pDX, static_cast<UINT>(m_iTimestampInterval), kMinTimestampInterval, kMaxTimestampInterval);
+    DDV_MinMaxUInt(pDX, static_cast<UINT>(m_iTimestampInterval), kMinTimestampInterval,
+                   kMaxTimestampInterval);
     DDX_Text(pDX, IDC_CLOCKS_PER_SEC, m_iClocksPerSec);
     DDX_Text(pDX, IDC_AUTOSAVE_DELAY, m_iAutoSaveDelay);
     DDV_MinMaxUInt(pDX, m_iAutoSaveDelay, 0, kMaxAutoSaveDelay);

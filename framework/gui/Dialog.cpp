@@ -35,7 +35,8 @@ class WidthLimitedLineEdit : public QLineEdit {
 public:
     explicit WidthLimitedLineEdit(QWidget* parent) : QLineEdit(parent) {
         // The validator sees the edit's text already changed, so the text before the edit is kept here.
-        QObject::connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_accepted = text; });
+        QObject::connect(this, &QLineEdit::textChanged, this,
+                         [this](const QString& text) { m_accepted = text; });
     }
 
     const QString& AcceptedText() const { return m_accepted; }
@@ -77,7 +78,8 @@ private:
 class DialogWindowWidget : public QDialog {
 public:
     DialogWindowWidget(CDialog* owner, QWidget* parent)
-        : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+        : QDialog(parent,
+                  Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
           m_owner(owner) {}
 
     void reject() override { m_owner->OnCmdMsg(IDCANCEL, CN_COMMAND, nullptr, FALSE); }
@@ -94,7 +96,8 @@ struct CDialog::Window {
 
 DialogBaseUnits GetDialogBaseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int extent = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int extent =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return DialogBaseUnits{(extent / 26 + 1) / 2, metrics.height()};
 }
 
@@ -120,9 +123,13 @@ CDialog::CDialog(UINT nIDTemplate, const DialogTemplate& dialogTemplate, CWnd* p
     AddCommandHandler(IDCANCEL, [this] { OnCancel(); });
 }
 
-CDialog::~CDialog() { DestroyDialogWindow(); }
+CDialog::~CDialog() {
+    DestroyDialogWindow();
+}
 
-QDialog* CDialog::GetDialogWindow() const { return m_window ? m_window->widget.get() : nullptr; }
+QDialog* CDialog::GetDialogWindow() const {
+    return m_window ? m_window->widget.get() : nullptr;
+}
 
 CDialog* CDialog::FromDialogWindow(const QDialog* window) {
     if (window == nullptr)
@@ -201,19 +208,21 @@ BOOL CDialog::CreateDialogWindow() {
             // The platform draws a group's title on the frame's top line, half a line below the
             // control's top, so the frame encloses exactly the controls the template places in it.
             auto* group = new QGroupBox(text, window);
-            group->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; "
-                                                "margin-top: %1px; }"
-                                                "QGroupBox::title { subcontrol-origin: margin; left: %2px; "
-                                                "padding: 0 2px; }")
-                                     .arg(QFontMetrics(font).height() / 2)
-                                     .arg(units.cx * 2));
+            group->setStyleSheet(
+                QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; "
+                               "margin-top: %1px; }"
+                               "QGroupBox::title { subcontrol-origin: margin; left: %2px; "
+                               "padding: 0 2px; }")
+                    .arg(QFontMetrics(font).height() / 2)
+                    .arg(units.cx * 2));
             widget = group;
             break;
         }
         case DialogControlKind::Label: {
             auto* label = new QLabel(text, window);
             label->setWordWrap(true);
-            label->setAlignment(Qt::AlignTop | ((control.style & DS_ALIGN_RIGHT) ? Qt::AlignRight : Qt::AlignLeft));
+            label->setAlignment(Qt::AlignTop |
+                                ((control.style & DS_ALIGN_RIGHT) ? Qt::AlignRight : Qt::AlignLeft));
             widget = label;
             break;
         }
@@ -225,7 +234,8 @@ BOOL CDialog::CreateDialogWindow() {
         }
         case DialogControlKind::CheckBox: {
             auto* box = new QCheckBox(text, window);
-            QObject::connect(box, &QCheckBox::clicked, window, [this, id = control.id] { OnControlCommand(id); });
+            QObject::connect(box, &QCheckBox::clicked, window,
+                             [this, id = control.id] { OnControlCommand(id); });
             widget = box;
             break;
         }
@@ -240,7 +250,8 @@ BOOL CDialog::CreateDialogWindow() {
             auto* button = new QPushButton(text, window);
             button->setAutoDefault(false);
             button->setDefault((control.style & DS_DEFAULT_BUTTON) != 0);
-            QObject::connect(button, &QPushButton::clicked, window, [this, id = control.id] { OnControlCommand(id); });
+            QObject::connect(button, &QPushButton::clicked, window,
+                             [this, id = control.id] { OnControlCommand(id); });
             widget = button;
             break;
         }
@@ -264,7 +275,9 @@ void CDialog::DestroyDialogWindow() {
     m_window.reset();
 }
 
-void CDialog::OnControlCommand(int nID) { OnCmdMsg(static_cast<UINT>(nID), CN_COMMAND, nullptr, FALSE); }
+void CDialog::OnControlCommand(int nID) {
+    OnCmdMsg(static_cast<UINT>(nID), CN_COMMAND, nullptr, FALSE);
+}
 
 INT_PTR CDialog::DoModal() {
     if (!CreateDialogWindow())
@@ -323,4 +336,6 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "framework/MessageBox.h"
 #include "framework/gui/DialogData.h"
 #include "framework/gui/DialogItem.h"
 #include "framework/gui/DialogTemplate.h"
 #include "framework/gui/Wnd.h"
-#include "framework/MessageBox.h"
 
 #include <map>
 #include <memory>
@@ -53,10 +53,7 @@ public:
 
     // The control with an id while the window exists, otherwise null.
     CDialogItem* GetDlgItem(int nID) const;
-    template <class Item>
-    Item* GetDlgItemAs(int nID) const {
-        return dynamic_cast<Item*>(GetDlgItem(nID));
-    }
+    template <class Item> Item* GetDlgItemAs(int nID) const { return dynamic_cast<Item*>(GetDlgItem(nID)); }
     // The id of the control that holds (or last received) the focus inside the dialog, 0 when none.
     int GetFocusedItemId() const;
 

@@ -15,7 +15,9 @@ CString LoadPrompt(UINT id) {
     return text != nullptr ? CString(text) : CString();
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Reads [blanks][sign]digits[blanks] into a magnitude that saturates at a bound; false when the text has
 // no digits or holds anything else.
@@ -62,7 +64,9 @@ BOOL ParseSignedDialogText(const CString& text, int& value) {
     if (!ParseDecimal(text, true, negative, magnitude))
         return FALSE;
     if (negative)
-        value = magnitude > static_cast<unsigned long long>(INT_MAX) + 1 ? INT_MIN : static_cast<int>(-static_cast<long long>(magnitude));
+        value = magnitude > static_cast<unsigned long long>(INT_MAX) + 1
+                    ? INT_MIN
+                    : static_cast<int>(-static_cast<long long>(magnitude));
     else
         value = magnitude > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(magnitude);
     return TRUE;
@@ -179,8 +183,8 @@ void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
         return;
     if (value >= minVal && value <= maxVal)
         return;
-    const CString prompt = AfxFormatString2(LoadPrompt(AFX_IDP_PARSE_INT_RANGE), std::to_string(minVal),
-                                            std::to_string(maxVal));
+    const CString prompt =
+        AfxFormatString2(LoadPrompt(AFX_IDP_PARSE_INT_RANGE), std::to_string(minVal), std::to_string(maxVal));
     AfxMessageBox(prompt, MB_ICONEXCLAMATION);
     pDX->Fail();
 }

@@ -19,7 +19,8 @@ constexpr UINT AFX_IDP_PARSE_UINT = 0xF117;      // "Please enter a positive int
 // saving and validating (controls to fields).
 class CDataExchange {
 public:
-    CDataExchange(CDialog* pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    CDataExchange(CDialog* pDlgWnd, BOOL bSaveAndValidate)
+        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
 
     // Makes control nIDC the one a failure refers to, and returns it (null when the dialog has no such
     // control). PrepareEditCtrl also marks it as an edit box, whose text is selected on failure.

@@ -76,7 +76,9 @@ void CStatic::GetWindowText(CString& text) const {
 
 CEdit::CEdit(int nID, QLineEdit* edit) : CDialogItem(nID, edit) {}
 
-QLineEdit* CEdit::edit() const { return qobject_cast<QLineEdit*>(GetWidget()); }
+QLineEdit* CEdit::edit() const {
+    return qobject_cast<QLineEdit*>(GetWidget());
+}
 
 void CEdit::SetWindowText(const CString& text) {
     // Text set by the program is taken whole, as the platform's edit boxes take it; only typing is limited
@@ -113,7 +115,9 @@ CString CEdit::GetSelText() const {
 
 CButton::CButton(int nID, QAbstractButton* button) : CDialogItem(nID, button) {}
 
-QAbstractButton* CButton::button() const { return qobject_cast<QAbstractButton*>(GetWidget()); }
+QAbstractButton* CButton::button() const {
+    return qobject_cast<QAbstractButton*>(GetWidget());
+}
 
 void CButton::SetWindowText(const CString& text) {
     if (QAbstractButton* b = button())
@@ -161,7 +165,9 @@ void CButton::Click() {
 
 CComboBox::CComboBox(int nID, QComboBox* combo) : CDialogItem(nID, combo) {}
 
-QComboBox* CComboBox::combo() const { return qobject_cast<QComboBox*>(GetWidget()); }
+QComboBox* CComboBox::combo() const {
+    return qobject_cast<QComboBox*>(GetWidget());
+}
 
 void CComboBox::SetWindowText(const CString& text) {
     if (SelectString(-1, text) == CB_ERR)
@@ -212,7 +218,8 @@ int CComboBox::SetCurSel(int nSelect) {
 
 void CComboBox::GetLBText(int nIndex, CString& text) const {
     QComboBox* c = combo();
-    text = (c != nullptr && nIndex >= 0 && nIndex < c->count()) ? FromWidgetText(c->itemText(nIndex)) : CString();
+    text = (c != nullptr && nIndex >= 0 && nIndex < c->count()) ? FromWidgetText(c->itemText(nIndex))
+                                                                : CString();
 }
 
 void CComboBox::ResetContent() {

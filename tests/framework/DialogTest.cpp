@@ -201,7 +201,8 @@ TEST(DialogValidation, RefusedValueKeepsTheDialogOpenWithFocusOnTheBox) {
     });
     seen = &answerer;
     EXPECT_EQ(IDOK, dialog.DoModal());
-    const std::vector<CString> expected = {"Please enter an integer between 1 and 50.", "Please enter a positive integer.",
+    const std::vector<CString> expected = {"Please enter an integer between 1 and 50.",
+                                           "Please enter a positive integer.",
                                            "Please enter a positive integer.", "Please enter an integer."};
     EXPECT_EQ(expected, answerer.Messages());
     EXPECT_EQ(7u, dialog.count);

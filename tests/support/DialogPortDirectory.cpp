@@ -15,7 +15,8 @@ struct DialogPortDirectory::State {
     std::string previous;
 };
 
-DialogPortDirectory::DialogPortDirectory(const std::vector<unsigned>& numbers) : m_state(std::make_unique<State>()) {
+DialogPortDirectory::DialogPortDirectory(const std::vector<unsigned>& numbers)
+    : m_state(std::make_unique<State>()) {
     if (const char* previous = std::getenv("KESTRUNE_PORTS")) {
         m_state->hadPrevious = true;
         m_state->previous = previous;

@@ -31,7 +31,9 @@ public:
         return PosixSerialDevice().CreateFile(name, access, share, creation, flags);
     }
     BOOL CloseHandle(HANDLE handle) override { return PosixSerialDevice().CloseHandle(handle); }
-    BOOL GetCommState(HANDLE handle, DCB* dcb) override { return PosixSerialDevice().GetCommState(handle, dcb); }
+    BOOL GetCommState(HANDLE handle, DCB* dcb) override {
+        return PosixSerialDevice().GetCommState(handle, dcb);
+    }
     BOOL SetCommState(HANDLE handle, const DCB* dcb) override {
         ++setCommStateCalls;
         if (refuseTwoStopBits && dcb->StopBits == 2) {
@@ -40,7 +42,9 @@ public:
         }
         return PosixSerialDevice().SetCommState(handle, dcb);
     }
-    BOOL SetupComm(HANDLE handle, DWORD in, DWORD out) override { return PosixSerialDevice().SetupComm(handle, in, out); }
+    BOOL SetupComm(HANDLE handle, DWORD in, DWORD out) override {
+        return PosixSerialDevice().SetupComm(handle, in, out);
+    }
     BOOL SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) override {
         return PosixSerialDevice().SetCommTimeouts(handle, timeouts);
     }
@@ -50,7 +54,9 @@ public:
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
         return PosixSerialDevice().ReadFile(handle, buffer, count, read);
     }
-    DWORD GetDroppedInputBytes(HANDLE handle) override { return PosixSerialDevice().GetDroppedInputBytes(handle); }
+    DWORD GetDroppedInputBytes(HANDLE handle) override {
+        return PosixSerialDevice().GetDroppedInputBytes(handle);
+    }
     BOOL GetVersionEx(OSVERSIONINFOA* info) override { return PosixSerialDevice().GetVersionEx(info); }
     DWORD QueryDosDevice(const char* name, char* target, DWORD max) override {
         return PosixSerialDevice().QueryDosDevice(name, target, max);
@@ -77,7 +83,8 @@ protected:
         CPreference& preferences = *gMainApp.m_PrefApp;
         m_savedAvailable = preferences.m_available;
         m_savedLevel = preferences.m_logLevel;
-        preferences.m_available = (preferences.m_available & ~(PREF_COMM_SETTING | PREF_AUTOSAVE)) | PREF_LOG_FILE;
+        preferences.m_available =
+            (preferences.m_available & ~(PREF_COMM_SETTING | PREF_AUTOSAVE)) | PREF_LOG_FILE;
         preferences.m_logFilePath = m_dir.file("Kestrune.log");
         preferences.m_logArchiveFilePath.clear();
         preferences.m_logLevel = LEVELTWO;
@@ -180,7 +187,8 @@ TEST_F(ViewSettingsTest, RefusedStopBitsKeepTheChangedRateAndLogNothing) {
     EXPECT_FALSE(m_view->OnSetCommSetting());
     EXPECT_EQ(19200u, Port().GetBaudRate());
     EXPECT_EQ(0, Port().GetStopBits());
-    EXPECT_EQ(std::vector<CString>{"Error to set stop bits. Please, try another settings."}, answerer.Messages());
+    EXPECT_EQ(std::vector<CString>{"Error to set stop bits. Please, try another settings."},
+              answerer.Messages());
     EXPECT_EQ(before, Log());
 }
 

@@ -22,7 +22,9 @@ TermSettingRec SampleSetting() {
     return setting;
 }
 
-BOOL Enabled(CDialog& dialog, int nID) { return dialog.GetDlgItem(nID)->IsWindowEnabled(); }
+BOOL Enabled(CDialog& dialog, int nID) {
+    return dialog.GetDlgItem(nID)->IsWindowEnabled();
+}
 
 // Opens the dialog on a record, puts one text into one box and presses OK; returns the result and the
 // messages shown.
