@@ -4,6 +4,7 @@
 #include "framework/MessageBox.h"
 #include "framework/Resource.h"
 #include "log/LogLevel.h"
+#include "reception/PollCadence.h"
 #include "reception/ThreadPriority.h"
 #include "settings/Preference.h"
 
@@ -15,12 +16,6 @@
 namespace {
 
 constexpr auto kClosedPortPoll = std::chrono::milliseconds(500);
-constexpr auto kOpenPortPoll = std::chrono::milliseconds(100);
-// The port's input queue holds 32768 bytes and drops what comes beyond. A read of more than half of it
-// means the device outruns the 100 ms cadence (above about 160 KB/s), so the next pass comes early rather
-// than let the queue overflow.
-constexpr DWORD kCatchUpReadSize = 16384;
-constexpr auto kCatchUpPoll = std::chrono::milliseconds(20);
 
 // Every record of the reception thread is an internal step.
 void LogStep(UINT textId, const char* procedure) {
@@ -342,6 +337,7 @@ void CCommThread::ThreadFinished() {
 UINT CommThreadProc(void* param) {
     auto* self = static_cast<CCommThread*>(param);
     RaiseCurrentThreadPriority();
+    auto previousPass = std::chrono::steady_clock::now();
     while (self->WaitWhilePaused()) {
         // The period runs from the start of a pass, so shaping a large read does not slow the polling.
         const auto passStart = std::chrono::steady_clock::now();
@@ -353,7 +349,9 @@ UINT CommThreadProc(void* param) {
             }
         }
         const DWORD read = self->PollPort();
-        self->SleepUntil(passStart + (read > kCatchUpReadSize ? kCatchUpPoll : kOpenPortPoll));
+        const auto gathered = passStart - previousPass;
+        previousPass = passStart;
+        self->SleepUntil(passStart + NextPollDelay(read, gathered));
     }
     self->ThreadFinished();
     return 0;

@@ -60,8 +60,8 @@ class CCommThread;
 UINT CommThreadProc(void* param);
 
 // One terminal window's reception: a thread that polls the window's port every 100 ms (every 500 ms while
-// it is closed; sooner after a read of more than half the port's queue, so a fast device cannot overflow
-// it), shapes what it reads into the window's text buffer and posts WM_COMM_DATA_READY.
+// it is closed; sooner when the device is fast enough to fill half the port's queue in that time, so the
+// queue does not overflow), shapes what it reads into the window's text buffer and posts WM_COMM_DATA_READY.
 // Every operation except SynchronizeData is called on the user-interface thread.
 class CCommThread {
 public:

@@ -1,0 +1,311 @@
+// Reception throughput: the simulated device writes its pattern at the byte rates of 115200, 921600 and
+// 3,000,000 baud into one reception thread, then into two at once, with shaping on (LF translation,
+// filtering, timestamps, a buffer loop of 1023). For each run it prints the rate the device kept against the
+// rate asked for, the bytes written, received (before filtering) and dropped by the port's queue, and the
+// CPU time of this process per megabyte received. Targets: no byte lost or dropped, every rate kept.
+#include "framework/WindowMessage.h"
+#include "reception/CommThread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& value) { return value.tv_sec + value.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One running simulator: started with its output on pipes so that the registration and the end of the
+// stream can be timed.
+class Simulator {
+public:
+    Simulator(const std::string& directory, unsigned number, std::uint64_t rate, std::uint64_t count)
+        : m_comName("COM" + std::to_string(number)) {
+        int out[2];
+        int err[2];
+        if (pipe(out) != 0 || pipe(err) != 0) {
+            std::perror("pipe");
+            std::exit(1);
+        }
+        std::vector<std::string> arguments = {KESTRUNE_SIM_PATH, "--port", std::to_string(number), "--dir",
+                                              directory, "--pattern", "--rate", std::to_string(rate),
+                                              "--count", std::to_string(count)};
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(&argument[0]);
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, err[0]);
+        if (posix_spawn(&m_pid, KESTRUNE_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0) {
+            std::fprintf(stderr, "cannot start %s\n", KESTRUNE_SIM_PATH);
+            std::exit(1);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+    ~Simulator() {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        close(m_out);
+        close(m_err);
+    }
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Waits for the line that tells the port is registered.
+    bool WaitRegistered() { return WaitForText(m_out, m_outText, "->", std::chrono::seconds(10)); }
+    // Waits for the end of the stream; FALSE after the limit.
+    bool WaitFinished(std::chrono::milliseconds limit) {
+        return WaitForText(m_err, m_errText, "stream finished", limit);
+    }
+    const std::string& ComName() const { return m_comName; }
+
+private:
+    static bool WaitForText(int descriptor, std::string& seen, const char* text, std::chrono::milliseconds limit) {
+        const auto deadline = Clock::now() + limit;
+        while (seen.find(text) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return false;
+            pollfd watch{descriptor, POLLIN, 0};
+            if (poll(&watch, 1, static_cast<int>(left.count())) <= 0)
+                continue;
+            char buffer[256];
+            const ssize_t got = read(descriptor, buffer, sizeof buffer);
+            if (got <= 0)
+                return false;
+            seen.append(buffer, static_cast<std::size_t>(got));
+        }
+        return true;
+    }
+
+    std::string m_comName;
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+    std::string m_outText;
+    std::string m_errText;
+};
+
+// Plays the part of the views: takes a copy of the buffer for every update message, as a view does.
+class ViewStandIn {
+public:
+    explicit ViewStandIn(std::vector<CCommThread*> threads) : m_threads(std::move(threads)) {
+        SetMessagePoster([this](HWND window, UINT message, WPARAM, LPARAM) {
+            if (message != WM_COMM_DATA_READY)
+                return TRUE;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_pending.push_back(window);
+            }
+            m_signal.notify_one();
+            return TRUE;
+        });
+        m_worker = std::thread([this] { Run(); });
+    }
+    ~ViewStandIn() {
+        SetMessagePoster(nullptr);
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_stop = true;
+        }
+        m_signal.notify_one();
+        m_worker.join();
+    }
+    std::uint64_t Updates() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_updates;
+    }
+
+private:
+    void Run() {
+        CString copy;
+        std::unique_lock<std::mutex> guard(m_lock);
+        for (;;) {
+            m_signal.wait(guard, [this] { return m_stop || !m_pending.empty(); });
+            if (m_stop)
+                return;
+            const HWND window = m_pending.front();
+            m_pending.pop_front();
+            ++m_updates;
+            guard.unlock();
+            m_threads.at(window - 1)->GetData(copy);
+            guard.lock();
+        }
+    }
+
+    std::vector<CCommThread*> m_threads;
+    std::mutex m_lock;
+    std::condition_variable m_signal;
+    std::deque<HWND> m_pending;
+    std::uint64_t m_updates = 0;
+    bool m_stop = false;
+    std::thread m_worker;
+};
+
+TermSettingRec ShapingOn() {
+    TermSettingRec setting;
+    setting.nbMaxiByte = 1023;
+    setting.bLF = 1;
+    setting.bTimestamp = 1;
+    setting.timestampFormat = "%d/%m/%Y - %H:%M:%S = ";
+    setting.timestampInterval = 100;
+    setting.bFilteredByte = 1;
+    setting.FilteredBytesList = "\\x07\\x00";
+    return setting;
+}
+
+struct RunResult {
+    double achievedRate = 0;
+    std::uint64_t written = 0;
+    std::uint64_t received = 0;
+    std::uint64_t dropped = 0;
+    double cpuPerMegabyte = 0;
+};
+
+RunResult Run(const std::string& directory, unsigned firstPort, unsigned windows, std::uint64_t rate,
+              unsigned seconds) {
+    const std::uint64_t count = rate * seconds;
+    // Timed from before the devices start, so the achieved rate never counts in their favour.
+    const auto start = Clock::now();
+    const double cpuStart = CpuSeconds();
+    std::vector<std::unique_ptr<Simulator>> devices;
+    for (unsigned i = 0; i < windows; ++i) {
+        devices.push_back(std::make_unique<Simulator>(directory, firstPort + i, rate, count));
+        if (!devices.back()->WaitRegistered()) {
+            std::fprintf(stderr, "the simulated device did not register\n");
+            std::exit(1);
+        }
+    }
+
+    std::vector<std::unique_ptr<CCommThread>> threads;
+    std::vector<CCommThread*> views;
+    for (unsigned i = 0; i < windows; ++i) {
+        threads.push_back(std::make_unique<CCommThread>(static_cast<HWND>(i + 1)));
+        views.push_back(threads.back().get());
+    }
+    RunResult result;
+    {
+        ViewStandIn standIn(views);
+        for (unsigned i = 0; i < windows; ++i) {
+            threads[i]->SetTermSetting(ShapingOn());
+            threads[i]->SetParameters(9600, devices[i]->ComName());
+            if (!threads[i]->IsPortOpen()) {
+                std::fprintf(stderr, "%s did not open\n", devices[i]->ComName().c_str());
+                std::exit(1);
+            }
+        }
+
+        // The device that finishes last sets the achieved rate.
+        double slowest = 0;
+        for (auto& device : devices) {
+            const auto limit = std::chrono::seconds(seconds * 3 + 10);
+            device->WaitFinished(std::chrono::duration_cast<std::chrono::milliseconds>(limit));
+            slowest = std::max(slowest, std::chrono::duration<double>(Clock::now() - start).count());
+        }
+        result.achievedRate = static_cast<double>(count) / slowest;
+
+        // What is still on its way arrives within a few polls.
+        const auto settle = Clock::now() + std::chrono::seconds(3);
+        for (auto& thread : threads) {
+            while (thread->BytesReceived() < count && Clock::now() < settle)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        for (auto& thread : threads) {
+            thread->Suspend();
+            result.received += thread->BytesReceived();
+            result.dropped += thread->m_CommPort.GetDroppedBytes();
+        }
+        result.written = count * windows;
+    }
+    threads.clear();
+    const double megabytes = static_cast<double>(result.received) / (1024.0 * 1024.0);
+    result.cpuPerMegabyte = megabytes > 0 ? (CpuSeconds() - cpuStart) / megabytes : 0;
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    unsigned seconds = 20;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            seconds = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else {
+            std::printf("Usage: %s [--seconds S]   (default 20 seconds per run)\n", argv[0]);
+            return argc > 1 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;
+        }
+    }
+    if (seconds == 0)
+        seconds = 1;
+
+    char directoryTemplate[] = "/tmp/kestrune-bench-XXXXXX";
+    const char* directory = mkdtemp(directoryTemplate);
+    if (directory == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    setenv("KESTRUNE_PORTS", directory, 1);
+
+    // Ten bits per byte on the line: start bit, eight data bits, stop bit.
+    const struct {
+        const char* baud;
+        std::uint64_t rate;
+    } rates[] = {{"115200", 11520}, {"921600", 92160}, {"3000000", 300000}};
+
+    std::printf("Reception throughput, %u s per run, shaping on (LF, filter, timestamps, loop 1023)\n", seconds);
+    std::printf("%-8s %-7s %12s %12s %10s %10s %8s %9s  %s\n", "baud", "windows", "asked B/s", "kept B/s",
+                "written", "received", "dropped", "CPU s/MB", "verdict");
+    bool allMet = true;
+    unsigned port = 61;
+    for (const auto& rate : rates) {
+        for (unsigned windows : {1u, 2u}) {
+            const RunResult result = Run(directory, port, windows, rate.rate, seconds);
+            port += windows;
+            // The rate counts as kept within 2 %: the run includes starting the threads and opening ports.
+            const bool rateKept = result.achievedRate >= 0.98 * static_cast<double>(rate.rate);
+            const bool met = rateKept && result.received == result.written && result.dropped == 0;
+            allMet = allMet && met;
+            std::printf("%-8s %-7u %12llu %12.0f %10llu %10llu %8llu %9.3f  %s\n", rate.baud, windows,
+                        static_cast<unsigned long long>(rate.rate), result.achievedRate,
+                        static_cast<unsigned long long>(result.written),
+                        static_cast<unsigned long long>(result.received),
+                        static_cast<unsigned long long>(result.dropped), result.cpuPerMegabyte,
+                        met ? "met" : "MISSED");
+            std::fflush(stdout);
+        }
+    }
+    rmdir(directory);
+    std::printf(allMet ? "All targets met.\n" : "Some targets were missed.\n");
+    return allMet ? 0 : 1;
+}
