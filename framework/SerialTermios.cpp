@@ -43,8 +43,10 @@ bool ParametersExpressible(const DCB& dcb) {
 } // namespace
 
 void MakeRaw(termios& settings) {
-    settings.c_iflag &=
-        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IMAXBEL);
+    // IXON only lets the device's XON and XOFF pause our output, and nothing is ever sent: left on, the
+    // terminal driver would swallow those two received bytes. Input flow control (IXOFF) stays as it was.
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                               IUCLC | IMAXBEL | IXON);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE |
                                                ICANON | ISIG | IEXTEN);

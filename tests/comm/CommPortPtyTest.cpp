@@ -59,15 +59,14 @@ TEST(CommPortPty, RawModeDeliversControlBytesUnchangedAndEchoesNothing) {
     TCommPort port;
     port.SetCommPort(device.path());
     port.OpenCommPort();
-    // XON and XOFF are left out: flow control stays as the driver had it, and a terminal's default obeys
-    // them.
-    const std::string sent("a\rb\0c\xff\x03\x1a\n\x7f\x1bz", 12);
+    // XON (0x11) and XOFF (0x13) from the device are data too: nothing is sent, so nothing is paused.
+    const std::string sent("a\rb\0c\xff\x03\x1a\n\x7f\x1b\x11\x13z", 14);
     device.write(sent);
-    ASSERT_EQ(WaitForBytes(port, 12), 12u);
-    std::string received(13, 'x');
-    EXPECT_EQ(port.ReadBytes(&received[0], 13), 12);
-    EXPECT_EQ(received.substr(0, 12), sent);
-    EXPECT_EQ(received[12], '\0');
+    ASSERT_EQ(WaitForBytes(port, 14), 14u);
+    std::string received(15, 'x');
+    EXPECT_EQ(port.ReadBytes(&received[0], 15), 14);
+    EXPECT_EQ(received.substr(0, 14), sent);
+    EXPECT_EQ(received[14], '\0');
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(device.echoed(), "");
     EXPECT_EQ(port.BytesAvailable(), 0u);
