@@ -23,6 +23,18 @@ void LogStep(UINT textId, const char* procedure) {
     gMainApp.WriteToLog(CString(text ? text : ""), CString(procedure), LEVELTHREE);
 }
 
+// Holds the buffer lock for a scope, so that a copy that throws (out of memory) never leaves it locked.
+class BufferLock {
+public:
+    explicit BufferLock(CThreadMutex& mutex) : m_mutex(mutex) { m_mutex.Lock(); }
+    ~BufferLock() { m_mutex.Unlock(); }
+    BufferLock(const BufferLock&) = delete;
+    BufferLock& operator=(const BufferLock&) = delete;
+
+private:
+    CThreadMutex& m_mutex;
+};
+
 std::mutex& SharedCommThreadMutex() {
     static std::mutex commThread;
     return commThread;
@@ -177,9 +189,9 @@ void CCommThread::Disconnect() {
 }
 
 void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
-    // A lost port was open until the device went away; choosing it again reopens it at once.
-    const bool reconnect =
-        m_CommPort.m_CommOpen || m_portLost.load() || portName != m_CommPort.GetCommPort();
+    // A lost port was open until the device went away; choosing it again reopens it at once. The port's
+    // state is read from the mirror, since the reception thread may be reopening a lost port right now.
+    const bool reconnect = m_portOpen.load() || m_portLost.load() || portName != m_CommPort.GetCommPort();
     Disconnect();
     m_portLost.store(false);
     m_CommPort.SetCommPort(portName);
@@ -190,23 +202,20 @@ void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
 
 void CCommThread::GetData(CString& data) {
     LogStep(2519, "GetData");
-    m_ThreadMutex.Lock();
+    BufferLock guard(m_ThreadMutex);
     data = m_strData;
-    m_ThreadMutex.Unlock();
 }
 
 void CCommThread::SetData(const CString& data) {
     LogStep(2520, "SetData");
-    m_ThreadMutex.Lock();
+    BufferLock guard(m_ThreadMutex);
     m_strData = data;
-    m_ThreadMutex.Unlock();
 }
 
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
-    m_ThreadMutex.Lock();
+    BufferLock guard(m_ThreadMutex);
     m_strData.clear();
-    m_ThreadMutex.Unlock();
 }
 
 TermSettingRec CCommThread::GetTermSetting() const {
@@ -248,9 +257,10 @@ void CCommThread::SynchronizeData() {
     CString chunk = TranslateLineEnds(m_ReceivedChars, setting);
     InsertTimestamp(chunk, setting, ticks);
 
-    m_ThreadMutex.Lock();
-    AppendWithinLoop(m_strData, chunk, setting.nbMaxiByte);
-    m_ThreadMutex.Unlock();
+    {
+        BufferLock guard(m_ThreadMutex);
+        AppendWithinLoop(m_strData, chunk, setting.nbMaxiByte);
+    }
 
     // The view takes the text in its handler of this message; the thread never touches the window, so it
     // never waits for the user-interface thread while it holds the buffer lock.
