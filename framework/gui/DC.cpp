@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
@@ -15,6 +16,9 @@
 
 struct CDC::State {
     QFont font;
+    // The context's default font is chosen when it is first needed: a context made before the application
+    // exists would otherwise keep a font without a family, which measures as one face and draws as another.
+    bool defaultFontPending = true;
     CFont* pFont = nullptr;
     CPen* pPen = nullptr;
     QPen pen;
@@ -44,6 +48,16 @@ QFont FixedFont() {
     font.setFixedPitch(true);
     font.setPointSize(10);
     return font;
+}
+
+// The font exactly as a painter on a printing device draws it: attributes the font leaves open are taken
+// from the application's font, as the painter does, and then fixed, so that measuring and drawing agree.
+QFont DeviceFont(const QFont& font) {
+    if (QGuiApplication::instance() == nullptr)
+        return font;
+    QFont resolved = font.resolve(QGuiApplication::font());
+    resolved.setResolveMask(QFont::AllPropertiesResolved);
+    return resolved;
 }
 
 QPen PenFor(const CPen& pen) {
@@ -89,7 +103,6 @@ BOOL CPen::DeleteObject() {
 }
 
 CDC::CDC() : m_state(std::make_unique<State>()) {
-    m_state->font = DefaultFont();
     m_state->pen = DefaultPen();
 }
 
@@ -122,11 +135,10 @@ int CDC::GetDeviceCaps(int nIndex) const {
 BOOL CDC::GetTextMetrics(TEXTMETRIC* lpMetrics) const {
     if (lpMetrics == nullptr)
         return FALSE;
-    const QFontMetrics metrics =
-        m_pAttrib != nullptr ? QFontMetrics(m_state->font, m_pAttrib) : QFontMetrics(m_state->font);
+    const QFont font = DeviceFont(CurrentFont());
+    const QFontMetrics metrics = m_pAttrib != nullptr ? QFontMetrics(font, m_pAttrib) : QFontMetrics(font);
     const int dpi = GetDeviceCaps(LOGPIXELSY);
     // The character height (the em) in device pixels; the cell above it is the internal leading.
-    const QFont& font = m_state->font;
     const double em = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * dpi / 72.0;
     lpMetrics->tmAscent = metrics.ascent();
     lpMetrics->tmDescent = metrics.descent();
@@ -144,8 +156,8 @@ CSize CDC::GetTextExtent(const CString& text) const {
 }
 
 CSize CDC::GetTextExtent(const char* text, int nCount) const {
-    const QFontMetrics metrics =
-        m_pAttrib != nullptr ? QFontMetrics(m_state->font, m_pAttrib) : QFontMetrics(m_state->font);
+    const QFont font = DeviceFont(CurrentFont());
+    const QFontMetrics metrics = m_pAttrib != nullptr ? QFontMetrics(font, m_pAttrib) : QFontMetrics(font);
     CSize size;
     size.cx = metrics.horizontalAdvance(TextForBytes(text, nCount));
     size.cy = metrics.height();
@@ -161,11 +173,12 @@ BOOL CDC::TextOut(int x, int y, const char* text, int nCount) {
         return TRUE;
     if (m_pOutput == nullptr || !m_pOutput->isActive())
         return FALSE;
+    const QFont font = DeviceFont(CurrentFont());
     m_pOutput->save();
-    m_pOutput->setFont(m_state->font);
+    m_pOutput->setFont(font);
     m_pOutput->setPen(ColorFromRef(m_state->textColor));
     // The cell's top is at y, so the baseline lies one ascent below it, measured on the drawing device.
-    const QFontMetrics metrics(m_state->font, m_pOutput->device());
+    const QFontMetrics metrics(font, m_pOutput->device());
     m_pOutput->drawText(QPoint(x, y + metrics.ascent()), TextForBytes(text, nCount));
     m_pOutput->restore();
     return TRUE;
@@ -211,26 +224,39 @@ BOOL CDC::SelectStockObject(int nIndex) {
     if (nIndex != ANSI_FIXED_FONT)
         return FALSE;
     m_state->font = FixedFont();
+    m_state->defaultFontPending = false;
     m_state->pFont = nullptr;
     return TRUE;
 }
 
 void CDC::SelectQFont(const QFont& font) {
     m_state->font = font;
+    m_state->defaultFontPending = false;
     m_state->pFont = nullptr;
 }
 
 CFont* CDC::ExchangeFont(CFont* pFont, const QFont* font) {
     CFont* previous = m_state->pFont;
-    if (font != nullptr)
+    if (font != nullptr) {
         m_state->font = *font;
-    else if (pFont == nullptr)
-        m_state->font = DefaultFont();
+        m_state->defaultFontPending = false;
+    } else if (pFont == nullptr) {
+        m_state->defaultFontPending = true;
+    }
     m_state->pFont = pFont;
     return previous;
 }
 
 const QFont& CDC::GetCurrentFont() const {
+    return CurrentFont();
+}
+
+const QFont& CDC::CurrentFont() const {
+    // Until an application exists there is no system font to choose; the placeholder is kept meanwhile.
+    if (m_state->defaultFontPending && QGuiApplication::instance() != nullptr) {
+        m_state->font = DefaultFont();
+        m_state->defaultFontPending = false;
+    }
     return m_state->font;
 }
 

@@ -121,6 +121,8 @@ public:
 private:
     struct State;
     void ApplyPen();
+    // The current font; the default one is chosen on first use, once the application exists.
+    const QFont& CurrentFont() const;
     // Makes font (when given) current, remembering pFont as the selected object; returns the previous one.
     CFont* ExchangeFont(CFont* pFont, const QFont* font);
 
