@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+class CCommandLineInfo;
 class CDocTemplate;
 class CDocument;
 class CWnd;
@@ -34,6 +35,25 @@ public:
     const std::vector<std::shared_ptr<CDocTemplate>>& GetDocTemplates() const { return m_templates; }
     // The standard print setup command.
     void OnFilePrintSetup();
+    // The main window's services, also in the GUI half. One idle pass refreshes the command-UI state of the
+    // main window's bars and menu; lCount -1 asks for a full pass at once. FALSE: nothing more to do.
+    BOOL OnIdle(long lCount);
+    // The message loop with its idle passes, until the main window is gone; the result of ExitInstance.
+    int Run();
+    // The command line given to the process (without the program name); the entry point stores it.
+    static void SetCommandLineArguments(std::vector<CString> arguments);
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo);
+    // Runs the shell command of the command line; FALSE ends the program.
+    BOOL ProcessShellCommand(CCommandLineInfo& rCmdInfo);
+    // Opens the help page (m_pszHelpFilePath) in the desktop's browser.
+    void OnHelpIndex();
+    // Closes the main window, which asks about unsaved documents first.
+    void OnAppExit();
+
+    // The show state for the main window at start-up.
+    int m_nCmdShow = 10;
+    // The program's help page.
+    CString m_pszHelpFilePath;
 
     // The main window, set by the application once it has created it.
     CWnd* m_pMainWnd = nullptr;
