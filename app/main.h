@@ -18,6 +18,20 @@ public:
     // Writes the close record and frees the preferences, unsaved.
     ~CMainApp() override;
 
+    // Start-up of the windows: the log, the document template, the main frame and the first terminal
+    // window. It runs the windowed start-up when the program links the windows (s_pfnShellStartup), and does
+    // nothing otherwise, so that programs without windows can link the application object.
+    BOOL InitInstance() override;
+    // Command 201: the default port's window bound to the default backup file when that port is free, else
+    // a new window that asks for its serial settings.
+    void OnFileNew();
+    // Command 57664: the About box.
+    void OnAppAbout();
+    // The windowed start-up itself, step by step (defined with the windows).
+    BOOL InitShell();
+    // The windowed start-up; set by the windows' part of the program as it is linked in.
+    static BOOL (*s_pfnShellStartup)(CMainApp& app);
+
     // Configures the log file from the preferences; TRUE when logging can go on. A log or archive path too
     // long for the log file's name fields is refused (not cut, which would name another file) and the
     // reason is shown once.

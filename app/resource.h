@@ -37,3 +37,28 @@ constexpr UINT IDS_LOG_SCREEN_UNFROZEN = 2528;
 // Why logging is off: shown once to the user, never written to the log.
 constexpr UINT IDS_LOG_PATH_TOO_LONG = 2529;        // formatted with the path
 constexpr UINT IDS_LOG_WRITE_FAILED = 2530;         // followed by the system's reason
+
+// Main window, document template and About box resources.
+constexpr UINT IDR_MAINFRAME = 2;     // menu, accelerators, title, tool bar bitmap
+constexpr UINT IDR_TEXTTYPE = 3;      // the terminal document template: menu and document string
+constexpr UINT IDD_ABOUTBOX = 100;
+constexpr UINT ID_FILE_NEW_CONNECTION = 201;
+// Status bar indicators.
+constexpr UINT ID_INDICATOR_PORT = 2001;
+constexpr UINT ID_INDICATOR_BAUD = 2002;
+constexpr UINT ID_INDICATOR_DATA = 2003;
+constexpr UINT ID_INDICATOR_STOP = 2004;
+constexpr UINT ID_INDICATOR_PARITY = 2005;
+constexpr UINT ID_INDICATOR_CLOCK = 2006;
+// Status bar texts.
+constexpr UINT IDS_CONNECTED = 2100;
+constexpr UINT IDS_DECONNECTED = 2101;
+constexpr UINT IDS_PARITY_NONE = 2102;    // 2103 odd, 2104 even
+constexpr UINT IDS_STOPBITS_ONE = 2105;   // 2106 one and a half, 2107 two
+constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
+// Standard commands the menus name (the document and edit view declare their own).
+constexpr UINT ID_FILE_PRINT_SETUP = 57606;
+constexpr UINT ID_APP_ABOUT = 57664;
+constexpr UINT ID_HELP_USING = 57668;
+constexpr UINT ID_HELP_INDEX = 57670;
+constexpr UINT ID_VIEW_FONT = 57696;

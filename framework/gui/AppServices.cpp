@@ -114,10 +114,7 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
 }
 
 BOOL CWinApp::OnIdle(long) {
-    CFrameWnd* mainFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
-    if (mainFrame == nullptr)
-        return FALSE;
-    if (auto* mdiFrame = dynamic_cast<CMDIFrameWnd*>(mainFrame)) {
+    if (auto* mdiFrame = dynamic_cast<CMDIFrameWnd*>(m_pMainWnd)) {
         if (CFrameMenuBar* menu = CFrameMenuBar::FromFrame(mdiFrame))
             menu->Refresh();
     }

@@ -1,0 +1,75 @@
+#include "app/AppResources.h"
+
+#include "app/resource.h"
+#include "framework/gui/Document.h"
+#include "framework/gui/EditView.h"
+#include "framework/gui/FrameWnd.h"
+#include "framework/gui/MDIFrameWnd.h"
+#include "framework/gui/Menu.h"
+#include "framework/gui/View.h"
+#include "view/CommView.h"
+
+#include <QtGlobal>
+
+namespace {
+
+const MenuItemTemplate kSeparator{};
+
+MenuItemTemplate Item(const char* text, UINT id) { return MenuItemTemplate{text, id, {}}; }
+
+MenuItemTemplate Popup(const char* text, std::vector<MenuItemTemplate> items) {
+    return MenuItemTemplate{text, 0, std::move(items)};
+}
+
+MenuItemTemplate ViewPopup() {
+    return Popup("&View", {Item("&Toolbar", ID_VIEW_TOOLBAR), Item("&Status Bar", ID_VIEW_STATUS_BAR)});
+}
+
+MenuItemTemplate HelpPopup() {
+    return Popup("&Help", {Item("Kestrune &Help", ID_HELP_INDEX), Item("&Using Help", ID_HELP_USING), kSeparator,
+                           Item("&About Kestrune", ID_APP_ABOUT)});
+}
+
+MenuTemplate MainFrameMenu() {
+    return {Popup("&File", {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
+            ViewPopup(), HelpPopup()};
+}
+
+MenuTemplate TerminalMenu() {
+    return {
+        Popup("&File", {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("Save &As...", ID_FILE_SAVE_AS),
+                        kSeparator, Item("Page Set&up", ID_FILE_PAGE_SETUP), Item("&Print...\tCtrl+P", ID_FILE_PRINT),
+                        Item("Print Previe&w...", ID_FILE_PRINT_PREVIEW), kSeparator, Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
+        Popup("&Edit", {Item("&Copy\tCtrl+C", ID_EDIT_COPY), kSeparator, Item("&Find...\tCTRL+F", ID_EDIT_FIND),
+                        Item("Find &Next\tF3", ID_EDIT_REPEAT), kSeparator, Item("Select &All", ID_EDIT_SELECT_ALL),
+                        Item("Clear &Screen", ID_EDIT_CLEAR_SCREEN)}),
+        ViewPopup(),
+        Popup("&Setup", {Item("Freeze &screen\tCTRL+S", ID_SETUP_FREEZE_SCREEN), kSeparator,
+                         Item("&Terminal...", ID_SETUP_TERMINAL), Item("Serial &port...", ID_SETUP_SERIAL_PORT),
+                         Item("&Font...", ID_VIEW_FONT)}),
+        Popup("&Window", {Item("&Cascade", ID_WINDOW_CASCADE), Item("Tile &Horizontally", ID_WINDOW_TILE_HORZ),
+                          Item("Tile &Vertically", ID_WINDOW_TILE_VERT), Item("&Arrange &Icons", ID_WINDOW_ARRANGE)}),
+        HelpPopup(),
+    };
+}
+
+} // namespace
+
+// The bitmaps are compiled into a static library, whose resource initialiser the linker would drop unless
+// something calls it (it may not stand in a namespace).
+static void InitBitmaps() { Q_INIT_RESOURCE(kestrune); }
+
+void RegisterAppResources() {
+    InitBitmaps();
+    AfxRegisterMenu(IDR_MAINFRAME, MainFrameMenu());
+    AfxRegisterMenu(IDR_TEXTTYPE, TerminalMenu());
+    // The print item names Ctrl+P, so Ctrl+P prints as well; the table's other keys are as listed.
+    AfxRegisterAccelerators(IDR_MAINFRAME, {{"Ctrl+A", ID_EDIT_SELECT_ALL},
+                                            {"Ctrl+C", ID_EDIT_COPY},
+                                            {"Ctrl+F", ID_EDIT_FIND},
+                                            {"Ctrl+N", ID_FILE_NEW_CONNECTION},
+                                            {"Ctrl+P", ID_FILE_PRINT},
+                                            {"Ctrl+Q", ID_APP_EXIT},
+                                            {"Ctrl+S", ID_SETUP_FREEZE_SCREEN},
+                                            {"F3", ID_EDIT_REPEAT}});
+}

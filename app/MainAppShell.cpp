@@ -1,0 +1,113 @@
+// The windowed half of the application object: start-up, the new-connection command and the About box.
+#include "app/main.h"
+
+#include "app/AboutDlg.h"
+#include "app/AppResources.h"
+#include "app/MDICommChild.h"
+#include "app/MainDoc.h"
+#include "app/MainFrame.h"
+#include "app/resource.h"
+#include "framework/Resource.h"
+#include "framework/gui/CommandLineInfo.h"
+#include "framework/gui/DocTemplate.h"
+#include "settings/Preference.h"
+#include "view/CommView.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <clocale>
+#include <cstdio>
+
+namespace {
+
+CString LoadText(UINT id) {
+    const char* text = AfxLoadString(id);
+    return text != nullptr ? CString(text) : CString();
+}
+
+// The help page next to the program; in a build tree the project's own copy.
+CString FindHelpPage() {
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+    if (QFileInfo::exists(beside))
+        return QDir::toNativeSeparators(beside).toLocal8Bit().toStdString();
+    return KESTRUNE_HELP_PAGE;
+}
+
+BOOL ShellStartup(CMainApp& app) { return app.CMainApp::InitShell(); }
+
+// Linking this file makes the application object start its windows.
+const bool kShellInstalled = (CMainApp::s_pfnShellStartup = &ShellStartup, true);
+
+} // namespace
+
+BOOL CMainApp::InitShell() {
+    (void)kShellInstalled;
+    std::setlocale(LC_ALL, "");
+    // The desktop draws controls in its own style and the program lists no recent files, so there is no
+    // control-style or profile set-up to do before the windows.
+    RegisterAppResources();
+    m_pszHelpFilePath = FindHelpPage();
+    AddCommandHandler(ID_APP_ABOUT, [this]() { OnAppAbout(); });
+    AddCommandHandler(ID_HELP_INDEX, [this]() { OnHelpIndex(); });
+    AddCommandHandler(ID_FILE_NEW_CONNECTION, [this]() { OnFileNew(); });
+    AddCommandHandler(ID_FILE_PRINT_SETUP, [this]() { OnFilePrintSetup(); });
+    AddCommandHandler(ID_APP_EXIT, [this]() { OnAppExit(); });
+
+    m_logEnable = SetLogFile();
+    char opening[128];
+    std::snprintf(opening, sizeof opening, LoadText(IDS_LOG_OPEN_APPLICATION).c_str(), m_PrefApp->m_logLevel);
+    WriteToLog(opening, "InitInstance", LEVELONE);
+    const bool iniRead = (m_PrefApp->m_available & PREF_INI_READ) != 0;
+    WriteToLog(LoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);
+
+    AddDocTemplate(std::make_shared<CMultiDocTemplate>(
+        IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; }, []() -> CFrameWnd* { return new CMDICommChildWnd; },
+        []() -> CView* { return new CCommView; }));
+
+    auto* frame = new CMainFrame;
+    // A refused frame has destroyed itself.
+    if (!frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
+        return FALSE;
+    m_pMainWnd = frame;
+
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if ((m_PrefApp->m_available & PREF_AUTOSAVE) != 0) {
+        // With auto-save the first window is the backup file, whatever the command line says.
+        cmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
+        cmdInfo.m_strFileName = m_PrefApp->m_defaultBackupPath;
+    }
+    if (!ProcessShellCommand(cmdInfo)) {
+        WriteToLog(LoadText(IDS_LOG_SHELL_COMMAND_FAILED), "InitInstance", LEVELONE);
+        return FALSE;
+    }
+    WriteToLog(LoadText(IDS_LOG_SHELL_COMMAND_DONE), "InitInstance", LEVELTWO);
+
+    if (m_pMainWnd != nullptr) {
+        m_pMainWnd->ShowWindow(m_nCmdShow);
+        m_pMainWnd->UpdateWindow();
+    }
+    return TRUE;
+}
+
+void CMainApp::OnFileNew() {
+    if (m_PrefApp->m_used == 0 && (m_PrefApp->m_available & PREF_COMM_SETTING) != 0) {
+        // Without a backup file there is nothing to open: a new window takes the default port itself, where
+        // a failed open would leave the user with an error and no window at all.
+        if (!QFileInfo::exists(QString::fromLocal8Bit(m_PrefApp->m_defaultBackupPath.c_str()))) {
+            CWinApp::OnFileNew();
+            return;
+        }
+        if (OpenDocumentFile(m_PrefApp->m_defaultBackupPath.c_str()) != nullptr)
+            m_PrefApp->m_used = 1;
+        return;
+    }
+    CWinApp::OnFileNew();
+}
+
+void CMainApp::OnAppAbout() {
+    CAboutDlg about;
+    about.DoModal();
+}

@@ -1,0 +1,242 @@
+#include "app/MainFrame.h"
+
+#include "app/resource.h"
+#include "comm/comm.h"
+#include "framework/CmdUI.h"
+#include "framework/Resource.h"
+#include "framework/WinApp.h"
+#include "framework/gui/Document.h"
+#include "framework/gui/EditView.h"
+#include "framework/gui/MDIChildWnd.h"
+#include "framework/gui/Menu.h"
+#include "reception/CommThread.h"
+#include "view/CommView.h"
+
+#include <QWidget>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr UINT kClockPeriodMs = 1000;
+constexpr int kSeparatorWidth = 8;
+
+// The panes in their order on the bar: the message pane, port, baud rate, data bits, parity, stop bits, clock.
+constexpr UINT kIndicators[] = {ID_SEPARATOR,     ID_INDICATOR_PORT, ID_INDICATOR_BAUD,  ID_INDICATOR_DATA,
+                                ID_INDICATOR_PARITY, ID_INDICATOR_STOP, ID_INDICATOR_CLOCK};
+
+struct ToolSlot {
+    UINT id;
+    UINT style;
+    int imageOrWidth;
+};
+constexpr int kFreezeSlot = 3;
+constexpr int kFreezeImage = 7;
+constexpr int kFrozenImage = 8;
+constexpr ToolSlot kToolSlots[] = {
+    {ID_FILE_NEW_CONNECTION, TBBS_BUTTON, 0}, {ID_FILE_SAVE_AS, TBBS_BUTTON, 1},
+    {ID_SETUP_SERIAL_PORT, TBBS_BUTTON, 2},   {ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON, kFreezeImage},
+    {0, TBBS_SEPARATOR, kSeparatorWidth},     {ID_EDIT_COPY, TBBS_BUTTON, 3},
+    {ID_EDIT_CLEAR_SCREEN, TBBS_BUTTON, 4},   {0, TBBS_SEPARATOR, kSeparatorWidth},
+    {ID_FILE_PRINT, TBBS_BUTTON, 5},          {0, TBBS_SEPARATOR, kSeparatorWidth},
+    {ID_APP_ABOUT, TBBS_BUTTON, 6},
+};
+
+CString LoadText(UINT id) {
+    const char* text = AfxLoadString(id);
+    return text != nullptr ? CString(text) : CString();
+}
+
+template <typename... Args>
+CString Format(const char* format, Args... args) {
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame() {
+    AddMessageHandler(WM_MSG_OPEN_DEFAULT_DOC, [this](WPARAM wParam, LPARAM lParam) {
+        return OnOpenDefaultDoc(wParam, lParam);
+    });
+    AddCommandHandler(ID_VIEW_STATUS_BAR, [this]() { OnViewStatusBar(); });
+    AddUpdateHandler(ID_SETUP_FREEZE_SCREEN, [this](CCmdUI* ui) { OnUpdateFreezeScreen(ui); });
+    AddUpdateHandler(ID_EDIT_CLEAR_SCREEN, [this](CCmdUI* ui) { OnUpdateClearScreen(ui); });
+    AddUpdateHandler(ID_VIEW_STATUS_BAR, [this](CCmdUI* ui) { OnUpdateViewStatusBar(ui); });
+    AddUpdateHandler(ID_INDICATOR_PORT, [this](CCmdUI* ui) { OnUpdateCommPort(ui); });
+    AddUpdateHandler(ID_INDICATOR_BAUD, [this](CCmdUI* ui) { OnUpdateBaudRate(ui); });
+    AddUpdateHandler(ID_INDICATOR_DATA, [this](CCmdUI* ui) { OnUpdateByteSize(ui); });
+    AddUpdateHandler(ID_INDICATOR_PARITY, [this](CCmdUI* ui) { OnUpdateParity(ui); });
+    AddUpdateHandler(ID_INDICATOR_STOP, [this](CCmdUI* ui) { OnUpdateStopBits(ui); });
+    AddUpdateHandler(ID_INDICATOR_CLOCK, [this](CCmdUI* ui) { OnUpdateClock(ui); });
+    // The tool bar toggle is the frame's standard one, checked while the bar shows.
+    AddCommandHandler(ID_VIEW_TOOLBAR, [this]() { AfxToggleControlBar(this, ID_VIEW_TOOLBAR); });
+    AddUpdateHandler(ID_VIEW_TOOLBAR, [this](CCmdUI* ui) {
+        ui->SetCheck(m_toolBar.GetWidget() != nullptr && !m_toolBar.GetWidget()->isHidden() ? 1 : 0);
+    });
+}
+
+CMainFrame::~CMainFrame() = default;
+
+int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    if (CMDIFrameWnd::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    if (!CreateToolBar())
+        return -1;
+    if (!CreateStatusBar())
+        return -1;
+    m_menuBar = std::make_unique<CFrameMenuBar>(this, IDR_MAINFRAME, IDR_MAINFRAME);
+    if (SetTimer(CLOCK_TIMER_ID, kClockPeriodMs, &CMainFrame::UpdateTime) == 0)
+        return -1;
+    UpdateTime(GetSafeHwnd(), 0, CLOCK_TIMER_ID, 0);
+    return 0;
+}
+
+BOOL CMainFrame::CreateToolBar() {
+    if (!m_toolBar.Create(this, WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY, ID_VIEW_TOOLBAR))
+        return FALSE;
+    if (!m_toolBar.LoadBitmap(IDR_MAINFRAME))
+        return FALSE;
+    SetDefaultToolsBar();
+    return TRUE;
+}
+
+void CMainFrame::SetDefaultToolsBar() {
+    const int count = static_cast<int>(sizeof kToolSlots / sizeof kToolSlots[0]);
+    m_toolBar.SetButtons(nullptr, count);
+    for (int i = 0; i < count; ++i)
+        m_toolBar.SetButtonInfo(i, kToolSlots[i].id, kToolSlots[i].style, kToolSlots[i].imageOrWidth);
+    if (QWidget* widget = m_toolBar.GetWidget())
+        widget->update();
+    if (CWinApp* app = AfxGetApp())
+        app->OnIdle(-1);
+}
+
+BOOL CMainFrame::CreateStatusBar() {
+    if (!m_statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, ID_VIEW_STATUS_BAR))
+        return FALSE;
+    return m_statusBar.SetIndicators(kIndicators, static_cast<int>(sizeof kIndicators / sizeof kIndicators[0]));
+}
+
+void CMainFrame::UpdateStatusBar(UINT nIndicator, const CString& text) {
+    auto* bar = dynamic_cast<CStatusBar*>(CControlBar::FindBar(this, ID_VIEW_STATUS_BAR));
+    if (bar == nullptr)
+        return;
+    const int index = bar->CommandToIndex(nIndicator);
+    if (index < 0)
+        return;
+    UINT id = 0;
+    UINT style = 0;
+    int width = 0;
+    bar->GetPaneInfo(index, id, style, width);
+    bar->SetPaneInfo(index, id, style, bar->GetTextWidth(text));
+    bar->SetPaneText(index, text);
+}
+
+void CMainFrame::UpdateTime(HWND hWnd, UINT, UINT_PTR, DWORD) {
+    auto* frame = dynamic_cast<CMainFrame*>(CWnd::FromHandle(hWnd));
+    if (frame == nullptr || CControlBar::FindBar(frame, ID_VIEW_STATUS_BAR) == nullptr)
+        return;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    frame->UpdateStatusBar(ID_INDICATOR_CLOCK, Format(" %d:%02.2d:%02.2d", local.tm_hour, local.tm_min, local.tm_sec));
+}
+
+void CMainFrame::OnClose() {
+    KillTimer(CLOCK_TIMER_ID);
+    CMDIFrameWnd::OnClose();
+}
+
+void CMainFrame::SetMessageText(const char* lpszText) { m_statusBar.SetMessageText(lpszText != nullptr ? lpszText : ""); }
+
+LRESULT CMainFrame::OnOpenDefaultDoc(WPARAM, LPARAM) {
+    if (CWinApp* app = AfxGetApp())
+        app->OnFileNew();
+    return 0;
+}
+
+void CMainFrame::OnViewStatusBar() { AfxToggleControlBar(this, ID_VIEW_STATUS_BAR); }
+
+CCommView* CMainFrame::GetActiveCommView() const {
+    CMDIChildWnd* child = MDIGetActive();
+    if (child == nullptr)
+        return nullptr;
+    auto* view = dynamic_cast<CCommView*>(child->GetActiveView());
+    // A view whose reception thread could not be made has no port to show.
+    return view != nullptr && view->m_commThread != nullptr ? view : nullptr;
+}
+
+void CMainFrame::OnUpdateFreezeScreen(CCmdUI*) {
+    CMDIChildWnd* child = MDIGetActive();
+    auto* view = child != nullptr ? dynamic_cast<CCommView*>(child->GetActiveView()) : nullptr;
+    if (view == nullptr)
+        return;
+    const bool frozen = view->m_commThread != nullptr && view->m_commThread->m_Suspended;
+    m_toolBar.SetButtonInfo(kFreezeSlot, ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON, frozen ? kFrozenImage : kFreezeImage);
+}
+
+void CMainFrame::OnUpdateClearScreen(CCmdUI* pCmdUI) {
+    CMDIChildWnd* child = MDIGetActive();
+    auto* view = child != nullptr ? dynamic_cast<CCommView*>(child->GetActiveView()) : nullptr;
+    if (view != nullptr)
+        pCmdUI->Enable(view->GetWindowTextLength() > 0);
+}
+
+void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_statusBar.GetWidget() != nullptr && !m_statusBar.GetWidget()->isHidden() ? 1 : 0);
+}
+
+void CMainFrame::OnUpdateCommPort(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+    CString text;
+    if (CCommView* view = GetActiveCommView()) {
+        TCommPort& port = view->m_commThread->m_CommPort;
+        text = Format("Port: %s", port.GetCommPort().c_str());
+        SetMessageText(LoadText(port.m_CommOpen ? IDS_CONNECTED : IDS_DECONNECTED).c_str());
+    } else {
+        SetMessageText(LoadText(AFX_IDS_IDLEMESSAGE).c_str());
+    }
+    UpdateStatusBar(ID_INDICATOR_PORT, text);
+}
+
+void CMainFrame::OnUpdateBaudRate(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+    CCommView* view = GetActiveCommView();
+    UpdateStatusBar(ID_INDICATOR_BAUD,
+                    view != nullptr ? Format("%d baud", static_cast<int>(view->m_commThread->m_CommPort.GetBaudRate()))
+                                    : CString());
+}
+
+void CMainFrame::OnUpdateByteSize(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+    CCommView* view = GetActiveCommView();
+    UpdateStatusBar(ID_INDICATOR_DATA,
+                    view != nullptr ? Format("%d bit", static_cast<int>(view->m_commThread->m_CommPort.GetByteSize()))
+                                    : CString());
+}
+
+void CMainFrame::OnUpdateParity(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+    CString text;
+    if (CCommView* view = GetActiveCommView()) {
+        const BYTE parity = view->m_commThread->m_CommPort.GetParity();
+        if (parity <= 2)
+            text = LoadText(IDS_PARITY_NONE + parity);
+    }
+    UpdateStatusBar(ID_INDICATOR_PARITY, text);
+}
+
+void CMainFrame::OnUpdateStopBits(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+    CString text;
+    if (CCommView* view = GetActiveCommView()) {
+        const BYTE stopBits = view->m_commThread->m_CommPort.GetStopBits();
+        text = "Stop: " + (stopBits <= 2 ? LoadText(IDS_STOPBITS_ONE + stopBits) : CString());
+    }
+    UpdateStatusBar(ID_INDICATOR_STOP, text);
+}
+
+void CMainFrame::OnUpdateClock(CCmdUI* pCmdUI) { pCmdUI->Enable(); }
