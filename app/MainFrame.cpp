@@ -83,6 +83,9 @@ CMainFrame::~CMainFrame() = default;
 int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (CMDIFrameWnd::OnCreate(lpCreateStruct) == -1)
         return -1;
+    // Room for two terminal windows side by side at the start.
+    if (QWidget* widget = GetWidget())
+        widget->resize(960, 640);
     if (!CreateToolBar())
         return -1;
     if (!CreateStatusBar())

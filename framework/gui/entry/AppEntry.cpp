@@ -3,12 +3,57 @@
 // message loop runs until the main window is gone.
 #include "framework/WinApp.h"
 #include "framework/gui/GuiServices.h"
+#include "framework/gui/Document.h"
+#include "framework/gui/MDIChildWnd.h"
 #include "framework/gui/MDIFrameWnd.h"
+#include "framework/gui/View.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdlib>
 
 #include <string>
 #include <vector>
+
+namespace {
+
+// For a run without anyone watching (a demonstration offscreen, a check of the windows): with
+// KESTRUNE_SNAPSHOT_DIR set, after KESTRUNE_SNAPSHOT_AFTER_MS (default 5000) the main window is saved as
+// window.png and the text of each child window as window-N.txt in that folder, and the program ends
+// without asking about unsaved windows.
+void ArmSnapshot(CWinApp* app) {
+    const char* dir = std::getenv("KESTRUNE_SNAPSHOT_DIR");
+    if (dir == nullptr || *dir == '\0')
+        return;
+    const char* after = std::getenv("KESTRUNE_SNAPSHOT_AFTER_MS");
+    const int delay = after != nullptr ? std::atoi(after) : 5000;
+    const QString folder = QString::fromLocal8Bit(dir);
+    QTimer::singleShot(delay > 0 ? delay : 5000, [app, folder]() {
+        auto* frame = dynamic_cast<CMDIFrameWnd*>(app->m_pMainWnd);
+        if (frame == nullptr || frame->GetWidget() == nullptr)
+            return;
+        frame->GetWidget()->grab().save(folder + QStringLiteral("/window.png"));
+        int number = 1;
+        for (CMDIChildWnd* child : frame->GetChildFrames()) {
+            if (CView* view = child->GetActiveView()) {
+                CString text;
+                view->GetWindowText(text);
+                QFile file(folder + QStringLiteral("/window-%1.txt").arg(number));
+                if (file.open(QIODevice::WriteOnly))
+                    file.write(text.data(), static_cast<qint64>(text.size()));
+                if (CDocument* document = view->GetDocument())
+                    document->SetModifiedFlag(FALSE);
+            }
+            ++number;
+        }
+        frame->OnClose();
+    });
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -34,5 +79,6 @@ int main(int argc, char** argv) {
         app->ExitInstance();
         return 1;
     }
+    ArmSnapshot(app);
     return app->Run();
 }
