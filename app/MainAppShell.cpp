@@ -49,11 +49,7 @@ BOOL CMainApp::InitShell() {
     // control-style or profile set-up to do before the windows.
     RegisterAppResources();
     m_pszHelpFilePath = FindHelpPage();
-    AddCommandHandler(ID_APP_ABOUT, [this]() { OnAppAbout(); });
-    AddCommandHandler(ID_HELP_INDEX, [this]() { OnHelpIndex(); });
-    AddCommandHandler(ID_FILE_NEW_CONNECTION, [this]() { OnFileNew(); });
-    AddCommandHandler(ID_FILE_PRINT_SETUP, [this]() { OnFilePrintSetup(); });
-    AddCommandHandler(ID_APP_EXIT, [this]() { OnAppExit(); });
+    AddShellCommands();
 
     m_logEnable = SetLogFile();
     char opening[128];
@@ -90,6 +86,15 @@ BOOL CMainApp::InitShell() {
         m_pMainWnd->UpdateWindow();
     }
     return TRUE;
+}
+
+void CMainApp::AddShellCommands() {
+    AddCommandHandler(ID_APP_ABOUT, [this]() { OnAppAbout(); });
+    AddCommandHandler(ID_HELP_INDEX, [this]() { OnHelpIndex(); });
+    AddCommandHandler(ID_FILE_NEW_CONNECTION, [this]() { OnFileNew(); });
+    AddCommandHandler(ID_FILE_PRINT_SETUP, [this]() { OnFilePrintSetup(); });
+    // Exit is the framework's standard command.
+    AddCommandHandler(ID_APP_EXIT, [this]() { OnAppExit(); });
 }
 
 void CMainApp::OnFileNew() {

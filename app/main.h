@@ -29,6 +29,8 @@ public:
     void OnAppAbout();
     // The windowed start-up itself, step by step (defined with the windows).
     BOOL InitShell();
+    // The application's own command handlers: About, help, new connection, print setup, exit.
+    void AddShellCommands();
     // The windowed start-up; set by the windows' part of the program as it is linked in.
     static BOOL (*s_pfnShellStartup)(CMainApp& app);
 

@@ -1,0 +1,92 @@
+#include "MainFrameTestSupport.h"
+
+#include "app/resource.h"
+#include "framework/CmdUI.h"
+#include "framework/MessageBox.h"
+#include "framework/gui/CommandLineInfo.h"
+#include "framework/gui/Menu.h"
+#include "framework/gui/TestHook.h"
+#include "settings/Preference.h"
+#include "support/TempDir.h"
+
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+TEST(MainAppShell, CommandLineGivesTheStandardShellCommands) {
+    struct Case {
+        std::vector<CString> arguments;
+        int command;
+        CString file;
+    };
+    const Case cases[] = {
+        {{}, CCommandLineInfo::FileNew, ""},
+        {{"capture.txt"}, CCommandLineInfo::FileOpen, "capture.txt"},
+        {{"/p", "capture.txt"}, CCommandLineInfo::FilePrint, "capture.txt"},
+        {{"-P", "capture.txt"}, CCommandLineInfo::FilePrint, "capture.txt"},
+        {{"/dde"}, CCommandLineInfo::FileDDE, ""},
+        {{"/Embedding"}, CCommandLineInfo::FileNothing, ""},
+        {{"/unregserver"}, CCommandLineInfo::AppUnregister, ""},
+        {{"-"}, CCommandLineInfo::FileOpen, "-"},
+    };
+    for (const Case& each : cases) {
+        CWinApp::SetCommandLineArguments(each.arguments);
+        CCommandLineInfo info;
+        gMainApp.ParseCommandLine(info);
+        EXPECT_EQ(info.m_nShellCommand, each.command) << (each.arguments.empty() ? "" : each.arguments[0]);
+        EXPECT_EQ(info.m_strFileName, each.file);
+    }
+    CWinApp::SetCommandLineArguments({"/pt", "a.txt", "printer", "driver", "port"});
+    CCommandLineInfo printTo;
+    gMainApp.ParseCommandLine(printTo);
+    EXPECT_EQ(printTo.m_nShellCommand, CCommandLineInfo::FilePrintTo);
+    EXPECT_EQ(printTo.m_strPrinterName, "printer");
+    EXPECT_EQ(printTo.m_strPortName, "port");
+    CWinApp::SetCommandLineArguments({});
+}
+
+// Without an INI file (the test's folder has none) start-up uses the defaults, logs nothing, and the first
+// window asks for its serial settings; cancelling leaves the main window without terminal windows.
+TEST(MainAppShell, StartUpWithoutIniAsksForTheFirstWindowsSettings) {
+    ASSERT_FALSE(std::filesystem::exists("Kestrune.ini"));
+    ASSERT_NE(CMainApp::s_pfnShellStartup, nullptr);
+    MainFrameUnderTest guiReady;  // the offscreen application; its own frame is not the one tested
+    guiReady.frame->DestroyWindow();
+    guiReady.frame = nullptr;
+
+    int dialogs = 0;
+    GuiTestHook hook;
+    hook.modalDialog = [&dialogs](QDialog&) {
+        ++dialogs;
+        return IDCANCEL;
+    };
+    hook.messageBox = [](const CString&, UINT) { return IDOK; };
+    CScopedGuiTestHook scoped(hook);
+    CWinApp::SetCommandLineArguments({});
+    ASSERT_TRUE(gMainApp.InitInstance());
+    auto* frame = dynamic_cast<CMainFrame*>(gMainApp.m_pMainWnd);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FALSE(gMainApp.m_logEnable);
+    EXPECT_FALSE(std::filesystem::exists("Kestrune.log"));
+    EXPECT_TRUE(frame->GetChildFrames().empty());
+    EXPECT_EQ(gMainApp.GetDocTemplates().size(), 1u);
+    CString caption;
+    frame->GetWindowText(caption);
+    EXPECT_EQ(caption, "Kestrune");
+
+    // Command 201 without INI serial settings: a new window that asks again.
+    EXPECT_TRUE(frame->OnCmdMsg(ID_FILE_NEW_CONNECTION, CN_COMMAND, nullptr, FALSE));
+    EXPECT_EQ(dialogs, 2);
+    // Message 1027 from any sender opens one as well.
+    frame->SendMessage(WM_MSG_OPEN_DEFAULT_DOC, 0, 0);
+    EXPECT_EQ(dialogs, 3);
+
+    // Help opens the program's own page in the desktop's browser.
+    EXPECT_TRUE(std::filesystem::exists(gMainApp.m_pszHelpFilePath)) << gMainApp.m_pszHelpFilePath;
+
+    gMainApp.OnAppExit();
+    EXPECT_EQ(gMainApp.m_pMainWnd, nullptr);
+    EXPECT_FALSE(std::filesystem::exists("Kestrune.ini"));
+}
