@@ -34,7 +34,6 @@ std::map<const CMDIFrameWnd*, CFrameMenuBar*>& Bars() {
     return bars;
 }
 
-const char* kCommandProperty = "kestruneCommand";
 const char* kWindowListProperty = "kestruneWindowList";
 
 QString ToQString(const CString& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
@@ -147,7 +146,8 @@ void CFrameMenuBar::Build(UINT nIDMenu) {
                 continue;
             }
             QAction* action = popup->addAction(ToQString(item.text));
-            action->setProperty(kCommandProperty, item.id);
+            // The command id rides as the action's data, where the views look for it.
+            action->setData(item.id);
             // The prompt is the part of the command's string before the tool tip.
             if (const char* prompt = AfxLoadString(item.id)) {
                 const QString whole = QString::fromLatin1(prompt);
@@ -170,8 +170,8 @@ void CFrameMenuBar::UpdatePopup(QMenu* popup) {
     if (popup->property(kWindowListProperty).toBool())
         FillWindowList(popup);
     for (QAction* action : popup->actions()) {
-        const QVariant command = action->property(kCommandProperty);
-        if (!command.isValid())
+        const QVariant command = action->data();
+        if (!command.isValid() || action->property("kestruneWindowEntry").toBool())
             continue;
         CMenuCmdUI state(command.toUInt(), action);
         state.DoUpdate(m_pFrame, TRUE);

@@ -1,0 +1,121 @@
+#include "MainFrameTestSupport.h"
+
+#include "app/resource.h"
+#include "comm/comm.h"
+#include "framework/CmdUI.h"
+#include "framework/MessageBox.h"
+#include "framework/gui/GuiServices.h"
+#include "framework/gui/MDIChildWnd.h"
+#include "framework/gui/Menu.h"
+#include "framework/gui/TestHook.h"
+#include "reception/CommThread.h"
+#include "settings/Preference.h"
+#include "support/DialogPortDirectory.h"
+#include "support/TempDir.h"
+#include "view/CommView.h"
+
+#include "app/MDICommChild.h"
+#include "app/MainDoc.h"
+#include "framework/gui/DocTemplate.h"
+
+#include <QAction>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+CString Pane(CMainFrame* frame, UINT id) {
+    return frame->m_statusBar.GetPaneText(frame->m_statusBar.CommandToIndex(id));
+}
+
+// Preferences from a temporary INI file for the duration of a test; the application's own come back after.
+class PreferencesFromIni {
+public:
+    explicit PreferencesFromIni(const std::string& text) {
+        const std::string path = m_dir.path() + "/Kestrune.ini";
+        std::ofstream(path) << text;
+        m_saved = gMainApp.m_PrefApp;
+        gMainApp.m_PrefApp = new CPreference(path);
+    }
+    ~PreferencesFromIni() {
+        delete gMainApp.m_PrefApp;
+        gMainApp.m_PrefApp = m_saved;
+    }
+
+private:
+    TempDir m_dir;
+    CPreference* m_saved = nullptr;
+};
+
+} // namespace
+
+// A terminal window on a pseudo-terminal: the panes show its port, the tool bar its freeze state.
+TEST(MainFrameLiveWindow, PanesAndFreezeButtonFollowTheActiveWindow) {
+    DialogPortDirectory ports({9});
+    PreferencesFromIni ini("[COM]\nPort=COM9\nBaudRate=19200\nByteSize=7\nParity=2\nStopBit=2\n[TERM]\nAutoSaveFrequency=0\n");
+    GuiTestHook hook;
+    hook.modalDialog = [](QDialog&) { return IDCANCEL; };
+    hook.messageBox = [](const CString&, UINT) { return IDYES; };
+    CScopedGuiTestHook scoped(hook);
+    MainFrameUnderTest app;
+    ASSERT_NE(app.frame, nullptr);
+    // Start-up registers the one template; when that test has not run in this program, register it here.
+    if (gMainApp.GetDocTemplates().empty())
+        gMainApp.AddDocTemplate(std::make_shared<CMultiDocTemplate>(
+            IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },
+            []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; }));
+    gMainApp.CWinApp::OnFileNew();
+    ASSERT_EQ(app.frame->GetChildFrames().size(), 1u);
+    gMainApp.OnIdle(0);
+    EXPECT_EQ(Pane(app.frame, ID_INDICATOR_PORT), "Port: COM9");
+    EXPECT_EQ(Pane(app.frame, ID_INDICATOR_BAUD), "19200 baud");
+    // A pseudo-terminal keeps only some settings: the panes show what the port reports.
+    TCommPort& port = dynamic_cast<CCommView*>(app.frame->MDIGetActive()->GetActiveView())->m_commThread->m_CommPort;
+    EXPECT_EQ(Pane(app.frame, ID_INDICATOR_DATA), std::to_string(port.GetByteSize()) + " bit");
+    const char* parityWords[] = {"none", "odd", "even"};
+    if (port.GetParity() <= 2) {
+        EXPECT_EQ(Pane(app.frame, ID_INDICATOR_PARITY), parityWords[port.GetParity()]);
+    }
+    const char* stopWords[] = {"Stop: 1 bit", "Stop: 1.5 bit", "Stop: 2 bit"};
+    if (port.GetStopBits() <= 2) {
+        EXPECT_EQ(Pane(app.frame, ID_INDICATOR_STOP), stopWords[port.GetStopBits()]);
+    }
+    EXPECT_EQ(app.frame->m_statusBar.GetPaneText(0), port.m_CommOpen ? "Connected" : "Deconnected");
+    EXPECT_EQ(CFrameMenuBar::FromFrame(app.frame)->GetCurrentMenuId(), IDR_TEXTTYPE);
+
+    auto* view = dynamic_cast<CCommView*>(app.frame->MDIGetActive()->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->m_commThread, nullptr);
+    // Mark parity has no word of its own.
+    view->m_commThread->m_CommPort.SetParity(3);
+    gMainApp.OnIdle(0);
+    if (view->m_commThread->m_CommPort.GetParity() == 3) {
+        EXPECT_EQ(Pane(app.frame, ID_INDICATOR_PARITY), "");
+    }
+
+    app.frame->OnCmdMsg(ID_SETUP_FREEZE_SCREEN, CN_COMMAND, nullptr, FALSE);
+    gMainApp.OnIdle(0);
+    UINT id = 0;
+    UINT style = 0;
+    int image = 0;
+    app.frame->m_toolBar.GetButtonInfo(3, id, style, image);
+    EXPECT_EQ(image, view->m_commThread->m_Suspended ? 8 : 7);
+    EXPECT_EQ(image, 8);
+    app.frame->OnCmdMsg(ID_SETUP_FREEZE_SCREEN, CN_COMMAND, nullptr, FALSE);
+    gMainApp.OnIdle(0);
+    app.frame->m_toolBar.GetButtonInfo(3, id, style, image);
+    EXPECT_EQ(image, 7);
+
+    // An empty window cannot be cleared; Ctrl+S reaches the view's freeze command.
+    EXPECT_FALSE(app.frame->m_toolBar.GetButtonAction(6)->isEnabled());
+    EXPECT_TRUE(CFrameMenuBar::FromFrame(app.frame)->RunAccelerator(ID_SETUP_FREEZE_SCREEN));
+    EXPECT_TRUE(CFrameMenuBar::FromFrame(app.frame)->RunAccelerator(ID_SETUP_FREEZE_SCREEN));
+
+    app.frame->CloseAllDocuments();
+    gMainApp.OnIdle(0);
+    EXPECT_EQ(Pane(app.frame, ID_INDICATOR_PORT), "");
+    EXPECT_EQ(app.frame->m_statusBar.GetPaneText(0), "Ready");
+    EXPECT_EQ(CFrameMenuBar::FromFrame(app.frame)->GetCurrentMenuId(), IDR_MAINFRAME);
+}
