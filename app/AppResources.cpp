@@ -9,6 +9,9 @@
 #include "framework/gui/View.h"
 #include "view/CommView.h"
 
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QtGlobal>
 
 namespace {
@@ -61,6 +64,12 @@ static void InitBitmaps() { Q_INIT_RESOURCE(kestrune); }
 
 void RegisterAppResources() {
     InitBitmaps();
+    // The program's icon on its windows: the new-connection picture.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+        const QPixmap bitmap(QStringLiteral(":/bitmaps/2.png"));
+        if (!bitmap.isNull())
+            QApplication::setWindowIcon(QIcon(bitmap.copy(0, 0, 16, 15)));
+    }
     AfxRegisterMenu(IDR_MAINFRAME, MainFrameMenu());
     AfxRegisterMenu(IDR_TEXTTYPE, TerminalMenu());
     // The print item names Ctrl+P, so Ctrl+P prints as well; the table's other keys are as listed.

@@ -13,6 +13,15 @@
 
 namespace {
 
+// Each pane keeps a little room on both sides of its text, as a pane's border does, so neighbours do not
+// run together; an empty pane takes none.
+constexpr int kPanePadding = 4;
+
+void SizePane(QLabel* label, int textWidth) {
+    label->setFixedWidth(textWidth > 0 ? textWidth + 2 * kPanePadding : 0);
+    label->setVisible(textWidth > 0);
+}
+
 QString ToQString(const CString& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
 
 // A status bar pane takes the enabled state; the frame's handlers set the text themselves.
@@ -81,7 +90,7 @@ BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
         pane.id = lpIDArray[i];
         pane.style = i == 0 ? SBPS_STRETCH : SBPS_NORMAL;
         pane.label = new QLabel(m_statusBar);
-        pane.label->setContentsMargins(0, 0, 0, 0);
+        pane.label->setContentsMargins(i == 0 ? 0 : kPanePadding, 0, i == 0 ? 0 : kPanePadding, 0);
         pane.label->setIndent(0);
         const char* initial = pane.id != ID_SEPARATOR ? AfxLoadString(pane.id) : nullptr;
         const CString text = initial != nullptr ? initial : "";
@@ -90,7 +99,7 @@ BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
             m_statusBar->addWidget(pane.label, 1);
         } else {
             pane.width = GetTextWidth(text);
-            pane.label->setFixedWidth(pane.width);
+            SizePane(pane.label, pane.width);
             m_statusBar->addPermanentWidget(pane.label);
         }
         m_panes.push_back(pane);
@@ -135,9 +144,8 @@ void CStatusBar::SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth) {
     if (nIndex == 0 || pane.width == cxWidth)
         return;
     pane.width = cxWidth < 0 ? 0 : cxWidth;
-    pane.label->setFixedWidth(pane.width);
     // An empty pane takes no room at all, not even the gap the bar keeps between its items.
-    pane.label->setVisible(pane.width > 0);
+    SizePane(pane.label, pane.width);
 }
 
 BOOL CStatusBar::SetPaneText(int nIndex, const CString& text, BOOL bUpdate) {

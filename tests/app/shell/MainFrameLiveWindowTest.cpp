@@ -19,6 +19,11 @@
 #include "framework/gui/DocTemplate.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +123,55 @@ TEST(MainFrameLiveWindow, PanesAndFreezeButtonFollowTheActiveWindow) {
     EXPECT_EQ(Pane(app.frame, ID_INDICATOR_PORT), "");
     EXPECT_EQ(app.frame->m_statusBar.GetPaneText(0), "Ready");
     EXPECT_EQ(CFrameMenuBar::FromFrame(app.frame)->GetCurrentMenuId(), IDR_MAINFRAME);
+}
+
+// Two terminal windows: the second asks for its port (the dialog's proposal is taken), both are listed in
+// the Window menu with the active one checked, and tiling shows them side by side.
+TEST(MainFrameLiveWindow, TwoWindowsAreListedAndTiled) {
+    DialogPortDirectory ports({8, 9});
+    PreferencesFromIni ini("[COM]\nPort=COM9\nBaudRate=9600\n[TERM]\nAutoSaveFrequency=0\n");
+    int dialogs = 0;
+    GuiTestHook hook;
+    hook.modalDialog = [&dialogs](QDialog&) {
+        ++dialogs;
+        return IDOK;
+    };
+    hook.messageBox = [](const CString&, UINT) { return IDNO; };
+    CScopedGuiTestHook scoped(hook);
+    MainFrameUnderTest app;
+    ASSERT_NE(app.frame, nullptr);
+    if (gMainApp.GetDocTemplates().empty())
+        gMainApp.AddDocTemplate(std::make_shared<CMultiDocTemplate>(
+            IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },
+            []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; }));
+    app.frame->GetWidget()->show();
+    gMainApp.CWinApp::OnFileNew();
+    gMainApp.CWinApp::OnFileNew();
+    ASSERT_EQ(app.frame->GetChildFrames().size(), 2u);
+    EXPECT_EQ(dialogs, 1);
+    app.frame->OnCmdMsg(ID_WINDOW_TILE_VERT, CN_COMMAND, nullptr, FALSE);
+    gMainApp.OnIdle(0);
+    AfxPumpMessages();
+
+    CFrameMenuBar* menu = CFrameMenuBar::FromFrame(app.frame);
+    QMenu* window = nullptr;
+    for (QAction* action : menu->GetMenuBarWidget()->actions()) {
+        if (action->text() == QStringLiteral("&Window"))
+            window = action->menu();
+    }
+    ASSERT_NE(window, nullptr);
+    menu->UpdatePopup(window);
+    int listed = 0;
+    int checked = 0;
+    for (QAction* action : window->actions()) {
+        if (action->text().startsWith(QStringLiteral("&1 ")) || action->text().startsWith(QStringLiteral("&2 "))) {
+            ++listed;
+            checked += action->isChecked() ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(listed, 2);
+    EXPECT_EQ(checked, 1);
+    if (const char* dir = std::getenv("KESTRUNE_SCREENSHOT_DIR"))
+        app.frame->GetWidget()->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/two-windows.png"));
+    app.frame->CloseAllDocuments();
 }
