@@ -24,7 +24,10 @@
 
 namespace {
 
-constexpr std::size_t kDefaultQueueBytes = 4096;
+// The driver thread starts filling the queue as soon as the device is open, before the caller sizes it:
+// a device that has already sent a burst must not overflow a small first queue, so it starts as large as
+// a port's queue is normally asked to be. Sizing it later keeps what it holds.
+constexpr std::size_t kDefaultQueueBytes = 32768;
 
 BOOL FailWith(DWORD code) {
     SetLastError(code);
