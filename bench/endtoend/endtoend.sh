@@ -131,9 +131,9 @@ field() { # file name
 }
 
 status=0
-printf '%-22s %10s %8s %8s %8s %8s %8s %9s  %-28s %s\n' row MB sent_s cpu_s s/MB s/MB+X core% rss_MB target result
+printf '%-22s %10s %8s %8s %8s %8s %8s %9s  %-32s %s\n' row MB sent_s cpu_s s/MB s/MB+X core% rss_MB target result
 row() { # name mb sent cpu spm spmx core rss target verdict
-  printf '%-22s %10s %8s %8s %8s %8s %8s %9s  %-28s %s\n' "$@"
+  printf '%-22s %10s %8s %8s %8s %8s %8s %9s  %-32s %s\n' "$@"
   [ "${10}" = PASS ] || status=1
 }
 wanted() { [ -z "$only" ] || [[ $1 =~ $only ]]; }
@@ -226,6 +226,69 @@ idle_case() {
     "< 0.3% core" "$verdict"
 }
 
+# Two windows whose loops are full: the first on the INI's COM7, the second opened with Ctrl+N on COM1 (the
+# first entry of the settings dialog's port list). Peak RSS is read just before the snapshot.
+two_windows_case() {
+  local name=two-windows dir=$work/two-windows target="peak RSS <= 60 MB, exact tails"
+  wanted "$name" || return 0
+  if ! command -v xdotool >/dev/null; then
+    row "$name" - - - - - - - "$target" FAIL
+    echo "    xdotool missing (apt-get install xdotool)"
+    return
+  fi
+  mkdir -p "$dir/ports"
+  write_ini "$dir" 7
+  local fill=3 # seconds at 500 KB/s: 1.5 MB, past each 1023 KB loop
+  start_writer "$dir" 7 raw 500000 "$fill" || { row "$name" - - - - - - - "$target" FAIL; return; }
+  local first=$writer_pid
+  start_writer "$dir" 1 lines 500000 "$fill" || { row "$name" - - - - - - - "$target" FAIL; return; }
+  local second=$writer_pid
+  local after=$((fill * 1000 + 12000))
+  start_program "$dir" "$after"
+  local started=$SECONDS reason=
+  # The second window: once the first is open, Ctrl+N, then Down picks COM1 in the port list, Return is OK.
+  local frame=
+  for _ in $(seq 100); do
+    frame=$(xdotool search --onlyvisible --name Kestrune 2>/dev/null | head -n1) && [ -n "$frame" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  if [ -n "$frame" ]; then
+    xdotool windowfocus "$frame" key ctrl+n
+    sleep 1.5
+    xdotool key Down
+    sleep 0.3
+    xdotool key Return
+  else
+    reason="no main window"
+  fi
+  # Peak RSS a moment before the snapshot, when both loops have long been full.
+  while [ $((SECONDS - started)) -lt $((after / 1000 - 2)) ] && kill -0 "$program_pid" 2>/dev/null; do
+    sleep 0.2
+  done
+  local hwm
+  hwm=$(sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$program_pid/status" 2>/dev/null || true)
+  wait_bounded "$program_pid" 40 || reason="${reason:+$reason; }program did not end by itself"
+  kill "$first" "$second" 2>/dev/null || true
+  wait "$first" "$second" 2>/dev/null || true
+  local ok=1 mismatch port number=1 bytes
+  for port in 7 1; do
+    bytes=$(field "$dir/writer-$port.out" bytes)
+    if [ -z "$bytes" ]; then
+      ok=0; reason="${reason:+$reason; }COM$port: $(tail -n1 "$dir/writer-$port.out")"
+    elif ! mismatch=$(window_matches "$dir" "$number" "$port" "$bytes"); then
+      ok=0; reason="${reason:+$reason; }window $number: $mismatch"
+    fi
+    number=$((number + 1))
+  done
+  [ -z "$reason" ] || ok=0
+  local rss=-
+  [ -z "$hwm" ] || rss=$(awk -v k="$hwm" 'BEGIN{printf "%.1f", k/1024}')
+  [ "$rss" != - ] && awk -v v="$rss" 'BEGIN{exit !(v <= 60)}' || ok=0
+  row "$name" 3.00 - - - - - "$rss" "$target" "$([ "$ok" = 1 ] && echo PASS || echo FAIL)"
+  [ -z "$reason" ] || echo "    $reason"
+}
+
 stream_case lines-11.5KB lines 11520 spm 1.0
 stream_case raw-11.5KB raw 11520 spm 1.0
 stream_case lines-92KB lines 92160 spm 0.2
@@ -237,4 +300,5 @@ stream_case raw-1MB raw 1000000 core 15
 stream_case lines-2MB lines 2000000 loss -
 stream_case raw-2MB raw 2000000 loss -
 idle_case
+two_windows_case
 exit $status

@@ -265,9 +265,10 @@ int main(int argc, char** argv) {
     const long long cpu = CpuTicks(pid) - cpuStart;
     const long long display = options.displayPid > 0 ? CpuTicks(options.displayPid) - displayStart : 0;
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
-    std::printf("result bytes=%llu elapsed=%.3f window=%.3f cpu=%.3f display_cpu=%.3f hwm_kb=%lld rss_kb=%lld\n",
-                static_cast<unsigned long long>(written), elapsed, measured, static_cast<double>(cpu) / tick,
-                static_cast<double>(display) / tick, StatusKb(pid, "VmHWM:"), StatusKb(pid, "VmRSS:"));
+    std::printf(
+        "result bytes=%llu elapsed=%.3f window=%.3f cpu=%.3f display_cpu=%.3f hwm_kb=%lld rss_kb=%lld\n",
+        static_cast<unsigned long long>(written), elapsed, measured, static_cast<double>(cpu) / tick,
+        static_cast<double>(display) / tick, StatusKb(pid, "VmHWM:"), StatusKb(pid, "VmRSS:"));
     std::fflush(stdout);
 
     if (!options.tailFile.empty()) {
