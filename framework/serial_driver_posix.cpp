@@ -18,6 +18,8 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/utsname.h>
 #include <system_error>
 #include <termios.h>
@@ -48,6 +50,16 @@ bool ReleaseDevice(int fd) {
     ioctl(fd, TIOCNXCL);
     flock(fd, LOCK_UN);
     return close(fd) == 0 || errno == EINTR;
+}
+
+// A pseudo-terminal's terminal end (Unix 98 slaves, or the older BSD ones) keeps 8 data bits and no
+// parity whatever it is asked.
+bool IsPseudoTerminal(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    const unsigned deviceMajor = major(info.st_rdev);
+    return (deviceMajor >= 136 && deviceMajor <= 143) || deviceMajor == 3;
 }
 
 // Fails an open after the device was opened: releases it and leaves the cause as the last error.
@@ -276,8 +288,20 @@ public:
         bool customRate = false;
         if (!DcbToTermios(*dcb, settings, customRate))
             return FailWith(ERROR_INVALID_PARAMETER);
-        if (tcsetattr(fd, TCSANOW, &settings) != 0)
+        // The C library reports a failure when a pseudo-terminal silently keeps its 8 data bits, unless the
+        // speed changed in the same call, and a real driver may silently keep what it cannot do: what
+        // counts is what the device holds afterwards.
+        const bool applied = tcsetattr(fd, TCSANOW, &settings) == 0;
+        if (!applied && errno != EINVAL)
             return FailWithErrno();
+        const int refusal = applied ? EINVAL : errno;
+        termios actual{};
+        if (tcgetattr(fd, &actual) != 0)
+            return FailWithErrno();
+        if (!SettingsHeld(settings, actual, IsPseudoTerminal(fd), customRate)) {
+            tcsetattr(fd, TCSANOW, &previous);
+            return FailWith(LastErrorFromErrno(refusal));
+        }
         if (customRate && !SetCustomBaudRate(fd, dcb->BaudRate)) {
             // A refused rate leaves the port as it was, not half configured.
             const int error = errno;
