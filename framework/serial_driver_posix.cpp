@@ -403,8 +403,10 @@ public:
                 SetLastError(ERROR_PATH_NOT_FOUND);
                 return 0;
             }
-            for (const PortEntry& entry : table)
-                run += entry.name + '\0';
+            for (const PortEntry& entry : table) {
+                if (PortDevicePresent(entry) || PortNameAwaited(entry.name))
+                    run += entry.name + '\0';
+            }
         }
         run += '\0';
         if (!targetPath || run.size() > maxChars) {
