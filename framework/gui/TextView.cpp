@@ -1,5 +1,6 @@
 #include "framework/gui/TextView.h"
 
+#include "framework/gui/ByteGlyphs.h"
 #include "framework/gui/DisplayText.h"
 #include "framework/gui/TextViewAccessible.h"
 
@@ -10,20 +11,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTextLayout>
 
 #include <algorithm>
-
-namespace {
-
-// Wide enough for the longest line the display breaks leave (tabs included).
-constexpr qreal kLayoutWidth = 1e6;
-
-// Text layout hides a soft hyphen unless it breaks a line; received, it must be seen.
-constexpr unsigned char kSoftHyphen = 0xAD;
-constexpr char16_t kShownSoftHyphen = u'\u2010';
-
-} // namespace
 
 CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     : QAbstractScrollArea(parent), m_text(text),
@@ -160,102 +149,102 @@ void CTextView::Redraw() {
     viewport()->update();
 }
 
-QString CTextView::LineText(std::size_t line) const {
-    const CLineIndex& lines = m_text.Lines();
-    const std::size_t base = m_text.Base();
-    const std::size_t start = lines.LineStart(line) - base;
-    const std::size_t end = lines.LineEnd(line, base + m_text.Size()) - base;
-    QString shown(static_cast<qsizetype>(end - start), Qt::Uninitialized);
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_text.Bytes().data());
-    QChar* out = shown.data();
-    for (std::size_t j = start; j < end; ++j)
-        *out++ = QChar(bytes[j] == kSoftHyphen ? kShownSoftHyphen : CDisplayText::CharForByte(bytes[j]));
-    return shown;
+const CByteGlyphs& CTextView::Glyphs() const {
+    if (!m_glyphs || m_glyphs->Font() != font())
+        m_glyphs = std::make_unique<CByteGlyphs>(font(), kTabStop);
+    return *m_glyphs;
 }
 
-void CTextView::PrepareLayout(QTextLayout& layout, std::size_t line) const {
-    layout.setText(LineText(line));
-    layout.setFont(font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTabStopDistance(kTabStop);
-    layout.setTextOption(option);
-    layout.setCacheEnabled(true);
-    layout.beginLayout();
-    QTextLine textLine = layout.createLine();
-    if (textLine.isValid())
-        textLine.setLineWidth(kLayoutWidth);
-    layout.endLayout();
+const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) const {
+    const CLineIndex& lines = m_text.Lines();
+    const std::size_t base = m_text.Base();
+    const std::size_t start = lines.LineStart(line);
+    count = lines.LineEnd(line, base + m_text.Size()) - start;
+    const unsigned char* bytes =
+        reinterpret_cast<const unsigned char*>(m_text.Bytes().data()) + (start - base);
+    Glyphs().Positions(bytes, count, m_xs);
+    return bytes;
+}
+
+QString CTextView::LineText(std::size_t line) const {
+    std::size_t count = 0;
+    const unsigned char* bytes = LineBytes(line, count);
+    QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
+    for (std::size_t j = 0; j < count; ++j)
+        shown[static_cast<qsizetype>(j)] = QChar(CByteGlyphs::ShownChar(bytes[j]));
+    return shown;
 }
 
 qreal CTextView::XOf(std::size_t position) const {
     const CLineIndex& lines = m_text.Lines();
     const std::size_t absolute = m_text.Base() + std::min(position, m_text.Size());
     const std::size_t line = lines.LineOf(absolute);
-    QTextLayout layout;
-    PrepareLayout(layout, line);
-    const int column = static_cast<int>(
-        std::min(absolute, lines.LineEnd(line, m_text.Base() + m_text.Size())) - lines.LineStart(line));
-    return layout.lineAt(0).cursorToX(column);
+    std::size_t count = 0;
+    LineBytes(line, count);
+    return m_xs[std::min(absolute - lines.LineStart(line), count)];
 }
 
 std::size_t CTextView::PositionAt(const QPoint& point) const {
     const CLineIndex& lines = m_text.Lines();
-    const std::size_t base = m_text.Base();
     const long long row = point.y() < kMargin ? 0 : (point.y() - kMargin) / LineHeight();
     const std::size_t line = FirstVisibleLine() + static_cast<std::size_t>(row);
     if (line >= lines.LineCount())
         return m_text.Size();
-    QTextLayout layout;
-    PrepareLayout(layout, line);
+    std::size_t count = 0;
+    LineBytes(line, count);
+    // The column whose left half or the previous column's right half holds the point.
     const qreal x = point.x() - kMargin + horizontalScrollBar()->value();
-    const int column = layout.lineAt(0).xToCursor(std::max<qreal>(0, x));
-    const std::size_t end = lines.LineEnd(line, base + m_text.Size());
-    return std::min(lines.LineStart(line) + static_cast<std::size_t>(std::max(0, column)), end) - base;
+    std::size_t column = 0;
+    while (column < count && (m_xs[column] + m_xs[column + 1]) / 2 <= x)
+        ++column;
+    return lines.LineStart(line) + column - m_text.Base();
 }
 
 void CTextView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.fillRect(event->rect(), palette().brush(QPalette::Base));
-    painter.setPen(palette().color(QPalette::Text));
     const CLineIndex& lines = m_text.Lines();
     const std::size_t base = m_text.Base();
-    const std::size_t end = base + m_text.Size();
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
     SelectionRange(selStart, selEnd);
     selStart += base;
     selEnd += base;
+    const std::size_t caret = base + m_caret;
     const int height = LineHeight();
     const int rows = viewport()->height() / height + 2;
     const std::size_t first = FirstVisibleLine();
     const qreal left = kMargin - horizontalScrollBar()->value();
-    QTextCharFormat selected;
-    selected.setBackground(palette().brush(QPalette::Highlight));
-    selected.setForeground(palette().brush(QPalette::HighlightedText));
+    const CByteGlyphs& glyphs = Glyphs();
+    const QColor text = palette().color(QPalette::Text);
+    const QColor highlighted = palette().color(QPalette::HighlightedText);
+    const qreal breakWidth = QFontMetricsF(font()).averageCharWidth();
     for (int row = 0; row < rows && first + static_cast<std::size_t>(row) < lines.LineCount(); ++row) {
         const std::size_t line = first + static_cast<std::size_t>(row);
         const std::size_t start = lines.LineStart(line);
-        const std::size_t stop = lines.LineEnd(line, end);
-        QTextLayout layout;
-        PrepareLayout(layout, line);
-        QList<QTextLayout::FormatRange> ranges;
-        if (selStart < stop && selEnd > start) {
-            const std::size_t from = std::max(selStart, start);
-            const std::size_t to = std::min(selEnd, stop);
-            ranges.append({static_cast<int>(from - start), static_cast<int>(to - from), selected});
-        }
-        const QPointF origin(left, kMargin + row * height);
-        layout.draw(&painter, origin, ranges);
-        // A selected line break shows as a little highlighted room after the line's text.
-        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount()) {
-            const qreal x = left + layout.lineAt(0).cursorToX(static_cast<int>(stop - start));
-            painter.fillRect(QRectF(x, origin.y(), QFontMetricsF(font()).averageCharWidth(), height),
+        std::size_t count = 0;
+        const unsigned char* bytes = LineBytes(line, count);
+        const std::size_t stop = start + count;
+        const qreal top = kMargin + row * height;
+        // The selected columns of this line, and a little highlighted room for a selected line break.
+        const std::size_t from = std::clamp(selStart, start, stop) - start;
+        const std::size_t to = std::clamp(selEnd, start, stop) - start;
+        if (from < to)
+            painter.fillRect(QRectF(left + m_xs[from], top, m_xs[to] - m_xs[from], height),
                              palette().brush(QPalette::Highlight));
+        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
+            painter.fillRect(QRectF(left + m_xs[count], top, breakWidth, height),
+                             palette().brush(QPalette::Highlight));
+        const QPointF baseline(left, top + glyphs.Ascent());
+        painter.setPen(text);
+        glyphs.Draw(painter, baseline, bytes, 0, from, m_xs);
+        glyphs.Draw(painter, baseline, bytes, to, count, m_xs);
+        if (from < to) {
+            painter.setPen(highlighted);
+            glyphs.Draw(painter, baseline, bytes, from, to, m_xs);
         }
-        const std::size_t caret = base + m_caret;
         if (hasFocus() && lines.LineOf(caret) == line)
-            layout.drawCursor(&painter, origin, static_cast<int>(std::min(caret, stop) - start));
+            painter.fillRect(QRectF(left + m_xs[std::min(caret, stop) - start], top, 1, height), text);
     }
     if (!m_follow) {
         const QFontMetrics metrics(QApplication::font());

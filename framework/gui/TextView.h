@@ -6,9 +6,11 @@
 #include <QTimer>
 
 #include <cstddef>
+#include <memory>
+#include <vector>
 
 class CDisplayText;
-class QTextLayout;
+class CByteGlyphs;
 
 // A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
 // visible lines are laid out, so a change costs the same whatever the size of the text. Positions are byte
@@ -78,7 +80,9 @@ private:
     void UpdateScrollBars();
     void ScrollToLine(std::size_t line);
     int LineHeight() const;
-    void PrepareLayout(QTextLayout& layout, std::size_t line) const;
+    const CByteGlyphs& Glyphs() const;
+    // The bytes of a line and the x of each of its columns (in m_xs).
+    const unsigned char* LineBytes(std::size_t line, std::size_t& count) const;
     // The x of a position inside its line, in text coordinates.
     qreal XOf(std::size_t position) const;
     // Keyboard moves, in byte positions.
@@ -103,4 +107,6 @@ private:
     QElapsedTimer m_lastDoubleClick;
     QPoint m_doubleClickPoint;
     QString m_holdText;
+    mutable std::unique_ptr<CByteGlyphs> m_glyphs;
+    mutable std::vector<qreal> m_xs;
 };
