@@ -35,7 +35,9 @@ CString FindHelpPage() {
     return KESTRUNE_HELP_PAGE;
 }
 
-BOOL ShellStartup(CMainApp& app) { return app.CMainApp::InitShell(); }
+BOOL ShellStartup(CMainApp& app) {
+    return app.CMainApp::InitShell();
+}
 
 // Linking this file makes the application object start its windows.
 const bool kShellInstalled = (CMainApp::s_pfnShellStartup = &ShellStartup, true);
@@ -57,10 +59,16 @@ BOOL CMainApp::InitShell() {
     WriteToLog(opening, "InitInstance", LEVELONE);
     const bool iniRead = (m_PrefApp->m_available & PREF_INI_READ) != 0;
     WriteToLog(LoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);
+    if (m_PrefApp->m_iniDiscardedAtLine != 0) {
+        char discarded[128];
+        std::snprintf(discarded, sizeof discarded, LoadText(IDS_LOG_INI_DISCARDED).c_str(),
+                      m_PrefApp->m_iniDiscardedAtLine);
+        WriteToLog(discarded, "InitInstance", LEVELONE);
+    }
 
     AddDocTemplate(std::make_shared<CMultiDocTemplate>(
-        IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; }, []() -> CFrameWnd* { return new CMDICommChildWnd; },
-        []() -> CView* { return new CCommView; }));
+        IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },
+        []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; }));
 
     auto* frame = new CMainFrame;
     // A refused frame has destroyed itself.
