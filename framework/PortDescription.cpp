@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,9 +22,14 @@ std::string RealPath(const std::string& path) {
 // The first line of a sysfs attribute, with surrounding blanks removed and control bytes made blanks
 // (vendors fill these strings as they please).
 std::string ReadAttribute(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
+    char buffer[256];
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::string();
+    const ssize_t length = read(fd, buffer, sizeof buffer);
+    close(fd);
+    std::string line(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+    line = line.substr(0, line.find('\n'));
     for (char& c : line) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = ' ';
@@ -50,6 +55,14 @@ std::string Parent(const std::string& path) {
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
+// Where a link that leads nowhere was meant to go (a pinned adapter's by-id name says which one is
+// missing); the path itself when it is no link.
+std::string LinkTarget(const std::string& path) {
+    char target[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : path;
+}
+
 } // namespace
 
 CPortDescriber::CPortDescriber(const std::string& root) : m_root(root) {
@@ -73,7 +86,7 @@ std::string CPortDescriber::Describe(const std::string& device) const {
     const bool systemNode = !m_root.empty() && device.compare(0, 5, "/dev/") == 0;
     const std::string resolved = RealPath(systemNode ? m_root + device : device);
     if (resolved.empty())
-        return device + ": not connected";
+        return LinkTarget(device) + ": not connected";
     // Shown as the system names it, without the test root.
     const std::string node = resolved.compare(0, m_root.size(), m_root) == 0 && !m_root.empty()
                                  ? resolved.substr(m_root.size())
