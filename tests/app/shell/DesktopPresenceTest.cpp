@@ -1,5 +1,6 @@
 #include "MainFrameTestSupport.h"
 
+#include "app/AboutDlg.h"
 #include "app/MDICommChild.h"
 #include "app/MainDoc.h"
 #include "app/resource.h"
@@ -12,6 +13,8 @@
 #include "support/TempDir.h"
 #include "view/CommView.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 
 #include <fstream>
@@ -54,4 +57,27 @@ TEST(PortPaneTip, PortPaneToolTipSaysWhatTheActiveWindowsPortIs) {
     }
     delete gMainApp.m_PrefApp;
     gMainApp.m_PrefApp = saved;
+}
+
+// The windows carry the icon the desktop shows for the program, at each size it is drawn in, and the About
+// box shows it too.
+TEST(ProgramIcon, WindowsAndTheAboutBoxShowTheProgramsOwnIcon) {
+    MainFrameUnderTest app;
+    ASSERT_NE(app.frame, nullptr);
+    const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+    for (int size : {16, 32, 48, 64, 128, 256})
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    QSize shown;
+    GuiTestHook hook;
+    hook.modalDialog = [&shown](QDialog& dialog) {
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (!label->pixmap().isNull())
+                shown = label->pixmap().size();
+        }
+        return IDOK;
+    };
+    CScopedGuiTestHook scoped(hook);
+    CAboutDlg about;
+    about.DoModal();
+    EXPECT_EQ(shown, QSize(64, 64));
 }
