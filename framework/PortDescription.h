@@ -15,9 +15,9 @@ public:
     explicit CPortDescriber(const std::string& root = std::string());
 
     // "/dev/ttyUSB0: FTDI FT232R USB UART, serial A10K1234", "/dev/pts/3: pseudo terminal (simulator)",
-    // "/dev/ttyS0", "/dev/serial/by-id/usb-FTDI_...: not connected". `device` is a path under the root: a device node or a
-    // symbolic link to one (a pinned port, a by-id name); with a root, a path under /dev is taken from the
-    // root's dev folder.
+    // "/dev/ttyS0", "/dev/serial/by-id/usb-FTDI_...: not connected". `device` is a path under the root: a
+    // device node or a symbolic link to one (a pinned port, a by-id name); with a root, a path under /dev is
+    // taken from the root's dev folder.
     std::string Describe(const std::string& device) const;
 
 private:
