@@ -1,6 +1,8 @@
 #include "reception/CommThread.h"
 
 #include "app/main.h"
+#include "comm/enumser.h"
+#include "framework/DeviceAccess.h"
 #include "framework/MessageBox.h"
 #include "framework/Resource.h"
 #include "log/LogLevel.h"
@@ -159,6 +161,15 @@ BOOL CCommThread::Resume() {
     return TRUE;
 }
 
+// A port the user may not open is no port in use: the user learns which device refused, its group, and
+// the command that lets them in. The log keeps the same in two records of its fixed width.
+void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
+    gMainApp.WriteToLog("Permission denied: " + denied.node + ", group " + denied.group, "Connect", LEVELONE);
+    if (!denied.fix.empty())
+        gMainApp.WriteToLog("Fix: " + denied.fix + ", then log in again", "Connect", LEVELONE);
+    AfxMessageBox(denied.message, MB_OK | MB_ICONSTOP);
+}
+
 void CCommThread::Connect() {
     LogStep(2522, "Connect");
     // The thread is paused here (by the Disconnect before) or idles on a closed port, so neither the
@@ -168,7 +179,11 @@ void CCommThread::Connect() {
     try {
         m_CommPort.OpenCommPort();
     } catch (const ECommError& error) {
-        if (error.m_ErrorType == ECommError::ErrOpenPort)
+        DeviceAccessProblem denied;
+        if (error.m_ErrorType == ECommError::ErrOpenPort &&
+            FindPortAccessProblem(m_CommPort.GetCommPort(), denied))
+            ReportAccessProblem(denied);
+        else if (error.m_ErrorType == ECommError::ErrOpenPort)
             AfxMessageBox("Error opening comm port. Port already in use?", MB_OK);
         else
             AfxMessageBox("Error opening comm port.", MB_OK);
@@ -304,7 +319,8 @@ bool CCommThread::WaitWhilePaused() {
 void CCommThread::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
     std::unique_lock<std::mutex> guard(m_controlLock);
     // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.
-    m_controlSignal.wait_until(guard, wakeUp, [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
+    m_controlSignal.wait_until(guard, wakeUp,
+                               [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
 }
 
 DWORD CCommThread::PollPort() {

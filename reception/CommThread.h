@@ -55,6 +55,7 @@ private:
 };
 
 class CCommThread;
+struct DeviceAccessProblem;
 
 // The body of a window's reception thread; given the CCommThread as its parameter.
 UINT CommThreadProc(void* param);
@@ -142,6 +143,7 @@ public:
     BOOL m_Suspended = FALSE;
 
 private:
+    void ReportAccessProblem(const DeviceAccessProblem& denied);
     friend UINT CommThreadProc(void* param);
 
     void InsertTimestamp(CString& chunk, const TermSettingRec& setting, const TickSource& ticks);

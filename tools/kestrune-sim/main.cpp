@@ -47,7 +47,8 @@ const char kHelp[] =
     "  SIGINT, SIGTERM, SIGHUP\n"
     "                 remove the link and exit\n"
     "\n"
-    "On standard output it prints one line each time the port is registered: COMn -> /dev/pts/k.\n";
+    "On standard output it prints one line each time the port is registered:\n"
+    "COMn -> /dev/pts/k: pseudo terminal (simulator).\n";
 
 volatile std::sig_atomic_t gStop = 0;
 volatile std::sig_atomic_t gUnplug = 0;
@@ -170,7 +171,7 @@ bool Register(SimulatedPort& port, unsigned number) {
         std::fprintf(stderr, "kestrune-sim: %s\n", error.c_str());
         return false;
     }
-    std::printf("COM%u -> %s\n", number, port.TerminalPath().c_str());
+    std::printf("COM%u -> %s: pseudo terminal (simulator)\n", number, port.TerminalPath().c_str());
     std::fflush(stdout);
     return true;
 }
