@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils xvfb xauth imagemagick fonts-dejavu-core
   xdg-utils ccache
+  cups-daemon cups-client libcups2-dev locales
 )
 
 missing=()
