@@ -1,4 +1,5 @@
 #include "PdfText.h"
+#include "PrivateCups.h"
 #include "support/DialogPortDirectory.h"
 #include "support/DialogTestSupport.h"
 #include "support/TempDir.h"
@@ -41,7 +42,8 @@ protected:
     }
 
     // Runs the program with arguments and returns its exit status, or kExitTimedOut after a minute.
-    int RunProgram(const std::vector<std::string>& arguments) {
+    int RunProgram(const std::vector<std::string>& arguments,
+                   const std::string& printServer = std::string()) {
 #ifdef KESTRUNE_PROGRAM_PATH
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -49,8 +51,9 @@ protected:
                 ::_exit(126);
             ::setenv("HOME", Home().c_str(), 1);
             ::setenv("XDG_CONFIG_HOME", (Home() + "/.config").c_str(), 1);
-            // A server that does not exist: the machine's printers stay out of the test.
-            ::setenv("CUPS_SERVER", m_work.file("no-server.sock").c_str(), 1);
+            // Without a server of the test's own, one that does not exist: the machine's printers stay out.
+            const std::string server = printServer.empty() ? m_work.file("no-server.sock") : printServer;
+            ::setenv("CUPS_SERVER", server.c_str(), 1);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
             std::vector<char*> argv;
             argv.push_back(const_cast<char*>(KESTRUNE_PROGRAM_PATH));
@@ -73,6 +76,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 #else
         (void)arguments;
+        (void)printServer;
         return kExitTimedOut;
 #endif
     }
@@ -100,6 +104,17 @@ TEST_F(DirectPrintProgramTest, PrintSwitchPrintsTheFileWithoutADialogAndEnds) {
 TEST_F(DirectPrintProgramTest, WithoutADocumentsFolderThePrintoutGoesToTheHomeFolder) {
     EXPECT_EQ(0, RunProgram({"-P", "capture.txt"}));
     ExpectPrintout(Home() + "/Kestrune.pdf");
+}
+
+TEST_F(DirectPrintProgramTest, PrintToSwitchPrintsOnTheNamedQueueAndEnds) {
+    PrivateCups cups;
+    if (!cups.Failure().empty())
+        GTEST_SKIP() << "no private print server: " << cups.Failure();
+    ASSERT_TRUE(cups.AddQueue("office"));
+    EXPECT_EQ(0, RunProgram({"/pt", "capture.txt", "office"}, cups.Socket()));
+    EXPECT_EQ(1, cups.JobCount("office"));
+    // Nothing went to the PDF file of a machine without printers.
+    EXPECT_TRUE(ReadWholeFile(Home() + "/Kestrune.pdf").empty());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
@@ -153,4 +154,17 @@ bool PrivateCups::AddQueue(const std::string& name) {
 
 bool PrivateCups::RejectJobs(const std::string& name) {
     return m_failure.empty() && RunTool("cupsreject -h '" + m_socket + "' " + name);
+}
+
+int PrivateCups::JobCount(const std::string& name) {
+    if (!m_failure.empty())
+        return 0;
+    FILE* pipe = ::popen(("lpstat -h '" + m_socket + "' -W all -o " + name + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr)
+        return 0;
+    int lines = 0;
+    for (int c; (c = std::fgetc(pipe)) != EOF;)
+        lines += c == '\n' ? 1 : 0;
+    ::pclose(pipe);
+    return lines;
 }

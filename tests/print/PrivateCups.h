@@ -22,6 +22,9 @@ public:
     bool AddQueue(const std::string& name);
     // Makes the queue refuse every new job.
     bool RejectJobs(const std::string& name);
+    // The number of jobs the queue has taken, finished or not.
+    int JobCount(const std::string& name);
+    const std::string& Socket() const { return m_socket; }
 
 private:
     bool RunTool(const std::string& arguments);
