@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer (and the address and undefined-behaviour sanitizers) into
-# build-fuzz/, then runs each for a few seconds over its seed corpus. FUZZ_SECONDS sets the time per target.
+# build-fuzz/, then runs each for a few seconds over its seed corpus. FUZZ_SECONDS sets the time per target;
+# FUZZ_BUILD_ONLY=1 only builds them (scripts/soak.sh runs them for longer).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build-fuzz
@@ -19,6 +20,8 @@ build() {
 build ini-fuzzer "$root/fuzz/IniFileFuzzer.cpp" "$root/settings/IniFile.cpp"
 build hexa-fuzzer "$root/fuzz/HexaStringFuzzer.cpp" "$root/settings/tools.cpp" \
   "$root/settings/StringTokenizer.cpp" "$root/framework/StockFont.cpp"
+
+[ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
 status=0
 run() {

@@ -9,7 +9,8 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   poppler-utils xvfb xauth imagemagick fonts-dejavu-core
-  xdg-utils ccache
+  xdg-utils ccache xdotool
+  desktop-file-utils appstream
   cups-daemon cups-client libcups2-dev locales
 )
 

@@ -1,0 +1,304 @@
+#!/usr/bin/env bash
+# End-to-end benchmark: the real kestrune program on its own Xvfb display, reading a paced pseudo-terminal
+# (kestrune-bench-writer) through a private port folder. For each stream it measures the program's CPU time
+# per MB from the first byte to a second after the last (and with the display server's CPU added), checks
+# that every byte arrived in time and that the window holds the stream's last bytes byte for byte, and
+# prints one table row with its target and PASS or FAIL. Also: peak RSS with two windows whose 1023 KB
+# loops are full, and the CPU of an idle window. Exits non-zero when a row fails.
+#
+#   bench/endtoend/endtoend.sh [--build DIR] [--quick] [--seconds S] [--only REGEX] [--keep]
+#     --quick     5 s per stream instead of 20 (the figures are rougher; the start-up cost weighs more)
+#     --only      run only the rows whose name matches the extended regular expression
+#     --keep      keep the work folder (ini, log, snapshots, stream tails) and print its path
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$root/build
+seconds=20
+only=
+keep=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build) build=$(cd "$2" && pwd); shift 2 ;;
+    --quick) seconds=5; shift ;;
+    --seconds) seconds=$2; shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "endtoend: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+program=$build/app/kestrune
+writer=$build/bench/endtoend/kestrune-bench-writer
+for file in "$program" "$writer"; do
+  [ -x "$file" ] || { echo "endtoend: $file missing (cmake --build $build --target kestrune kestrune-bench-writer)" >&2; exit 2; }
+done
+command -v Xvfb >/dev/null || { echo "endtoend: Xvfb missing (apt-get install xvfb)" >&2; exit 2; }
+
+# The loop holds 1023 KB: what the window keeps of a longer stream.
+loop_bytes=$((1023 * 1024))
+work=$(mktemp -d "${TMPDIR:-/tmp}/kestrune-endtoend.XXXXXX")
+xvfb_pid=
+pids=()
+cleanup() {
+  for pid in "${pids[@]}" $xvfb_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  if [ "$keep" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# A display of our own: Xvfb picks a free number and tells it through a descriptor.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.05
+done
+[ -s "$work/display" ] || { echo "endtoend: Xvfb did not start" >&2; exit 2; }
+export DISPLAY=:$(head -n1 "$work/display")
+
+write_ini() { # folder port
+  cat >"$1/Kestrune.ini" <<INI
+[COM]
+Port=COM$2
+BaudRate=115200
+ByteSize=8
+Parity=0
+StopBit=0
+[TERM]
+MaxBytes=1023
+TrapLF=0
+TrapCR=0
+AddTimestamp=0
+TimestampFormat=%H:%M:%S = 
+TimestampMinDataInterval=100
+FilterByte=0
+FilteredBytesList=
+AutoSaveFrequency=0
+[LOG]
+LogFilePath=./Kestrune.log
+ArchiveLogFilePath=./ARCH_Kestrune.log
+LogLevel=1
+INI
+}
+
+# Starts a writer on COM<port> in the case folder; sets writer_pid. Waits until its link exists.
+start_writer() { # folder port kind rate seconds
+  local dir=$1 port=$2
+  "$writer" --dir "$dir/ports" --port "$port" --kind "$3" --rate "$4" --seconds "$5" \
+    --pid-file "$dir/program.pid" --tail "$dir/tail-$port" --display-pid "$xvfb_pid" \
+    >"$dir/writer-$port.out" 2>&1 &
+  writer_pid=$!
+  pids+=("$writer_pid")
+  for _ in $(seq 100); do
+    grep -q '^ready' "$dir/writer-$port.out" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  echo "endtoend: writer on COM$port did not start" >&2
+  return 1
+}
+
+# Starts the program in the case folder with its snapshot after the given milliseconds; sets program_pid.
+start_program() { # folder after_ms
+  local dir=$1
+  (cd "$dir" && KESTRUNE_PORTS=$dir/ports KESTRUNE_SNAPSHOT_DIR=$dir KESTRUNE_SNAPSHOT_AFTER_MS=$2 \
+    exec "$program" >"$dir/program.out" 2>&1) &
+  program_pid=$!
+  pids+=("$program_pid")
+  echo "$program_pid" >"$dir/program.pid"
+}
+
+# Waits for a process to end, at most the given seconds; kills it after that. Fails when it had to.
+wait_bounded() { # pid seconds
+  local pid=$1 limit=$2 waited=0
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ "$waited" -ge $((limit * 10)) ]; then
+      kill -9 "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  wait "$pid" 2>/dev/null || true
+}
+
+# A field of the writer's result line.
+field() { # file name
+  sed -n "s/^result .*\b$2=\([^ ]*\).*/\1/p" "$1"
+}
+
+status=0
+printf '%-22s %10s %8s %8s %8s %8s %8s %9s  %-32s %s\n' row MB sent_s cpu_s s/MB s/MB+X core% rss_MB target result
+row() { # name mb sent cpu spm spmx core rss target verdict
+  printf '%-22s %10s %8s %8s %8s %8s %8s %9s  %-32s %s\n' "$@"
+  [ "${10}" = PASS ] || status=1
+}
+wanted() { [ -z "$only" ] || [[ $1 =~ $only ]]; }
+
+# Checks that window-N.txt is the last bytes of the stream the writer kept; prints the reason when not.
+window_matches() { # folder window port sent_bytes
+  local text=$1/window-$2.txt tail=$1/tail-$3 expect
+  expect=$(($4 < loop_bytes ? $4 : loop_bytes))
+  [ -f "$text" ] || { echo "no window text"; return 1; }
+  local have
+  have=$(stat -c %s "$text")
+  [ "$have" -eq "$expect" ] || { echo "window holds $have bytes, expected $expect"; return 1; }
+  local differ
+  differ=$(tail -c "$expect" "$tail" | cmp - "$text" 2>&1 | sed -n 's/.*differ: byte \([0-9]*\).*/\1/p')
+  [ -z "$differ" ] || { echo "window text differs from the stream's last $expect bytes from byte $differ on"; return 1; }
+}
+
+# One stream into one window. The verdict weighs the figure the target names.
+stream_case() { # name kind rate target-kind limit
+  local name=$1 kind=$2 rate=$3 check=$4 limit=$5 dir=$work/$1
+  wanted "$name" || return 0
+  mkdir -p "$dir/ports"
+  write_ini "$dir" 7
+  start_writer "$dir" 7 "$kind" "$rate" "$seconds" || { row "$name" - - - - - - - "$check" FAIL; return; }
+  local wpid=$writer_pid
+  start_program "$dir" $((seconds * 1000 + 8000))
+  local ok=1 reason=
+  wait_bounded "$program_pid" $((seconds + 40)) || { ok=0; reason="program did not end by itself"; }
+  kill "$wpid" 2>/dev/null || true
+  wait "$wpid" 2>/dev/null || true
+  local out=$dir/writer-7.out
+  if ! grep -q '^result' "$out"; then
+    row "$name" - - - - - - - "$check" FAIL
+    echo "    $(tail -n1 "$out")"
+    return
+  fi
+  local bytes elapsed window cpu xcpu hwm
+  bytes=$(field "$out" bytes); elapsed=$(field "$out" elapsed); window=$(field "$out" window)
+  cpu=$(field "$out" cpu); xcpu=$(field "$out" display_cpu); hwm=$(field "$out" hwm_kb)
+  local expected mb spm spmx core rss
+  expected=$(awk -v r="$rate" -v s="$seconds" 'BEGIN{printf "%d", r*s}')
+  mb=$(awk -v b="$bytes" 'BEGIN{printf "%.2f", b/1e6}')
+  spm=$(awk -v c="$cpu" -v b="$bytes" 'BEGIN{printf "%.3f", (b > 0) ? c / (b / 1e6) : 0}')
+  spmx=$(awk -v c="$cpu" -v x="$xcpu" -v b="$bytes" 'BEGIN{printf "%.3f", (b > 0) ? (c + x) / (b / 1e6) : 0}')
+  core=$(awk -v c="$cpu" -v w="$window" 'BEGIN{printf "%.2f", 100*c/w}')
+  rss=$(awk -v k="$hwm" 'BEGIN{printf "%.1f", k/1024}')
+  if [ "$bytes" -ne "$expected" ]; then ok=0; reason="sent $bytes of $expected bytes"; fi
+  # Kept up: the last byte left no later than a quarter second after its time.
+  if awk -v e="$elapsed" -v s="$seconds" 'BEGIN{exit !(e > s + 0.25)}'; then
+    ok=0; reason="${reason:+$reason; }fell behind: $elapsed s to send $seconds s of data"
+  fi
+  if grep -a -q 'bytes lost' "$dir/Kestrune.log" 2>/dev/null; then
+    ok=0; reason="${reason:+$reason; }the log reports lost bytes"
+  fi
+  local mismatch
+  if ! mismatch=$(window_matches "$dir" 1 7 "$bytes"); then ok=0; reason="${reason:+$reason; }$mismatch"; fi
+  local target verdict
+  case $check in
+    spm) target="<= $limit s/MB, exact tail" ; awk -v v="$spm" -v l="$limit" 'BEGIN{exit !(v <= l)}' || ok=0 ;;
+    spmx) target="<= ${limit%/*} s/MB, +X <= ${limit#*/}"
+          awk -v v="$spm" -v w="$spmx" -v l="${limit%/*}" -v m="${limit#*/}" 'BEGIN{exit !(v <= l && w <= m)}' || ok=0 ;;
+    core) target="no loss, < $limit% core"; awk -v v="$core" -v l="$limit" 'BEGIN{exit !(v < l)}' || ok=0 ;;
+    loss) target="no loss, exact tail" ;;
+  esac
+  verdict=$([ "$ok" = 1 ] && echo PASS || echo FAIL)
+  row "$name" "$mb" "$elapsed" "$cpu" "$spm" "$spmx" "$core" "$rss" "$target" "$verdict"
+  [ -z "$reason" ] || echo "    $reason"
+}
+
+# A window on a port that stays silent: its whole cost is the wake-ups.
+idle_case() {
+  local name=idle dir=$work/idle
+  wanted "$name" || return 0
+  mkdir -p "$dir/ports"
+  write_ini "$dir" 7
+  start_writer "$dir" 7 idle 0 "$seconds" || { row "$name" - - - - - - - "< 0.3% core" FAIL; return; }
+  local wpid=$writer_pid
+  # The measurement starts when the port opens; the first second after start-up is let pass.
+  start_program "$dir" $((seconds * 1000 + 6000))
+  wait_bounded "$program_pid" $((seconds + 40)) || true
+  kill "$wpid" 2>/dev/null || true
+  wait "$wpid" 2>/dev/null || true
+  local out=$dir/writer-7.out cpu window core
+  cpu=$(field "$out" cpu); window=$(field "$out" window)
+  if [ -z "$cpu" ]; then row "$name" - - - - - - - "< 0.3% core" FAIL; return; fi
+  core=$(awk -v c="$cpu" -v w="$window" 'BEGIN{printf "%.2f", 100*c/w}')
+  local verdict
+  verdict=$(awk -v v="$core" 'BEGIN{print (v < 0.3) ? "PASS" : "FAIL"}')
+  row "$name" 0 "$window" "$cpu" - - "$core" "$(awk -v k="$(field "$out" hwm_kb)" 'BEGIN{printf "%.1f", k/1024}')" \
+    "< 0.3% core" "$verdict"
+}
+
+# Two windows whose loops are full: the first on the INI's COM7, the second opened with Ctrl+N on COM1 (the
+# first entry of the settings dialog's port list). Peak RSS is read just before the snapshot.
+two_windows_case() {
+  local name=two-windows dir=$work/two-windows target="peak RSS <= 60 MB, exact tails"
+  wanted "$name" || return 0
+  if ! command -v xdotool >/dev/null; then
+    row "$name" - - - - - - - "$target" FAIL
+    echo "    xdotool missing (apt-get install xdotool)"
+    return
+  fi
+  mkdir -p "$dir/ports"
+  write_ini "$dir" 7
+  local fill=3 # seconds at 500 KB/s: 1.5 MB, past each 1023 KB loop
+  start_writer "$dir" 7 raw 500000 "$fill" || { row "$name" - - - - - - - "$target" FAIL; return; }
+  local first=$writer_pid
+  start_writer "$dir" 1 lines 500000 "$fill" || { row "$name" - - - - - - - "$target" FAIL; return; }
+  local second=$writer_pid
+  local after=$((fill * 1000 + 12000))
+  start_program "$dir" "$after"
+  local started=$SECONDS reason=
+  # The second window: once the first is open, Ctrl+N, then Down picks COM1 in the port list, Return is OK.
+  local frame=
+  for _ in $(seq 100); do
+    frame=$(xdotool search --onlyvisible --name Kestrune 2>/dev/null | head -n1) && [ -n "$frame" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  if [ -n "$frame" ]; then
+    xdotool windowfocus "$frame" key ctrl+n
+    sleep 1.5
+    xdotool key Down
+    sleep 0.3
+    xdotool key Return
+  else
+    reason="no main window"
+  fi
+  # Peak RSS a moment before the snapshot, when both loops have long been full.
+  while [ $((SECONDS - started)) -lt $((after / 1000 - 2)) ] && kill -0 "$program_pid" 2>/dev/null; do
+    sleep 0.2
+  done
+  local hwm
+  hwm=$(sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$program_pid/status" 2>/dev/null || true)
+  wait_bounded "$program_pid" 40 || reason="${reason:+$reason; }program did not end by itself"
+  kill "$first" "$second" 2>/dev/null || true
+  wait "$first" "$second" 2>/dev/null || true
+  local ok=1 mismatch port number=1 bytes
+  for port in 7 1; do
+    bytes=$(field "$dir/writer-$port.out" bytes)
+    if [ -z "$bytes" ]; then
+      ok=0; reason="${reason:+$reason; }COM$port: $(tail -n1 "$dir/writer-$port.out")"
+    elif ! mismatch=$(window_matches "$dir" "$number" "$port" "$bytes"); then
+      ok=0; reason="${reason:+$reason; }window $number: $mismatch"
+    fi
+    number=$((number + 1))
+  done
+  [ -z "$reason" ] || ok=0
+  local rss=-
+  [ -z "$hwm" ] || rss=$(awk -v k="$hwm" 'BEGIN{printf "%.1f", k/1024}')
+  [ "$rss" != - ] && awk -v v="$rss" 'BEGIN{exit !(v <= 60)}' || ok=0
+  row "$name" 3.00 - - - - - "$rss" "$target" "$([ "$ok" = 1 ] && echo PASS || echo FAIL)"
+  [ -z "$reason" ] || echo "    $reason"
+}
+
+stream_case lines-11.5KB lines 11520 spm 1.0
+stream_case raw-11.5KB raw 11520 spm 1.0
+stream_case lines-92KB lines 92160 spm 0.2
+stream_case raw-92KB raw 92160 spm 0.2
+stream_case lines-300KB lines 300000 spmx 0.07/0.08
+stream_case raw-300KB raw 300000 spmx 0.07/0.08
+stream_case lines-1MB lines 1000000 core 15
+stream_case raw-1MB raw 1000000 core 15
+stream_case lines-2MB lines 2000000 loss -
+stream_case raw-2MB raw 2000000 loss -
+idle_case
+two_windows_case
+exit $status
