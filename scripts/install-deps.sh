@@ -11,6 +11,7 @@ packages=(
   poppler-utils xvfb xauth imagemagick fonts-dejavu-core
   xdg-utils ccache xdotool
   desktop-file-utils appstream
+  cups-daemon cups-client libcups2-dev locales
 )
 
 missing=()

@@ -73,6 +73,7 @@ CCommView::CCommView() {
     AddCommandHandler(ID_EDIT_CLEAR_SCREEN, [this]() { OnClearScreen(); });
     AddCommandHandler(ID_FILE_PAGE_SETUP, [this]() { OnFilePageSetup(); });
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
+    AddCommandHandler(ID_FILE_PRINT_DIRECT, [this]() { OnFilePrintDirect(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
     AddMessageHandler(WM_MSG_UPDATE_DATA, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
     AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
