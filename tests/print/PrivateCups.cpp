@@ -94,7 +94,7 @@ PrivateCups::PrivateCups() {
                 m_dir.file("cache") + "\nStateDir " + m_dir.file("state") + "\nTempDir " + m_dir.file("tmp") +
                 "\nErrorLog " + m_dir.file("log/error_log") + "\nAccessLog " + m_dir.file("log/access_log") +
                 "\nPageLog " + m_dir.file("log/page_log") +
-                "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nFileDevice Yes\nPrintcap none\n") &&
+                "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nFileDevice Yes\nPrintcap " + m_dir.file("printcap") + "\n") &&
         WriteFile(m_dir.file("wide.ppd"), kWideBorderPpd);
     if (!written) {
         m_failure = "the server's configuration could not be written";
