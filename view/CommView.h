@@ -66,7 +66,8 @@ public:
     // Sets the check mark of "Freeze &screen" from the reception thread's state.
     void RefreshOptionMenu();
 
-    // The text the caption shows after the title while the port is lost ("" when it is not).
+    // The text the caption shows after the title while the port is lost or bytes were dropped since the
+    // last clear ("" when neither).
     const CString& GetPortStateText() const { return m_strPortState; }
 
     CCommThread* m_commThread = nullptr;
@@ -86,5 +87,6 @@ private:
 
     std::unique_ptr<CFont> m_font;
     CString m_strPortState;
+    bool m_bPortLost = false;
     bool m_bSaving = false;  // an automatic save is running (it may be asking for a file name)
 };
