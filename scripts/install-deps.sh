@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   poppler-utils xvfb xauth imagemagick fonts-dejavu-core
-  xdg-utils ccache
+  xdg-utils ccache acl
 )
 
 missing=()
