@@ -18,7 +18,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr HWND kWindow = 0x74;
-constexpr std::uint64_t kSent = 256 * 1024;
+// Well beyond what the port's queue holds (a megabyte).
+constexpr std::uint64_t kSent = 3 * 1024 * 1024;
 
 // The activity log of the process, at level 1, in a fresh directory for its lifetime.
 class LevelOneLog {
@@ -91,7 +92,7 @@ TEST(CommThreadDrops, FrozenWindowCountsLogsAndReportsItsDrops) {
         ASSERT_TRUE(thread.IsPortOpen());
         thread.Suspend();
         // Once the device has sent everything, what the queue could not hold was dropped.
-        ASSERT_TRUE(WaitFor([&] { return thread.BytesDropped() >= kSent - 32768 - 4096; }, 20s));
+        ASSERT_TRUE(WaitFor([&] { return thread.BytesDropped() >= kSent - 1024 * 1024 - 4096; }, 20s));
         EXPECT_TRUE(thread.m_Suspended);
 
         thread.Resume();
