@@ -208,7 +208,11 @@ void CMainFrame::OnUpdateCommPort(CCmdUI* pCmdUI) {
         TCommPort& port = view->m_commThread->m_CommPort;
         text = Format("Port: %s", port.GetCommPort().c_str());
         tip = port.GetCommPort() + ": " + RecentPortDescription(port.GetCommPort());
-        SetMessageText(LoadText(port.m_CommOpen ? IDS_CONNECTED : IDS_DECONNECTED).c_str());
+        CString state = LoadText(port.IsOpen() ? IDS_CONNECTED : IDS_DECONNECTED);
+        // The bytes the window lost to a full input queue since it opened stay where the user looks.
+        if (const std::uint64_t dropped = view->m_commThread->BytesDropped())
+            state += Format(" (%llu bytes lost)", static_cast<unsigned long long>(dropped));
+        SetMessageText(state.c_str());
     } else {
         SetMessageText(LoadText(AFX_IDS_IDLEMESSAGE).c_str());
     }
