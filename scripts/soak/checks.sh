@@ -139,7 +139,7 @@ check_overrun() {
   local log
   log=$("$check" log "$dir/ARCH_Kestrune.log" "$dir/Kestrune.log")
   local received lost closed freezes unfreezes verdict=PASS reasons=()
-  received=$(log_figure "$log" received); lost=$(log_figure "$log" lost)
+  received=$(log_figure "$log" bytes_received); lost=$(log_figure "$log" bytes_lost)
   closed=$(log_figure "$log" closed); freezes=$(log_figure "$log" freeze); unfreezes=$(log_figure "$log" unfreeze)
   local rate
   rate=$(awk -v b="${sent_bytes:-0}" -v s="$overrun_seconds" 'BEGIN{printf "%.2f", b/1e6/(s+2)}')
@@ -182,7 +182,7 @@ check_kills() {
     python3 -c "
 import sys; sys.path.insert(0, '$root/scripts/soak'); import check
 open('$dir/doc.txt', 'wb').write(b''.join(check.expected_line(n) for n in range($base, $base + 15625)))"
-    start_device "$io/device.out" "$dir/ports" --rate 200000 --first-line $((base + 15625)) --quiet-ms 200 ||
+    start_device "$io/device.out" "$dir/ports" --rate 50000 --first-line $((base + 15625)) --quiet-ms 1500 ||
       { failures+=("device"); break; }
     local dev=$device_pid
     start_program "$asan/app/kestrune" "$dir" "$dir/ports" QT_QPA_PLATFORM=offscreen
@@ -202,7 +202,7 @@ open('$dir/doc.txt', 'wb').write(b''.join(check.expected_line(n) for n in range(
     fi
   done
   # A clean run: it saves at least twice and ends by itself.
-  start_device "$io/device.out" "$dir/ports" --rate 200000 --first-line 99000000 --quiet-ms 200
+  start_device "$io/device.out" "$dir/ports" --rate 50000 --first-line 99000000 --quiet-ms 1500
   local dev=$device_pid
   start_program "$asan/app/kestrune" "$dir" "$dir/ports" QT_QPA_PLATFORM=offscreen KESTRUNE_SNAPSHOT_DIR="$dir/snap" \
     KESTRUNE_SNAPSHOT_AFTER_MS=5000
