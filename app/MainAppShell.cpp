@@ -7,6 +7,7 @@
 #include "app/MainDoc.h"
 #include "app/MainFrame.h"
 #include "app/resource.h"
+#include "framework/HelpPage.h"
 #include "framework/Resource.h"
 #include "framework/gui/CommandLineInfo.h"
 #include "framework/gui/DocTemplate.h"
@@ -14,7 +15,6 @@
 #include "view/CommView.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <clocale>
@@ -27,15 +27,17 @@ CString LoadText(UINT id) {
     return text != nullptr ? CString(text) : CString();
 }
 
-// The help page next to the program; in a build tree the project's own copy.
-CString FindHelpPage() {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
-    if (QFileInfo::exists(beside))
-        return QDir::toNativeSeparators(beside).toLocal8Bit().toStdString();
-    return KESTRUNE_HELP_PAGE;
+// The help page beside the program (build tree) or in the installed data folder; from a build tree
+// whose copy is missing, the project's own page.
+CString HelpPagePath() {
+    const std::string found =
+        FindHelpPage(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString(), "kestrune");
+    return !found.empty() ? CString(found) : CString(KESTRUNE_HELP_PAGE);
 }
 
-BOOL ShellStartup(CMainApp& app) { return app.CMainApp::InitShell(); }
+BOOL ShellStartup(CMainApp& app) {
+    return app.CMainApp::InitShell();
+}
 
 // Linking this file makes the application object start its windows.
 const bool kShellInstalled = (CMainApp::s_pfnShellStartup = &ShellStartup, true);
@@ -48,7 +50,7 @@ BOOL CMainApp::InitShell() {
     // The desktop draws controls in its own style and the program lists no recent files, so there is no
     // control-style or profile set-up to do before the windows.
     RegisterAppResources();
-    m_pszHelpFilePath = FindHelpPage();
+    m_pszHelpFilePath = HelpPagePath();
     AddShellCommands();
 
     m_logEnable = SetLogFile();
@@ -59,8 +61,8 @@ BOOL CMainApp::InitShell() {
     WriteToLog(LoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);
 
     AddDocTemplate(std::make_shared<CMultiDocTemplate>(
-        IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; }, []() -> CFrameWnd* { return new CMDICommChildWnd; },
-        []() -> CView* { return new CCommView; }));
+        IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },
+        []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; }));
 
     auto* frame = new CMainFrame;
     // A refused frame has destroyed itself.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <tuple>
@@ -70,6 +71,16 @@ bool IsSerialDevice(const std::string& ttyFolder, const std::string& family) {
             return false;
     }
     return true;
+}
+
+std::mutex& AwaitedLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::multiset<std::string>& AwaitedNames() {
+    static std::multiset<std::string> names;
+    return names;
 }
 
 } // namespace
@@ -158,4 +169,26 @@ std::string ResolvePortName(const std::string& name, const std::vector<PortEntry
             return entry.device;
     }
     return std::string();
+}
+
+bool PortDevicePresent(const PortEntry& entry) {
+    struct stat info {};
+    return stat(entry.device.c_str(), &info) == 0;
+}
+
+void AwaitPortName(const std::string& name) {
+    std::lock_guard<std::mutex> guard(AwaitedLock());
+    AwaitedNames().insert(name);
+}
+
+void ForgetAwaitedPortName(const std::string& name) {
+    std::lock_guard<std::mutex> guard(AwaitedLock());
+    const auto found = AwaitedNames().find(name);
+    if (found != AwaitedNames().end())
+        AwaitedNames().erase(found);
+}
+
+bool PortNameAwaited(const std::string& name) {
+    std::lock_guard<std::mutex> guard(AwaitedLock());
+    return AwaitedNames().count(name) > 0;
 }

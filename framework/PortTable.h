@@ -28,6 +28,16 @@ std::vector<PortEntry> ReadPortTable(const std::string& portDirectory, const std
 // The system's table: PortDirectory() and /sys/class/tty.
 std::vector<PortEntry> SystemPortTable(bool* tableRead = nullptr);
 
+// Whether the entry's device is there: a pinned link whose device is gone (a stopped simulated device, an
+// unplugged adapter's by-id link) is not. Such an entry keeps its number, but lists of ports leave it out.
+bool PortDevicePresent(const PortEntry& entry);
+
+// Names of lost ports that a window of this process waits for: they stay listed while their device is
+// gone, so that the window's own port stays where the window shows it. Each Await is ended by one Forget.
+void AwaitPortName(const std::string& name);
+void ForgetAwaitedPortName(const std::string& name);
+bool PortNameAwaited(const std::string& name);
+
 // The device a port name opens: a name beginning with "/" is a device path used as it is; the device
 // namespace prefix "\\.\" is ignored; a COM name is looked up in the table. Empty when the name is unknown.
 std::string ResolvePortName(const std::string& name, const std::vector<PortEntry>& table);

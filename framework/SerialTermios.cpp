@@ -164,3 +164,13 @@ bool DcbToTermios(const DCB& dcb, termios& settings, bool& customRate) {
     settings.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
     return true;
 }
+
+bool SettingsHeld(const termios& asked, const termios& actual, bool frameFixed, bool customRate) {
+    if (!customRate &&
+        (cfgetospeed(&asked) != cfgetospeed(&actual) || cfgetispeed(&asked) != cfgetispeed(&actual)))
+        return false;
+    tcflag_t compared = CREAD | CSTOPB;
+    if (!frameFixed)
+        compared |= CSIZE | PARENB | PARODD | CMSPAR;
+    return (asked.c_cflag & compared) == (actual.c_cflag & compared);
+}

@@ -22,6 +22,12 @@ void TermiosToDcb(const termios& settings, DWORD baudRate, DCB& dcb);
 // rate has no speed constant and must be set separately (SetCustomBaudRate).
 bool DcbToTermios(const DCB& dcb, termios& settings, bool& customRate);
 
+// Whether the device holds what was asked, read back after the settings were applied: the speed (unless
+// it is a rate without a speed constant, set separately), the reception switch, the stop bits and, unless
+// `frameFixed` says the device keeps its own (a pseudo-terminal has 8 data bits and no parity whatever
+// it is asked), the character size and parity. Flow control is not compared: it is the driver's.
+bool SettingsHeld(const termios& asked, const termios& actual, bool frameFixed, bool customRate);
+
 // The rate of a speed constant, 0 for a code without one (such as the "other rate" code).
 DWORD RateOfSpeedCode(unsigned speedCode);
 

@@ -3,6 +3,7 @@
 #include "framework/InputQueue.h"
 #include "framework/PortTable.h"
 #include "framework/SerialDevice.h"
+#include "framework/SerialDriverThread.h"
 #include "framework/SerialTermios.h"
 #include "framework/WinError.h"
 
@@ -17,7 +18,10 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/utsname.h>
+#include <system_error>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -38,16 +42,54 @@ BOOL FailWithErrno() {
     return FailWith(LastErrorFromErrno(errno));
 }
 
+// Gives up an opened device: its exclusive flag, its advisory lock, its descriptor. The kernel keeps the
+// flag for as long as anyone else holds the device (the other end of a pseudo-terminal, for one), and it
+// would keep every later unprivileged opener out, so it is cleared before the close. The lock would go
+// with the descriptor; it is let go explicitly so that the order is the same on every path.
+bool ReleaseDevice(int fd) {
+    ioctl(fd, TIOCNXCL);
+    flock(fd, LOCK_UN);
+    return close(fd) == 0 || errno == EINTR;
+}
+
+// A pseudo-terminal's terminal end (Unix 98 slaves, or the older BSD ones) keeps 8 data bits and no
+// parity whatever it is asked.
+bool IsPseudoTerminal(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    const unsigned deviceMajor = major(info.st_rdev);
+    return (deviceMajor >= 136 && deviceMajor <= 143) || deviceMajor == 3;
+}
+
+// Fails an open after the device was opened: releases it and leaves the cause as the last error.
+HANDLE FailOpen(int fd, int error) {
+    ReleaseDevice(fd);
+    SetLastError(LastErrorFromErrno(error));
+    return INVALID_HANDLE_VALUE;
+}
+
 // One open port: its descriptor, its input queue, its timeouts and the driver thread that moves bytes
 // from the device into the queue until the port closes or the device hangs up.
 class PosixPort {
 public:
     explicit PosixPort(int fd) : m_fd(fd), m_queue(kDefaultQueueBytes) {}
 
+    // False, with the cause as the last error, when the wake-up pipe or the thread cannot be made; the
+    // port then holds nothing but the device's descriptor, which the caller releases.
     bool Start() {
-        if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+            SetLastError(LastErrorFromErrno(errno));
             return false;
-        m_thread = std::thread([this] { Drive(); });
+        }
+        try {
+            m_thread = StartDriverThread([this] { Drive(); });
+        } catch (const std::system_error&) {
+            CloseWakePipe();
+            // The system is out of threads or of the memory for one.
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
         return true;
     }
 
@@ -59,13 +101,8 @@ public:
             }
             m_thread.join();
         }
-        for (int& end : m_wake) {
-            if (end >= 0)
-                close(end);
-            end = -1;
-        }
-        const int result = close(m_fd);
-        return result == 0 || errno == EINTR;
+        CloseWakePipe();
+        return ReleaseDevice(m_fd);
     }
 
     int Descriptor() const { return m_fd; }
@@ -84,6 +121,14 @@ public:
     std::mutex& SettingsLock() { return m_settingsLock; }
 
 private:
+    void CloseWakePipe() {
+        for (int& end : m_wake) {
+            if (end >= 0)
+                close(end);
+            end = -1;
+        }
+    }
+
     void Drive() {
         BYTE chunk[4096];
         for (;;) {
@@ -190,18 +235,14 @@ public:
             // so a terminal that cannot do it is still usable.
             ioctl(fd, TIOCEXCL);
             MakeRaw(settings);
-            if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-                const int error = errno;
-                close(fd);
-                SetLastError(LastErrorFromErrno(error));
-                return INVALID_HANDLE_VALUE;
-            }
+            if (tcsetattr(fd, TCSANOW, &settings) != 0)
+                return FailOpen(fd, errno);
         }
         auto port = std::make_unique<PosixPort>(fd);
         if (!port->Start()) {
-            const int error = errno;
-            close(fd);
-            SetLastError(LastErrorFromErrno(error));
+            const DWORD error = GetLastError();
+            ReleaseDevice(fd);
+            SetLastError(error);
             return INVALID_HANDLE_VALUE;
         }
         Registry().Add(port.get());
@@ -247,8 +288,20 @@ public:
         bool customRate = false;
         if (!DcbToTermios(*dcb, settings, customRate))
             return FailWith(ERROR_INVALID_PARAMETER);
-        if (tcsetattr(fd, TCSANOW, &settings) != 0)
+        // The C library reports a failure when a pseudo-terminal silently keeps its 8 data bits, unless the
+        // speed changed in the same call, and a real driver may silently keep what it cannot do: what
+        // counts is what the device holds afterwards.
+        const bool applied = tcsetattr(fd, TCSANOW, &settings) == 0;
+        if (!applied && errno != EINVAL)
             return FailWithErrno();
+        const int refusal = applied ? EINVAL : errno;
+        termios actual{};
+        if (tcgetattr(fd, &actual) != 0)
+            return FailWithErrno();
+        if (!SettingsHeld(settings, actual, IsPseudoTerminal(fd), customRate)) {
+            tcsetattr(fd, TCSANOW, &previous);
+            return FailWith(LastErrorFromErrno(refusal));
+        }
         if (customRate && !SetCustomBaudRate(fd, dcb->BaudRate)) {
             // A refused rate leaves the port as it was, not half configured.
             const int error = errno;
@@ -350,8 +403,10 @@ public:
                 SetLastError(ERROR_PATH_NOT_FOUND);
                 return 0;
             }
-            for (const PortEntry& entry : table)
-                run += entry.name + '\0';
+            for (const PortEntry& entry : table) {
+                if (PortDevicePresent(entry) || PortNameAwaited(entry.name))
+                    run += entry.name + '\0';
+            }
         }
         run += '\0';
         if (!targetPath || run.size() > maxChars) {

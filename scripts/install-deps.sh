@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils xvfb xauth imagemagick fonts-dejavu-core
   xdg-utils ccache xdotool
+  desktop-file-utils appstream
 )
 
 missing=()

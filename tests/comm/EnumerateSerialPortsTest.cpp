@@ -1,10 +1,15 @@
 // Port enumeration through both branches, against a device that presents a chosen name table or answers
-// the probing opens with chosen errors.
+// the probing opens with chosen errors, and through the system's driver on a port directory of links.
 #include "FakeSerialDevice.h"
 #include "comm/enumser.h"
+#include "framework/PortTable.h"
+#include "support/PseudoTerminal.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +75,40 @@ TEST(EnumerateSerialPorts, FailedVersionQueryProbesAndNoPortGivesAnEmptyList) {
     EnumerateSerialPorts(ports);
     EXPECT_TRUE(ports.IsEmpty());
     EXPECT_EQ(std::count(device.calls.begin(), device.calls.end(), "CreateFile"), 255);
+}
+
+} // namespace
+
+namespace {
+
+// The system's own driver, on a port directory of the test's making.
+TEST(EnumerateSerialPorts, LinksWhoseDeviceIsGoneAreLeftOut) {
+    TempDir ports;
+    PseudoTerminal device;
+    ASSERT_EQ(symlink(device.path().c_str(), ports.file("COM201").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/kestrune-unplugged-adapter", ports.file("COM202").c_str()), 0);
+    const char* saved = std::getenv("KESTRUNE_PORTS");
+    const std::string keep = saved ? saved : "";
+    setenv("KESTRUNE_PORTS", ports.path().c_str(), 1);
+    CUIntArray found;
+    EnumerateSerialPorts(found);
+    const std::vector<UINT> numbers = Numbers(found);
+    EXPECT_NE(std::find(numbers.begin(), numbers.end(), 201u), numbers.end());
+    EXPECT_EQ(std::find(numbers.begin(), numbers.end(), 202u), numbers.end());
+    // A window waiting for its lost port keeps it listed.
+    AwaitPortName("COM202");
+    CUIntArray awaited;
+    EnumerateSerialPorts(awaited);
+    ForgetAwaitedPortName("COM202");
+    const std::vector<UINT> withAwaited = Numbers(awaited);
+    EXPECT_NE(std::find(withAwaited.begin(), withAwaited.end(), 202u), withAwaited.end());
+    EXPECT_FALSE(PortNameAwaited("COM202"));
+    // The gone device keeps its number: no other device takes it meanwhile, and opening it says absent.
+    EXPECT_EQ(ResolvePortName("COM202", SystemPortTable()), ports.file("COM202"));
+    if (saved)
+        setenv("KESTRUNE_PORTS", keep.c_str(), 1);
+    else
+        unsetenv("KESTRUNE_PORTS");
 }
 
 } // namespace
