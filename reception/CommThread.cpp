@@ -8,6 +8,7 @@
 #include "reception/ThreadPriority.h"
 #include "settings/Preference.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <system_error>
@@ -42,7 +43,7 @@ std::mutex& SharedCommThreadMutex() {
 
 TermSettingRec DefaultTermSetting() {
     TermSettingRec setting;
-    setting.nbMaxiByte = 1024;
+    setting.nbMaxiByte = ClampBufferLoop(1024);
     setting.bLF = FALSE;
     setting.bCR = FALSE;
     setting.bTimestamp = FALSE;
@@ -210,12 +211,32 @@ void CCommThread::SetData(const CString& data) {
     LogStep(2520, "SetData");
     BufferLock guard(m_ThreadMutex);
     m_strData = data;
+    m_dataStart = 0;
+    ++m_dataGeneration;
 }
 
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
     BufferLock guard(m_ThreadMutex);
     m_strData.clear();
+    m_dataStart = 0;
+    ++m_dataGeneration;
+}
+
+void CCommThread::GetChanges(DataMark& mark, DataChanges& changes) {
+    LogStep(2519, "GetData");
+    BufferLock guard(m_ThreadMutex);
+    const std::uint64_t end = m_dataStart + m_strData.size();
+    changes.replaced = mark.generation != m_dataGeneration;
+    if (changes.replaced) {
+        changes.cut = 0;
+        changes.added = m_strData;
+    } else {
+        changes.cut = static_cast<std::size_t>(m_dataStart - mark.start);
+        const std::uint64_t from = std::max(mark.end, m_dataStart);
+        changes.added.assign(m_strData, static_cast<std::size_t>(from - m_dataStart), CString::npos);
+    }
+    mark = DataMark{m_dataGeneration, m_dataStart, end};
 }
 
 TermSettingRec CCommThread::GetTermSetting() const {
@@ -259,7 +280,9 @@ void CCommThread::SynchronizeData() {
 
     {
         BufferLock guard(m_ThreadMutex);
+        const std::size_t before = m_strData.size() + chunk.size();
         AppendWithinLoop(m_strData, chunk, setting.nbMaxiByte);
+        m_dataStart += before - m_strData.size();
     }
 
     // The view takes the text in its handler of this message; the thread never touches the window, so it

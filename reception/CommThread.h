@@ -95,6 +95,24 @@ public:
     void SetData(const CString& data);
     void ClearData();
 
+    // A reader's place in the buffer: which content it holds (SetData and ClearData start a new one) and
+    // the absolute positions of that content's first byte and of its end.
+    struct DataMark {
+        std::uint64_t generation = 0;
+        std::uint64_t start = 0;
+        std::uint64_t end = 0;
+    };
+    // What changed since a mark: cut bytes went from the front and added came at the end; or, when
+    // replaced, the reader's content is gone and added is the whole buffer.
+    struct DataChanges {
+        bool replaced = false;
+        std::size_t cut = 0;
+        CString added;
+    };
+    // Hands over only what changed since the mark, under the buffer lock, and moves the mark to the
+    // buffer's present state; a reader that keeps its copy this way never copies the whole buffer.
+    void GetChanges(DataMark& mark, DataChanges& changes);
+
     // Shapes m_ReceivedChars into the buffer and posts WM_COMM_DATA_READY; on the reception thread.
     void SynchronizeData();
     // Removes the filtered bytes of the current terminal settings from the bytes, in place.
@@ -140,6 +158,9 @@ private:
     void NotePortState() { m_portOpen.store(m_CommPort.m_CommOpen); }
 
     CString m_strData;
+    // The absolute position of m_strData's first byte, and which content it holds (see DataMark).
+    std::uint64_t m_dataStart = 0;
+    std::uint64_t m_dataGeneration = 1;
 
     mutable std::mutex m_settingLock;
     TermSettingRec m_TermSetting;

@@ -12,7 +12,6 @@
 #include "framework/gui/Font.h"
 #include "framework/gui/FontDialog.h"
 #include "framework/gui/FrameWnd.h"
-#include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "settings/tools.h"
 
@@ -23,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -48,7 +48,9 @@ CString LoadText(UINT id) {
     return text != nullptr ? CString(text) : CString();
 }
 
-void Log(UINT id, const char* procedure, LogLevel level) { gMainApp.WriteToLog(LoadText(id), procedure, level); }
+void Log(UINT id, const char* procedure, LogLevel level) {
+    gMainApp.WriteToLog(LoadText(id), procedure, level);
+}
 
 // Applies one preference value to the port at window creation. A port that refuses it keeps its previous
 // value; the user is told as the serial settings command tells, and the window opens all the same.
@@ -73,7 +75,8 @@ CCommView::CCommView() {
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
     AddMessageHandler(WM_MSG_UPDATE_DATA, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
-    AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE, [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
+    AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
+                      [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
     AddMessageHandler(WM_COMM_PORT_STATE, [this](WPARAM w, LPARAM l) { return OnMsgPortState(w, l); });
     AddMessageHandler(WM_MSG_SAVE_NOW, [this](WPARAM, LPARAM) {
         AutoSaveTimerProc(m_hWnd, kSaveAlways, AUTOSAVE_TIMER_ID, GetTickCount());
@@ -90,21 +93,28 @@ CCommView::~CCommView() {
     }
 }
 
-BOOL CCommView::PreCreateWindow(CREATESTRUCT& cs) { return CEditView::PreCreateWindow(cs); }
+BOOL CCommView::PreCreateWindow(CREATESTRUCT& cs) {
+    return CEditView::PreCreateWindow(cs);
+}
 
 int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     m_commThread = new CCommThread(m_hWnd);
 
     CPreference* preferences = gMainApp.m_PrefApp;
-    if (preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0 && preferences->m_used == 0) {
+    if (preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0 &&
+        preferences->m_used == 0) {
         preferences->m_used = 1;
         const CommSettingRec& setting = preferences->m_commSetting;
         m_commThread->SetParameters(kConnectBaudRate, setting.port);
         TCommPort& port = m_commThread->m_CommPort;
-        ApplyPreferenceValue([&]() { port.SetBaudRate(setting.baud); }, ECommError::ErrBaudRate, IDS_ERROR_SET_BAUD_RATE);
-        ApplyPreferenceValue([&]() { port.SetByteSize(setting.byteSize); }, ECommError::ErrByteSize, IDS_ERROR_SET_BYTE_SIZE);
-        ApplyPreferenceValue([&]() { port.SetParity(setting.parity); }, ECommError::ErrParity, IDS_ERROR_SET_PARITY);
-        ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits, IDS_ERROR_SET_STOP_BITS);
+        ApplyPreferenceValue([&]() { port.SetBaudRate(setting.baud); }, ECommError::ErrBaudRate,
+                             IDS_ERROR_SET_BAUD_RATE);
+        ApplyPreferenceValue([&]() { port.SetByteSize(setting.byteSize); }, ECommError::ErrByteSize,
+                             IDS_ERROR_SET_BYTE_SIZE);
+        ApplyPreferenceValue([&]() { port.SetParity(setting.parity); }, ECommError::ErrParity,
+                             IDS_ERROR_SET_PARITY);
+        ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits,
+                             IDS_ERROR_SET_STOP_BITS);
     } else if (!OnSetCommSetting()) {
         return -1;
     }
@@ -121,7 +131,8 @@ void CCommView::SetInitialFont() {
     LOGFONTA logFont{};
     CPreference* preferences = gMainApp.m_PrefApp;
     if (preferences != nullptr && (preferences->m_available & PREF_FONT) != 0) {
-        // The preferences give the size in tenths of a point; the screen font built from it says it in pixels.
+        // The preferences give the size in tenths of a point; the screen font built from it says it in
+        // pixels.
         preferences->GetPrefFont(logFont);
         CFont pointFont;
         pointFont.CreatePointFontIndirect(&logFont);
@@ -144,17 +155,41 @@ void CCommView::OnClose() {
 
 LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
     auto* document = dynamic_cast<CMainDoc*>(GetDocument());
-    CString local;
-    CString& text = document != nullptr ? document->m_strData : local;
-    if (m_commThread != nullptr)
-        m_commThread->GetData(text);
-    SetWindowText(text);
+    if (m_commThread != nullptr) {
+        // Only what changed comes over (bytes cut at the front, bytes added at the end), and the view and
+        // the document apply the same change to their copies.
+        CCommThread::DataChanges changes;
+        m_commThread->GetChanges(m_dataMark, changes);
+        if (changes.replaced) {
+            CEditView::SetWindowText(changes.added);
+            if (document != nullptr)
+                document->m_strData = std::move(changes.added);
+        } else {
+            UpdateText(changes.cut, changes.added);
+            if (document != nullptr) {
+                CString& text = document->m_strData;
+                text.erase(0, std::min(changes.cut, text.size()));
+                text += changes.added;
+            }
+        }
+    } else {
+        CEditView::SetWindowText(document != nullptr ? document->m_strData : CString());
+    }
     if (document != nullptr)
         document->SetModifiedFlag(TRUE);
-    const int length = GetWindowTextLength();
-    SetSel(length, length, TRUE);
-    ScrollCaret();
+    // The caret goes to the end and the view follows it, unless the user scrolled up to read: then the
+    // view holds still until the user scrolls back to the end.
+    if (IsFollowingEnd()) {
+        const int length = GetWindowTextLength();
+        SetSel(length, length, TRUE);
+        ScrollCaret();
+    }
     return 0;
+}
+
+void CCommView::SetWindowText(const CString& text) {
+    m_dataMark = CCommThread::DataMark{};
+    CEditView::SetWindowText(text);
 }
 
 LRESULT CCommView::OnMsgChangeDocTitle(WPARAM wParam, LPARAM) {
@@ -224,7 +259,8 @@ BOOL CCommView::CreateAutoSaveTimer() {
     if (delay == 0)
         return TRUE;
     // Seconds to milliseconds in 64 bits: a long delay must not wrap into a short period.
-    const std::uint64_t period = std::min<std::uint64_t>(static_cast<std::uint64_t>(delay) * 1000, kLongestTimerPeriod);
+    const std::uint64_t period =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(delay) * 1000, kLongestTimerPeriod);
     if (SetTimer(AUTOSAVE_TIMER_ID, static_cast<UINT>(period), &CCommView::AutoSaveTimerProc) == 0)
         return FALSE;
     Log(IDS_LOG_AUTOSAVE_STARTED, "CreateAutoSaveTimer", LEVELONE);

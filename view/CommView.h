@@ -1,19 +1,19 @@
 #pragma once
 
+#include "framework/WindowMessage.h"
 #include "framework/gui/EditView.h"
 #include "framework/gui/Rect.h"
-#include "framework/WindowMessage.h"
+#include "reception/CommThread.h"
 
 #include <memory>
 
-class CCommThread;
 class CPrinter;
 class CFont;
 struct LOGFONTA;
 
 // Messages a terminal view handles.
-constexpr UINT WM_MSG_UPDATE_DATA = WM_USER + 1;       // new text is ready in the reception thread
-constexpr UINT WM_MSG_CHANGE_DOC_TITLE = WM_USER + 2;  // wParam: a CString* title, owned by the handler
+constexpr UINT WM_MSG_UPDATE_DATA = WM_USER + 1;      // new text is ready in the reception thread
+constexpr UINT WM_MSG_CHANGE_DOC_TITLE = WM_USER + 2; // wParam: a CString* title, owned by the handler
 
 // The view's own commands.
 constexpr UINT ID_SETUP_FREEZE_SCREEN = 202;
@@ -40,6 +40,8 @@ public:
     // The document's file format: the view's text, byte for byte. Loading also hands the text to the
     // reception thread when the terminal settings came from the INI file.
     virtual void SerializeRaw(CArchive& ar) override;
+    // Text set from outside the reception path; the next update then takes the thread's whole text.
+    void SetWindowText(const CString& text) override;
 
     // Printing hooks (margins, heading and footnote, printing the selection).
     BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
@@ -86,5 +88,7 @@ private:
 
     std::unique_ptr<CFont> m_font;
     CString m_strPortState;
-    bool m_bSaving = false;  // an automatic save is running (it may be asking for a file name)
+    // How far the view's text follows the thread's buffer: updates take only what changed since.
+    CCommThread::DataMark m_dataMark;
+    bool m_bSaving = false; // an automatic save is running (it may be asking for a file name)
 };

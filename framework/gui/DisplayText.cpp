@@ -24,7 +24,8 @@ const std::array<unsigned char, 256>& FoldTable() {
         std::array<unsigned char, 256> folded{};
         for (int b = 0; b < 256; ++b) {
             folded[b] = static_cast<unsigned char>(b);
-            const char16_t lower = QChar(CDisplayText::CharForByte(static_cast<unsigned char>(b))).toLower().unicode();
+            const char16_t lower =
+                QChar(CDisplayText::CharForByte(static_cast<unsigned char>(b))).toLower().unicode();
             const int back = CDisplayText::ByteForChar(lower);
             if (back >= 0)
                 folded[b] = static_cast<unsigned char>(back);
@@ -74,8 +75,9 @@ QString CDisplayText::Assign(const CString& bytes) {
     m_pairs.clear();
     m_soft.clear();
     m_runLength = 0;
+    m_lines.Clear(0);
     QString out;
-    MapTail(0, out);
+    MapTail(0, &out);
     return out;
 }
 
@@ -83,12 +85,20 @@ QString CDisplayText::Append(const char* data, std::size_t length) {
     const std::size_t from = m_bytes.size();
     m_bytes.append(data, length);
     QString out;
-    MapTail(from, out);
+    MapTail(from, &out);
     return out;
 }
 
-void CDisplayText::MapTail(std::size_t from, QString& out) {
-    out.reserve(out.size() + static_cast<qsizetype>(m_bytes.size() - from + (m_bytes.size() - from) / kMaxRun + 1));
+void CDisplayText::Add(const char* data, std::size_t length) {
+    const std::size_t from = m_bytes.size();
+    m_bytes.append(data, length);
+    MapTail(from, nullptr);
+}
+
+void CDisplayText::MapTail(std::size_t from, QString* out) {
+    if (out != nullptr)
+        out->reserve(out->size() +
+                     static_cast<qsizetype>(m_bytes.size() - from + (m_bytes.size() - from) / kMaxRun + 1));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_bytes.data());
     for (std::size_t j = from; j < m_bytes.size(); ++j) {
         const unsigned char b = bytes[j];
@@ -96,20 +106,28 @@ void CDisplayText::MapTail(std::size_t from, QString& out) {
             if (j > 0 && bytes[j - 1] == '\r') {
                 // The CR already showed as the break of this pair.
                 m_pairs.push_back(m_base + j - 1);
+                m_lines.ExtendLastBreak(m_base + j + 1);
             } else {
-                out.append(QChar(kBreak));
+                m_lines.AddBreak(m_base + j, m_base + j + 1);
+                if (out != nullptr)
+                    out->append(QChar(kBreak));
             }
             m_runLength = 0;
         } else if (b == '\r') {
-            out.append(QChar(kBreak));
+            m_lines.AddBreak(m_base + j, m_base + j + 1);
+            if (out != nullptr)
+                out->append(QChar(kBreak));
             m_runLength = 0;
         } else {
             if (m_runLength == kMaxRun) {
                 m_soft.push_back(m_base + j);
-                out.append(QChar(kBreak));
+                m_lines.AddBreak(m_base + j, m_base + j);
+                if (out != nullptr)
+                    out->append(QChar(kBreak));
                 m_runLength = 0;
             }
-            out.append(QChar(CharForByte(b)));
+            if (out != nullptr)
+                out->append(QChar(CharForByte(b)));
             ++m_runLength;
         }
     }
@@ -127,6 +145,7 @@ std::size_t CDisplayText::DropFront(std::size_t count) {
         m_soft.pop_front();
     m_bytes.erase(0, count);
     m_base = absolute;
+    m_lines.DropFront(absolute);
     m_runLength = std::min(m_runLength, m_bytes.size());
     return removed;
 }
@@ -187,18 +206,19 @@ long long CDisplayText::Find(const CString& what, std::size_t from, bool forward
     if (forward) {
         if (from > m_bytes.size())
             return -1;
-        auto found = std::search(m_bytes.begin() + static_cast<std::ptrdiff_t>(from), m_bytes.end(), what.begin(),
-                                 what.end(), same);
+        auto found = std::search(m_bytes.begin() + static_cast<std::ptrdiff_t>(from), m_bytes.end(),
+                                 what.begin(), what.end(), same);
         return found == m_bytes.end() ? -1 : static_cast<long long>(found - m_bytes.begin());
     }
     // Backward: the last match that ends at or before from.
     const std::size_t limit = std::min(from, m_bytes.size());
     if (limit < what.size())
         return -1;
-    auto found = std::find_end(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(limit), what.begin(),
-                               what.end(), same);
-    return found == m_bytes.begin() + static_cast<std::ptrdiff_t>(limit) ? -1
-                                                                           : static_cast<long long>(found - m_bytes.begin());
+    auto found = std::find_end(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(limit),
+                               what.begin(), what.end(), same);
+    return found == m_bytes.begin() + static_cast<std::ptrdiff_t>(limit)
+               ? -1
+               : static_cast<long long>(found - m_bytes.begin());
 }
 
 BOOL CDisplayText::DiffTo(const CString& newBytes, std::size_t& drop, std::size_t& appendFrom) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/WinTypes.h"
+#include "framework/gui/LineIndex.h"
 
 #include <cstddef>
 #include <deque>
@@ -35,6 +36,8 @@ public:
     // Adds bytes at the end; returns the characters to add at the end of the display (a LF completing a
     // CR LF pair whose CR already showed as a break adds nothing).
     QString Append(const char* data, std::size_t length);
+    // Adds bytes at the end without building their display text (a view that paints from the lines).
+    void Add(const char* data, std::size_t length);
     // Drops the first count bytes; returns how many display characters go from the front.
     std::size_t DropFront(std::size_t count);
 
@@ -42,6 +45,10 @@ public:
     std::size_t DisplayPos(std::size_t bytePos) const;
     // Byte position of a display position (clamped); the inverse of DisplayPos.
     std::size_t BytePos(std::size_t displayPos) const;
+    // The display lines, in absolute positions; Base() is the absolute position of the first byte.
+    const CLineIndex& Lines() const { return m_lines; }
+    std::size_t Base() const { return m_base; }
+
     // Number of display characters.
     std::size_t DisplaySize() const { return DisplayPos(m_bytes.size()); }
 
@@ -57,12 +64,13 @@ public:
     BOOL DiffTo(const CString& newBytes, std::size_t& drop, std::size_t& appendFrom) const;
 
 private:
-    // Appends the display of bytes [from, end of m_bytes) to out and records its breaks.
-    void MapTail(std::size_t from, QString& out);
+    // Records the breaks of bytes [from, end of m_bytes) and appends their display to out when there is one.
+    void MapTail(std::size_t from, QString* out);
 
     CString m_bytes;
-    std::size_t m_base = 0;              // absolute position of m_bytes[0]
-    std::deque<std::size_t> m_pairs;     // absolute positions of the CR of each CR LF pair
-    std::deque<std::size_t> m_soft;      // absolute byte positions with a soft break before them
-    std::size_t m_runLength = 0;         // characters since the last break, for the soft break rule
+    std::size_t m_base = 0;          // absolute position of m_bytes[0]
+    std::deque<std::size_t> m_pairs; // absolute positions of the CR of each CR LF pair
+    std::deque<std::size_t> m_soft;  // absolute byte positions with a soft break before them
+    std::size_t m_runLength = 0;     // characters since the last break, for the soft break rule
+    CLineIndex m_lines;
 };

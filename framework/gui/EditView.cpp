@@ -1,5 +1,6 @@
 #include "framework/gui/EditView.h"
 
+#include "framework/CmdUI.h"
 #include "framework/File.h"
 #include "framework/MessageBox.h"
 #include "framework/Resource.h"
@@ -8,54 +9,13 @@
 #include "framework/gui/Document.h"
 #include "framework/gui/FindDialog.h"
 #include "framework/gui/Font.h"
-#include "framework/CmdUI.h"
+#include "framework/gui/TextView.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <vector>
-
-namespace {
-
-// The text control. Copies (keyboard, context menu, drag) take the shown characters of the selected bytes,
-// so the display's soft breaks never reach the clipboard.
-class TextControl : public QPlainTextEdit {
-public:
-    TextControl(QWidget* parent, const CDisplayText& display) : QPlainTextEdit(parent), m_display(display) {}
-
-protected:
-    QMimeData* createMimeDataFromSelection() const override {
-        const QTextCursor cursor = textCursor();
-        const std::size_t start = m_display.BytePos(static_cast<std::size_t>(cursor.selectionStart()));
-        const std::size_t end = m_display.BytePos(static_cast<std::size_t>(cursor.selectionEnd()));
-        auto* data = new QMimeData;
-        data->setText(m_display.ShownText(start, end));
-        return data;
-    }
-
-private:
-    const CDisplayText& m_display;
-};
-
-// The bytes a typed search text stands for; a character no byte shows as becomes '?'.
-CString BytesForText(const QString& text) {
-    CString bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    for (QChar ch : text) {
-        const int byte = CDisplayText::ByteForChar(ch.unicode());
-        bytes.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
-    }
-    return bytes;
-}
-
-} // namespace
 
 CEditView::CEditView() : m_display(std::make_unique<CDisplayText>()) {
     AddCommandHandler(ID_EDIT_COPY, [this]() { OnEditCopy(); });
@@ -80,7 +40,9 @@ CEditView::CEditView() : m_display(std::make_unique<CDisplayText>()) {
 
 CEditView::~CEditView() = default;
 
-BOOL CEditView::PreCreateWindow(CREATESTRUCT& cs) { return CView::PreCreateWindow(cs); }
+BOOL CEditView::PreCreateWindow(CREATESTRUCT& cs) {
+    return CView::PreCreateWindow(cs);
+}
 
 int CEditView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (CView::OnCreate(lpCreateStruct) == -1 || m_edit == nullptr)
@@ -89,53 +51,41 @@ int CEditView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 }
 
 QWidget* CEditView::CreateViewWidget(QWidget* parent) {
-    auto* edit = new TextControl(parent, *m_display);
-    edit->setUndoRedoEnabled(false);
-    // The platform's edit view scrolls sideways rather than wrapping lines.
-    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    edit->setTabChangesFocus(false);
-    // Edits made by the user (when the view is not read-only) are taken back into the bytes.
-    QObject::connect(edit->document(), &QTextDocument::contentsChange, edit, [this](int, int, int) {
-        if (m_applying || m_edit == nullptr || m_edit->isReadOnly())
-            return;
-        m_display->Assign(BytesForText(m_edit->toPlainText()));
-    });
-    m_edit = edit;
-    return edit;
+    m_edit = new CTextView(parent, *m_display);
+    return m_edit;
 }
 
 void CEditView::SetWindowText(const CString& text) {
-    if (m_edit == nullptr) {
-        m_display->Assign(text);
-        return;
-    }
-    m_applying = true;
     std::size_t drop = 0;
     std::size_t appendFrom = 0;
     if (m_display->DiffTo(text, drop, appendFrom)) {
-        QTextCursor cursor(m_edit->document());
-        cursor.beginEditBlock();
-        if (drop != 0) {
-            const std::size_t removed = m_display->DropFront(drop);
-            cursor.setPosition(0);
-            cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-        }
-        if (appendFrom < text.size()) {
-            const QString added = m_display->Append(text.data() + appendFrom, text.size() - appendFrom);
-            cursor.movePosition(QTextCursor::End);
-            cursor.insertText(added);
-        }
-        cursor.endEditBlock();
-    } else {
-        m_edit->setPlainText(m_display->Assign(text));
+        m_display->DropFront(drop);
+        if (appendFrom < text.size())
+            m_display->Add(text.data() + appendFrom, text.size() - appendFrom);
+        if (m_edit != nullptr)
+            m_edit->TextChanged(drop);
+        return;
     }
-    m_applying = false;
+    m_display->Assign(text);
+    if (m_edit != nullptr)
+        m_edit->TextReplaced();
 }
 
-void CEditView::GetWindowText(CString& text) const { text = m_display->Bytes(); }
+void CEditView::UpdateText(std::size_t dropFront, const CString& appended) {
+    dropFront = std::min(dropFront, m_display->Size());
+    m_display->DropFront(dropFront);
+    m_display->Add(appended.data(), appended.size());
+    if (m_edit != nullptr)
+        m_edit->TextChanged(dropFront);
+}
 
-int CEditView::GetWindowTextLength() const { return static_cast<int>(m_display->Size()); }
+void CEditView::GetWindowText(CString& text) const {
+    text = m_display->Bytes();
+}
+
+int CEditView::GetWindowTextLength() const {
+    return static_cast<int>(m_display->Size());
+}
 
 CString CEditView::GetTextRange(int nStart, int nEnd) const {
     const CString& bytes = m_display->Bytes();
@@ -145,13 +95,12 @@ CString CEditView::GetTextRange(int nStart, int nEnd) const {
 }
 
 void CEditView::GetSel(int& nStartChar, int& nEndChar) const {
-    if (m_edit == nullptr) {
-        nStartChar = nEndChar = 0;
-        return;
-    }
-    const QTextCursor cursor = m_edit->textCursor();
-    nStartChar = static_cast<int>(m_display->BytePos(static_cast<std::size_t>(cursor.selectionStart())));
-    nEndChar = static_cast<int>(m_display->BytePos(static_cast<std::size_t>(cursor.selectionEnd())));
+    std::size_t start = 0;
+    std::size_t end = 0;
+    if (m_edit != nullptr)
+        m_edit->SelectionRange(start, end);
+    nStartChar = static_cast<int>(start);
+    nEndChar = static_cast<int>(end);
 }
 
 void CEditView::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
@@ -160,18 +109,14 @@ void CEditView::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
     const int length = GetWindowTextLength();
     // As the platform's control takes it: an end of -1 is the end of the text, a start of -1 removes the
     // selection and keeps the caret.
-    QTextCursor cursor = m_edit->textCursor();
     if (nStartChar < 0) {
-        cursor.clearSelection();
+        m_edit->SetSelection(m_edit->Caret(), m_edit->Caret());
     } else {
         if (nEndChar < 0 || nEndChar > length)
             nEndChar = length;
         nStartChar = std::min(nStartChar, length);
-        cursor.setPosition(static_cast<int>(m_display->DisplayPos(static_cast<std::size_t>(nStartChar))));
-        cursor.setPosition(static_cast<int>(m_display->DisplayPos(static_cast<std::size_t>(nEndChar))),
-                           QTextCursor::KeepAnchor);
+        m_edit->SetSelection(static_cast<std::size_t>(nStartChar), static_cast<std::size_t>(nEndChar));
     }
-    m_edit->setTextCursor(cursor);
     if (!bNoScroll)
         ScrollCaret();
 }
@@ -185,15 +130,21 @@ CString CEditView::GetSelectedText() const {
 
 void CEditView::ScrollCaret() {
     if (m_edit != nullptr)
-        m_edit->ensureCursorVisible();
+        m_edit->EnsureCaretVisible();
+}
+
+BOOL CEditView::IsFollowingEnd() const {
+    return m_edit == nullptr || m_edit->IsFollowing();
 }
 
 void CEditView::SetReadOnly(BOOL bReadOnly) {
     if (m_edit != nullptr)
-        m_edit->setReadOnly(bReadOnly != FALSE);
+        m_edit->SetReadOnly(bReadOnly != FALSE);
 }
 
-BOOL CEditView::IsReadOnly() const { return m_edit != nullptr && m_edit->isReadOnly(); }
+BOOL CEditView::IsReadOnly() const {
+    return m_edit != nullptr && m_edit->IsReadOnly();
+}
 
 void CEditView::SetFont(CFont* pFont, BOOL) {
     SendMessage(WM_SETFONT, pFont != nullptr ? pFont->GetSafeHandle() : 0, 0);
@@ -204,7 +155,7 @@ void CEditView::ApplyFont(HFONT hFont) {
         return;
     CFont* font = hFont != 0 ? CFont::FromHandle(hFont) : nullptr;
     if (hFont != 0 && (font == nullptr || font->GetQFont() == nullptr))
-        return;  // a font deleted before its message arrived
+        return; // a font deleted before its message arrived
     m_hFont = hFont;
     m_edit->setFont(font != nullptr ? *font->GetQFont() : QFont());
 }
@@ -241,7 +192,8 @@ void CEditView::OnEditCopy() {
     GetSel(start, end);
     if (start == end)
         return;
-    QApplication::clipboard()->setText(m_display->ShownText(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
+    QApplication::clipboard()->setText(
+        m_display->ShownText(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
 }
 
 void CEditView::OnEditFind() {
@@ -265,7 +217,9 @@ void CEditView::OnEditRepeat() {
         QApplication::beep();
 }
 
-void CEditView::OnEditSelectAll() { SetSel(0, -1, TRUE); }
+void CEditView::OnEditSelectAll() {
+    SetSel(0, -1, TRUE);
+}
 
 void CEditView::SerializeRaw(CArchive& ar) {
     if (ar.IsStoring()) {

@@ -10,7 +10,7 @@ class CArchive;
 class QFont;
 struct CRect;
 class CDisplayText;
-class QPlainTextEdit;
+class CTextView;
 
 // Standard command ids that edit views serve.
 constexpr UINT ID_EDIT_COPY = 57634;
@@ -19,11 +19,11 @@ constexpr UINT ID_EDIT_REPEAT = 57640;
 constexpr UINT ID_EDIT_SELECT_ALL = 57642;
 constexpr UINT ID_FORMAT_FONT = 57696;
 
-// A view that is a multi-line text control, over a read-only-capable QPlainTextEdit. Its text is bytes,
-// shown one character per byte (Windows-1252 above 0x7F, control bytes as visible symbols, line breaks at
-// CR LF, LF and CR); positions and lengths count bytes, as the platform's edit control counts characters.
-// Replacing the text applies only the difference (a cut at the front, an addition at the end), so an update
-// costs time in proportion to what changed.
+// A view that is a multi-line, read-only text control of our own (CTextView). Its text is bytes, shown one
+// character per byte (Windows-1252 above 0x7F, control bytes as visible symbols, line breaks at CR LF, LF
+// and CR); positions and lengths count bytes, as the platform's edit control counts characters.
+// Replacing the text applies only the difference (a cut at the front, an addition at the end), and the
+// control paints only the lines in sight, so an update costs time in proportion to what changed.
 class CEditView : public CView {
 public:
     // The largest text the control holds.
@@ -32,12 +32,14 @@ public:
     CEditView();
     ~CEditView() override;
 
-    QPlainTextEdit* GetEditCtrl() const { return m_edit; }
+    CTextView* GetEditCtrl() const { return m_edit; }
 
     // The whole text, as bytes.
     void SetWindowText(const CString& text) override;
     void GetWindowText(CString& text) const override;
     int GetWindowTextLength() const override;
+    // The usual change of a terminal's text: dropFront bytes cut at the front, appended added at the end.
+    void UpdateText(std::size_t dropFront, const CString& appended);
     // Bytes from nStart up to nEnd (clamped to the text).
     CString GetTextRange(int nStart, int nEnd) const;
 
@@ -46,6 +48,8 @@ public:
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
     CString GetSelectedText() const;
     void ScrollCaret();
+    // TRUE while the control follows the end of its text (the user has not scrolled up to read).
+    BOOL IsFollowingEnd() const;
     void SetReadOnly(BOOL bReadOnly = TRUE);
     BOOL IsReadOnly() const;
 
@@ -97,12 +101,11 @@ private:
     // Lays out the pages before the current one, drawing nothing.
     void PaginateTo(CDC* pDC, CPrintInfo* pInfo);
 
-    QPlainTextEdit* m_edit = nullptr;
+    CTextView* m_edit = nullptr;
     std::unique_ptr<CDisplayText> m_display;
     HFONT m_hFont = 0;
     // Where each page of the current print run starts.
     std::vector<UINT> m_aPageStart;
     // The view's font for the printer of the current run.
     std::unique_ptr<QFont> m_printerFont;
-    bool m_applying = false;  // the view itself is changing the control's text
 };

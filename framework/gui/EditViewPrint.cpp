@@ -3,10 +3,10 @@
 #include "framework/gui/DC.h"
 #include "framework/gui/PrintInfo.h"
 #include "framework/gui/Rect.h"
+#include "framework/gui/TextView.h"
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <array>

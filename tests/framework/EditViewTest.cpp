@@ -6,6 +6,7 @@
 #include "framework/gui/EditView.h"
 #include "framework/gui/GuiServices.h"
 #include "framework/gui/TestHook.h"
+#include "framework/gui/TextView.h"
 #include "support/DialogTestSupport.h"
 #include "support/TempDir.h"
 
@@ -16,7 +17,6 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QWidget>
 
 namespace {
@@ -52,7 +52,7 @@ TEST_F(EditViewTest, SelectionCountsBytesAcrossLineBreaks) {
     m_view->SetWindowText("ab\r\ncd\nef");
     m_view->SetSel(4, 6);
     EXPECT_EQ(m_view->GetSelectedText(), "cd");
-    EXPECT_EQ(m_view->GetEditCtrl()->textCursor().selectedText(), QStringLiteral("cd"));
+    EXPECT_EQ(m_view->GetEditCtrl()->SelectedShownText(), QStringLiteral("cd"));
     m_view->OnEditSelectAll();
     int start = 0;
     int end = 0;

@@ -11,6 +11,7 @@
 #include "framework/gui/GuiServices.h"
 #include "framework/gui/MDIFrameWnd.h"
 #include "framework/gui/TestHook.h"
+#include "framework/gui/TextView.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommView.h"
@@ -19,7 +20,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QWidget>
 
 #include <algorithm>

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QFont>
+#include <QRawFont>
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+class QPainter;
+class QPointF;
+
+// The glyph of every byte value in a font, found once: a line of bytes is then drawn as glyph runs without
+// shaping, since each byte shows as one character of its own (no byte combines with another). A character
+// the font lacks takes the glyph of the fallback font that the text layout picks for it. Tabs advance to
+// the next tab stop and draw nothing.
+class CByteGlyphs {
+public:
+    CByteGlyphs(const QFont& font, qreal tabStop);
+
+    // The character a byte shows as on the screen.
+    static char16_t ShownChar(unsigned char byte);
+
+    const QFont& Font() const { return m_font; }
+    qreal Ascent() const { return m_ascent; }
+
+    // The x of each column of a line's bytes, from 0; one more entry than bytes, for the end.
+    void Positions(const unsigned char* bytes, std::size_t count, std::vector<qreal>& xs) const;
+    // Draws the bytes [from, to) of a line whose columns are at xs, with the baseline at origin.
+    void Draw(QPainter& painter, const QPointF& origin, const unsigned char* bytes, std::size_t from,
+              std::size_t to, const std::vector<qreal>& xs) const;
+
+private:
+    struct Glyph {
+        int font = -1; // index into m_fonts; -1 draws nothing
+        quint32 index = 0;
+        qreal advance = 0;
+    };
+
+    QFont m_font;
+    qreal m_tabStop;
+    qreal m_ascent = 0;
+    std::vector<QRawFont> m_fonts;
+    std::array<Glyph, 256> m_glyphs{};
+};

@@ -1,0 +1,304 @@
+#include "framework/gui/TextView.h"
+
+#include "framework/gui/ByteGlyphs.h"
+#include "framework/gui/DisplayText.h"
+#include "framework/gui/TextViewAccessible.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+CTextView::CTextView(QWidget* parent, const CDisplayText& text)
+    : QAbstractScrollArea(parent), m_text(text),
+      m_holdText(QStringLiteral("Scrolled back: the view holds still. Scroll to the end to follow.")) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&TextViewAccessibleFactory);
+        return true;
+    }();
+    (void)accessible;
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(1);
+    // Only the user's own scrolling (bar, wheel, drag) decides whether the view follows the end: the slider
+    // position is already the new one when the action is reported.
+    QObject::connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int) {
+        const QScrollBar* vertical = verticalScrollBar();
+        m_follow = vertical->sliderPosition() >= vertical->maximum();
+    });
+    m_redrawTimer.setSingleShot(true);
+    QObject::connect(&m_redrawTimer, &QTimer::timeout, this, [this]() { Redraw(); });
+    UpdateScrollBars();
+}
+
+CTextView::~CTextView() = default;
+
+int CTextView::LineHeight() const {
+    return std::max(1, QFontMetrics(font()).lineSpacing());
+}
+
+int CTextView::VisibleLineCount() const {
+    return std::max(1, (viewport()->height() - 2 * kMargin) / LineHeight());
+}
+
+std::size_t CTextView::FirstVisibleLine() const {
+    return static_cast<std::size_t>(verticalScrollBar()->value());
+}
+
+void CTextView::TextChanged(std::size_t dropFront) {
+    m_anchor = m_anchor > dropFront ? m_anchor - dropFront : 0;
+    m_caret = m_caret > dropFront ? m_caret - dropFront : 0;
+    m_anchor = std::min(m_anchor, m_text.Size());
+    m_caret = std::min(m_caret, m_text.Size());
+    UpdateScrollBars();
+    ScheduleRedraw();
+}
+
+void CTextView::TextReplaced() {
+    m_anchor = m_caret = 0;
+    m_top = m_text.Base();
+    m_follow = true;
+    UpdateScrollBars();
+    ScheduleRedraw();
+}
+
+void CTextView::UpdateScrollBars() {
+    const CLineIndex& lines = m_text.Lines();
+    const std::size_t count = lines.LineCount();
+    const int visible = VisibleLineCount();
+    const int last = static_cast<int>(std::min<std::size_t>(
+        count > static_cast<std::size_t>(visible) ? count - static_cast<std::size_t>(visible) : 0, INT_MAX));
+    // Following keeps the last line in sight; holding keeps the line that was at the top, wherever the
+    // front of the text went meanwhile.
+    const std::size_t held = lines.LineOf(std::max(m_top, m_text.Base()));
+    const int top =
+        m_follow ? last : static_cast<int>(std::min<std::size_t>(held, static_cast<std::size_t>(last)));
+    const QFontMetrics metrics(font());
+    const qreal longest = static_cast<qreal>(lines.Longest(m_text.Base() + m_text.Size())) *
+                          metrics.horizontalAdvance(QLatin1Char('W'));
+    const int wide = static_cast<int>(std::min<qreal>(longest + 2 * kMargin - viewport()->width(), INT_MAX));
+
+    m_adjusting = true;
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setRange(0, last);
+    vertical->setPageStep(visible);
+    vertical->setValue(top);
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setRange(0, std::max(0, wide));
+    horizontal->setPageStep(std::max(1, viewport()->width()));
+    horizontal->setSingleStep(std::max(1, metrics.horizontalAdvance(QLatin1Char('W'))));
+    m_adjusting = false;
+    m_top = lines.LineStart(static_cast<std::size_t>(top));
+    m_follow = top >= last;
+}
+
+void CTextView::ScrollToLine(std::size_t line) {
+    verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(line, INT_MAX)));
+}
+
+void CTextView::scrollContentsBy(int, int) {
+    if (!m_adjusting)
+        m_top = m_text.Lines().LineStart(static_cast<std::size_t>(verticalScrollBar()->value()));
+    ScheduleRedraw();
+}
+
+void CTextView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+    Redraw();
+}
+
+void CTextView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        UpdateScrollBars();
+        Redraw();
+    }
+}
+
+void CTextView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    Redraw();
+}
+
+void CTextView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    Redraw();
+}
+
+void CTextView::ScheduleRedraw() {
+    if (m_redrawTimer.isActive())
+        return;
+    const qint64 since = m_lastRedraw.isValid() ? m_lastRedraw.elapsed() : kRedrawInterval;
+    if (since >= kRedrawInterval)
+        Redraw();
+    else
+        m_redrawTimer.start(static_cast<int>(kRedrawInterval - since));
+}
+
+void CTextView::Redraw() {
+    m_redrawTimer.stop();
+    m_lastRedraw.restart();
+    viewport()->update();
+}
+
+const CByteGlyphs& CTextView::Glyphs() const {
+    if (!m_glyphs || m_glyphs->Font() != font())
+        m_glyphs = std::make_unique<CByteGlyphs>(font(), kTabStop);
+    return *m_glyphs;
+}
+
+const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) const {
+    const CLineIndex& lines = m_text.Lines();
+    const std::size_t base = m_text.Base();
+    const std::size_t start = lines.LineStart(line);
+    count = lines.LineEnd(line, base + m_text.Size()) - start;
+    const unsigned char* bytes =
+        reinterpret_cast<const unsigned char*>(m_text.Bytes().data()) + (start - base);
+    Glyphs().Positions(bytes, count, m_xs);
+    return bytes;
+}
+
+QString CTextView::LineText(std::size_t line) const {
+    std::size_t count = 0;
+    const unsigned char* bytes = LineBytes(line, count);
+    QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
+    for (std::size_t j = 0; j < count; ++j)
+        shown[static_cast<qsizetype>(j)] = QChar(CByteGlyphs::ShownChar(bytes[j]));
+    return shown;
+}
+
+qreal CTextView::XOf(std::size_t position) const {
+    const CLineIndex& lines = m_text.Lines();
+    const std::size_t absolute = m_text.Base() + std::min(position, m_text.Size());
+    const std::size_t line = lines.LineOf(absolute);
+    std::size_t count = 0;
+    LineBytes(line, count);
+    return m_xs[std::min(absolute - lines.LineStart(line), count)];
+}
+
+std::size_t CTextView::PositionAt(const QPoint& point) const {
+    const CLineIndex& lines = m_text.Lines();
+    const long long row = point.y() < kMargin ? 0 : (point.y() - kMargin) / LineHeight();
+    const std::size_t line = FirstVisibleLine() + static_cast<std::size_t>(row);
+    if (line >= lines.LineCount())
+        return m_text.Size();
+    std::size_t count = 0;
+    LineBytes(line, count);
+    // The column whose left half or the previous column's right half holds the point.
+    const qreal x = point.x() - kMargin + horizontalScrollBar()->value();
+    std::size_t column = 0;
+    while (column < count && (m_xs[column] + m_xs[column + 1]) / 2 <= x)
+        ++column;
+    return lines.LineStart(line) + column - m_text.Base();
+}
+
+void CTextView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), palette().brush(QPalette::Base));
+    const CLineIndex& lines = m_text.Lines();
+    const std::size_t base = m_text.Base();
+    std::size_t selStart = 0;
+    std::size_t selEnd = 0;
+    SelectionRange(selStart, selEnd);
+    selStart += base;
+    selEnd += base;
+    const std::size_t caret = base + m_caret;
+    const int height = LineHeight();
+    const int rows = viewport()->height() / height + 2;
+    const std::size_t first = FirstVisibleLine();
+    const qreal left = kMargin - horizontalScrollBar()->value();
+    const CByteGlyphs& glyphs = Glyphs();
+    const QColor text = palette().color(QPalette::Text);
+    const QColor highlighted = palette().color(QPalette::HighlightedText);
+    const qreal breakWidth = QFontMetricsF(font()).averageCharWidth();
+    for (int row = 0; row < rows && first + static_cast<std::size_t>(row) < lines.LineCount(); ++row) {
+        const std::size_t line = first + static_cast<std::size_t>(row);
+        const std::size_t start = lines.LineStart(line);
+        std::size_t count = 0;
+        const unsigned char* bytes = LineBytes(line, count);
+        const std::size_t stop = start + count;
+        const qreal top = kMargin + row * height;
+        // The selected columns of this line, and a little highlighted room for a selected line break.
+        const std::size_t from = std::clamp(selStart, start, stop) - start;
+        const std::size_t to = std::clamp(selEnd, start, stop) - start;
+        if (from < to)
+            painter.fillRect(QRectF(left + m_xs[from], top, m_xs[to] - m_xs[from], height),
+                             palette().brush(QPalette::Highlight));
+        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
+            painter.fillRect(QRectF(left + m_xs[count], top, breakWidth, height),
+                             palette().brush(QPalette::Highlight));
+        const QPointF baseline(left, top + glyphs.Ascent());
+        painter.setPen(text);
+        glyphs.Draw(painter, baseline, bytes, 0, from, m_xs);
+        glyphs.Draw(painter, baseline, bytes, to, count, m_xs);
+        if (from < to) {
+            painter.setPen(highlighted);
+            glyphs.Draw(painter, baseline, bytes, from, to, m_xs);
+        }
+        if (hasFocus() && lines.LineOf(caret) == line)
+            painter.fillRect(QRectF(left + m_xs[std::min(caret, stop) - start], top, 1, height), text);
+    }
+    if (!m_follow) {
+        const QFontMetrics metrics(QApplication::font());
+        const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
+        const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
+                          box.width(), box.height());
+        painter.setFont(QApplication::font());
+        painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
+        painter.setPen(palette().color(QPalette::ToolTipText));
+        painter.drawRect(place.adjusted(0, 0, -1, -1));
+        painter.drawText(place, Qt::AlignCenter, m_holdText);
+    }
+}
+
+void CTextView::SetSelection(std::size_t anchor, std::size_t caret) {
+    m_anchor = std::min(anchor, m_text.Size());
+    m_caret = std::min(caret, m_text.Size());
+    ScheduleRedraw();
+}
+
+void CTextView::SelectionRange(std::size_t& start, std::size_t& end) const {
+    start = std::min(m_anchor, m_caret);
+    end = std::max(m_anchor, m_caret);
+}
+
+QString CTextView::SelectedShownText() const {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    SelectionRange(start, end);
+    return m_text.ShownText(start, end);
+}
+
+void CTextView::CopySelection() const {
+    if (m_anchor != m_caret)
+        QApplication::clipboard()->setText(SelectedShownText());
+}
+
+void CTextView::SelectAll() {
+    SetSelection(0, m_text.Size());
+}
+
+void CTextView::EnsureCaretVisible() {
+    const std::size_t line = m_text.Lines().LineOf(m_text.Base() + m_caret);
+    const std::size_t first = FirstVisibleLine();
+    const std::size_t visible = static_cast<std::size_t>(VisibleLineCount());
+    if (line < first)
+        ScrollToLine(line);
+    else if (line >= first + visible)
+        ScrollToLine(line - visible + 1);
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int x = static_cast<int>(XOf(m_caret));
+    const int room = std::max(1, viewport()->width() - 2 * kMargin);
+    if (x < horizontal->value())
+        horizontal->setValue(x);
+    else if (x >= horizontal->value() + room)
+        horizontal->setValue(x - room + 1);
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+class CDisplayText;
+class CByteGlyphs;
+
+// A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
+// visible lines are laid out, so a change costs the same whatever the size of the text. Positions are byte
+// positions in the text. The view follows the end of the text while its last line is in sight; once the
+// user scrolls up to read, it holds still (and says so) until the user scrolls back to the end.
+// Redraws are coalesced: at most one every kRedrawInterval milliseconds.
+class CTextView : public QAbstractScrollArea {
+public:
+    static constexpr int kRedrawInterval = 33;
+    // Blank around the text, as the platform's text controls leave it.
+    static constexpr int kMargin = 4;
+    static constexpr qreal kTabStop = 80;
+
+    CTextView(QWidget* parent, const CDisplayText& text);
+    ~CTextView() override;
+
+    // The caller changed the text: dropFront bytes went from the front (the selection moves with the
+    // text), or the whole text was replaced (the selection goes to the start).
+    void TextChanged(std::size_t dropFront);
+    void TextReplaced();
+
+    // Selection: the anchor stays where it began, the caret moves.
+    std::size_t Anchor() const { return m_anchor; }
+    std::size_t Caret() const { return m_caret; }
+    void SetSelection(std::size_t anchor, std::size_t caret);
+    void SelectionRange(std::size_t& start, std::size_t& end) const;
+    // The shown characters of the selection, with "\n" for each line break.
+    QString SelectedShownText() const;
+    void CopySelection() const;
+    void SelectAll();
+
+    // Scrolls so that the caret is in sight.
+    void EnsureCaretVisible();
+    // TRUE while the view follows the end of the text.
+    bool IsFollowing() const { return m_follow; }
+    // The first line in sight and how many lines the viewport shows.
+    std::size_t FirstVisibleLine() const;
+    int VisibleLineCount() const;
+
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool IsReadOnly() const { return m_readOnly; }
+
+    // The byte position under a point of the viewport.
+    std::size_t PositionAt(const QPoint& point) const;
+    // The characters painted for a line (without its break).
+    QString LineText(std::size_t line) const;
+
+    const CDisplayText& Text() const { return m_text; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void ScheduleRedraw();
+    void Redraw();
+    void UpdateScrollBars();
+    void ScrollToLine(std::size_t line);
+    int LineHeight() const;
+    const CByteGlyphs& Glyphs() const;
+    // The bytes of a line and the x of each of its columns (in m_xs).
+    const unsigned char* LineBytes(std::size_t line, std::size_t& count) const;
+    // The x of a position inside its line, in text coordinates.
+    qreal XOf(std::size_t position) const;
+    // Keyboard moves, in byte positions.
+    std::size_t NextPosition(std::size_t position) const;
+    std::size_t PreviousPosition(std::size_t position) const;
+    std::size_t LineAbove(std::size_t position, long long lines) const;
+    void MoveCaret(std::size_t position, bool extend);
+    void SelectWordAt(std::size_t position);
+    void SelectLineAt(std::size_t position);
+
+    const CDisplayText& m_text;
+    std::size_t m_anchor = 0;
+    std::size_t m_caret = 0;
+    // The first line in sight, by the absolute position of its start, so cuts at the front leave it put.
+    std::size_t m_top = 0;
+    bool m_follow = true;
+    bool m_readOnly = false;
+    bool m_adjusting = false; // the view itself moves its scroll bars
+    bool m_selecting = false;
+    QElapsedTimer m_lastRedraw;
+    QTimer m_redrawTimer;
+    QElapsedTimer m_lastDoubleClick;
+    QPoint m_doubleClickPoint;
+    QString m_holdText;
+    mutable std::unique_ptr<CByteGlyphs> m_glyphs;
+    mutable std::vector<qreal> m_xs;
+};
