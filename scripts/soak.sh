@@ -166,7 +166,8 @@ start_program() { # program folder ports NAME=VALUE...
 # Waits until the file holds at least COUNT lines matching the pattern, at most SECONDS.
 wait_for_line() { # file pattern count seconds
   local deadline=$((SECONDS + $4))
-  while [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -lt "$3" ]; do
+  local found
+  while found=$(grep -c -- "$2" "$1" 2>/dev/null); [ "${found:-0}" -lt "$3" ]; do
     [ $SECONDS -lt $deadline ] || return 1
     sleep 0.05
   done
