@@ -23,7 +23,9 @@ protected:
     }
 };
 
-CMDIChildWnd* ChildOf(QMdiSubWindow* sub) { return dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub)); }
+CMDIChildWnd* ChildOf(QMdiSubWindow* sub) {
+    return dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub));
+}
 
 } // namespace
 
@@ -44,14 +46,20 @@ QWidget* CMDIFrameWnd::CreateFrameWidget(CWnd*) {
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     window->setCentralWidget(m_mdiArea);
-    QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, window, [this](QMdiSubWindow* sub) {
+    // The area outlives the frame object for a moment (until the event loop deletes the window) and reports
+    // activations while its children go: the frame is looked up from its window each time.
+    QMdiArea* area = m_mdiArea;
+    QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, window, [window, area](QMdiSubWindow* sub) {
+        auto* frame = dynamic_cast<CMDIFrameWnd*>(CWnd::FromWidget(window));
+        if (frame == nullptr)
+            return;
         // A null activation also comes when the main window merely loses the focus: only a child that
         // really changes (or the last one going) counts.
         if (sub != nullptr) {
             if (CMDIChildWnd* child = ChildOf(sub))
-                OnChildActivated(child);
-        } else if (m_mdiArea->subWindowList().isEmpty()) {
-            OnChildActivated(nullptr);
+                frame->OnChildActivated(child);
+        } else if (area->subWindowList().isEmpty()) {
+            frame->OnChildActivated(nullptr);
         }
     });
     return window;
@@ -77,7 +85,8 @@ CMDIChildWnd* CMDIFrameWnd::MDIGetActive(BOOL* pbMaximized) const {
         }
     }
     if (pbMaximized != nullptr)
-        *pbMaximized = active != nullptr && active->GetWidget() != nullptr && active->GetWidget()->isMaximized();
+        *pbMaximized =
+            active != nullptr && active->GetWidget() != nullptr && active->GetWidget()->isMaximized();
     return active;
 }
 
@@ -150,7 +159,8 @@ void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
 BOOL CMDIFrameWnd::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI, BOOL probeOnly) {
     // The active child first (its view, the view's document, the child), then this frame, then the
     // application.
-    if (CMDIChildWnd* child = MDIGetActive(); child != nullptr && child->OnCmdMsg(nID, nCode, pCmdUI, probeOnly))
+    if (CMDIChildWnd* child = MDIGetActive();
+        child != nullptr && child->OnCmdMsg(nID, nCode, pCmdUI, probeOnly))
         return TRUE;
     return CFrameWnd::OnCmdMsg(nID, nCode, pCmdUI, probeOnly);
 }
