@@ -5,6 +5,7 @@
 #include "framework/gui/DocTemplate.h"
 #include "framework/gui/Document.h"
 #include "framework/gui/MDIChildWnd.h"
+#include "framework/gui/MdiLayout.h"
 #include "framework/gui/View.h"
 
 #include <QCloseEvent>
@@ -120,9 +121,24 @@ void CMDIFrameWnd::MDICascade() {
         m_mdiArea->cascadeSubWindows();
 }
 
-void CMDIFrameWnd::MDITile(BOOL) {
-    if (m_mdiArea != nullptr)
-        m_mdiArea->tileSubWindows();
+void CMDIFrameWnd::MDITile(BOOL bHorizontal) {
+    if (m_mdiArea == nullptr)
+        return;
+    // Minimised windows keep their place; a maximised one is restored first, as the tiles replace it.
+    std::vector<QMdiSubWindow*> tiled;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isHidden() || sub->isMinimized())
+            continue;
+        if (sub->isMaximized())
+            sub->showNormal();
+        tiled.push_back(sub);
+    }
+    // Tiled horizontally, the windows lie one above the other, each as wide as the area.
+    const std::vector<QRect> places =
+        TileGeometries(m_mdiArea->viewport()->size(), static_cast<int>(tiled.size()),
+                       bHorizontal ? MdiTiling::Stacked : MdiTiling::SideBySide);
+    for (size_t i = 0; i < tiled.size(); ++i)
+        tiled[i]->setGeometry(places[i]);
 }
 
 void CMDIFrameWnd::MDIIconArrange() {
@@ -150,9 +166,19 @@ CFrameWnd* CMDIFrameWnd::GetActiveFrame() {
 
 void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
     CString caption = m_strTitle;
+    BOOL maximized = FALSE;
+    CMDIChildWnd* active = MDIGetActive(&maximized);
     CDocument* document = GetActiveDocument();
-    if (bAddToTitle && (m_dwStyle & FWS_ADDTOTITLE) != 0 && document != nullptr)
+    if (maximized) {
+        // A maximised child shows no caption of its own: its caption follows the frame's title in brackets,
+        // once (Qt adds it to a caption that lacks it, after whatever the caption already says).
+        CString child;
+        active->GetWindowText(child);
+        if (!child.empty())
+            caption += " - [" + child + "]";
+    } else if (bAddToTitle && (m_dwStyle & FWS_ADDTOTITLE) != 0 && document != nullptr) {
         caption += " - " + document->GetTitle();
+    }
     CWnd::SetWindowText(caption);
 }
 
