@@ -22,8 +22,9 @@ namespace {
 constexpr UINT kClockPeriodMs = 1000;
 constexpr int kSeparatorWidth = 8;
 
-// The panes in their order on the bar: the message pane, port, baud rate, data bits, parity, stop bits, clock.
-constexpr UINT kIndicators[] = {ID_SEPARATOR,     ID_INDICATOR_PORT, ID_INDICATOR_BAUD,  ID_INDICATOR_DATA,
+// The panes in their order on the bar: the message pane, port, baud rate, data bits, parity, stop bits,
+// clock.
+constexpr UINT kIndicators[] = {ID_SEPARATOR,        ID_INDICATOR_PORT, ID_INDICATOR_BAUD, ID_INDICATOR_DATA,
                                 ID_INDICATOR_PARITY, ID_INDICATOR_STOP, ID_INDICATOR_CLOCK};
 
 struct ToolSlot {
@@ -48,8 +49,7 @@ CString LoadText(UINT id) {
     return text != nullptr ? CString(text) : CString();
 }
 
-template <typename... Args>
-CString Format(const char* format, Args... args) {
+template <typename... Args> CString Format(const char* format, Args... args) {
     char buffer[256];
     std::snprintf(buffer, sizeof buffer, format, args...);
     return buffer;
@@ -58,9 +58,8 @@ CString Format(const char* format, Args... args) {
 } // namespace
 
 CMainFrame::CMainFrame() {
-    AddMessageHandler(WM_MSG_OPEN_DEFAULT_DOC, [this](WPARAM wParam, LPARAM lParam) {
-        return OnOpenDefaultDoc(wParam, lParam);
-    });
+    AddMessageHandler(WM_MSG_OPEN_DEFAULT_DOC,
+                      [this](WPARAM wParam, LPARAM lParam) { return OnOpenDefaultDoc(wParam, lParam); });
     AddCommandHandler(ID_VIEW_STATUS_BAR, [this]() { OnViewStatusBar(); });
     AddUpdateHandler(ID_SETUP_FREEZE_SCREEN, [this](CCmdUI* ui) { OnUpdateFreezeScreen(ui); });
     AddUpdateHandler(ID_EDIT_CLEAR_SCREEN, [this](CCmdUI* ui) { OnUpdateClearScreen(ui); });
@@ -120,7 +119,8 @@ void CMainFrame::SetDefaultToolsBar() {
 BOOL CMainFrame::CreateStatusBar() {
     if (!m_statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, ID_VIEW_STATUS_BAR))
         return FALSE;
-    return m_statusBar.SetIndicators(kIndicators, static_cast<int>(sizeof kIndicators / sizeof kIndicators[0]));
+    return m_statusBar.SetIndicators(kIndicators,
+                                     static_cast<int>(sizeof kIndicators / sizeof kIndicators[0]));
 }
 
 void CMainFrame::UpdateStatusBar(UINT nIndicator, const CString& text) {
@@ -145,15 +145,25 @@ void CMainFrame::UpdateTime(HWND hWnd, UINT, UINT_PTR, DWORD) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    frame->UpdateStatusBar(ID_INDICATOR_CLOCK, Format(" %d:%02.2d:%02.2d", local.tm_hour, local.tm_min, local.tm_sec));
+    frame->UpdateStatusBar(ID_INDICATOR_CLOCK,
+                           Format(" %d:%02.2d:%02.2d", local.tm_hour, local.tm_min, local.tm_sec));
 }
 
 void CMainFrame::OnClose() {
     KillTimer(CLOCK_TIMER_ID);
+    const HWND handle = GetSafeHwnd();
     CMDIFrameWnd::OnClose();
+    // When the user cancels the question about an unsaved window the frame stays, and so does its clock. A
+    // frame that closed has deleted itself: only its handle, which is never reused, may be asked about.
+    if (CWnd::FromHandle(handle) == nullptr)
+        return;
+    SetTimer(CLOCK_TIMER_ID, kClockPeriodMs, &CMainFrame::UpdateTime);
+    UpdateTime(handle, 0, CLOCK_TIMER_ID, 0);
 }
 
-void CMainFrame::SetMessageText(const char* lpszText) { m_statusBar.SetMessageText(lpszText != nullptr ? lpszText : ""); }
+void CMainFrame::SetMessageText(const char* lpszText) {
+    m_statusBar.SetMessageText(lpszText != nullptr ? lpszText : "");
+}
 
 LRESULT CMainFrame::OnOpenDefaultDoc(WPARAM, LPARAM) {
     if (CWinApp* app = AfxGetApp())
@@ -161,7 +171,9 @@ LRESULT CMainFrame::OnOpenDefaultDoc(WPARAM, LPARAM) {
     return 0;
 }
 
-void CMainFrame::OnViewStatusBar() { AfxToggleControlBar(this, ID_VIEW_STATUS_BAR); }
+void CMainFrame::OnViewStatusBar() {
+    AfxToggleControlBar(this, ID_VIEW_STATUS_BAR);
+}
 
 CCommView* CMainFrame::GetActiveCommView() const {
     CMDIChildWnd* child = MDIGetActive();
@@ -178,7 +190,8 @@ void CMainFrame::OnUpdateFreezeScreen(CCmdUI*) {
     if (view == nullptr)
         return;
     const bool frozen = view->m_commThread != nullptr && view->m_commThread->m_Suspended;
-    m_toolBar.SetButtonInfo(kFreezeSlot, ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON, frozen ? kFrozenImage : kFreezeImage);
+    m_toolBar.SetButtonInfo(kFreezeSlot, ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON,
+                            frozen ? kFrozenImage : kFreezeImage);
 }
 
 void CMainFrame::OnUpdateClearScreen(CCmdUI* pCmdUI) {
@@ -209,16 +222,18 @@ void CMainFrame::OnUpdateBaudRate(CCmdUI* pCmdUI) {
     pCmdUI->Enable();
     CCommView* view = GetActiveCommView();
     UpdateStatusBar(ID_INDICATOR_BAUD,
-                    view != nullptr ? Format("%d baud", static_cast<int>(view->m_commThread->m_CommPort.GetBaudRate()))
-                                    : CString());
+                    view != nullptr
+                        ? Format("%d baud", static_cast<int>(view->m_commThread->m_CommPort.GetBaudRate()))
+                        : CString());
 }
 
 void CMainFrame::OnUpdateByteSize(CCmdUI* pCmdUI) {
     pCmdUI->Enable();
     CCommView* view = GetActiveCommView();
     UpdateStatusBar(ID_INDICATOR_DATA,
-                    view != nullptr ? Format("%d bit", static_cast<int>(view->m_commThread->m_CommPort.GetByteSize()))
-                                    : CString());
+                    view != nullptr
+                        ? Format("%d bit", static_cast<int>(view->m_commThread->m_CommPort.GetByteSize()))
+                        : CString());
 }
 
 void CMainFrame::OnUpdateParity(CCmdUI* pCmdUI) {
@@ -242,4 +257,6 @@ void CMainFrame::OnUpdateStopBits(CCmdUI* pCmdUI) {
     UpdateStatusBar(ID_INDICATOR_STOP, text);
 }
 
-void CMainFrame::OnUpdateClock(CCmdUI* pCmdUI) { pCmdUI->Enable(); }
+void CMainFrame::OnUpdateClock(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+}

@@ -175,3 +175,21 @@ TEST_F(TerminalWindows, MaximisedWindowShowsItsTitleOnceInTheMainCaption) {
     Settle();
     EXPECT_EQ(Caption(frame()), "Kestrune - " + secondTitle);
 }
+
+TEST_F(TerminalWindows, ClockRunsOnWhenTheUserCancelsTheExitQuestion) {
+    ASSERT_NE(frame(), nullptr);
+    gMainApp.CWinApp::OnFileNew();
+    ASSERT_EQ(frame()->GetChildFrames().size(), 1u);
+    frame()->GetChildFrames().front()->GetActiveDocument()->SetModifiedFlag(TRUE);
+    GuiTestHook cancel;
+    cancel.messageBox = [](const CString&, UINT) { return IDCANCEL; };
+    {
+        CScopedGuiTestHook scoped(cancel);
+        gMainApp.OnAppExit();
+    }
+    ASSERT_EQ(gMainApp.m_pMainWnd, frame());
+    EXPECT_EQ(frame()->GetChildFrames().size(), 1u);
+    EXPECT_TRUE(frame()->HasTimer(CLOCK_TIMER_ID));
+    EXPECT_EQ(frame()->GetTimerPeriod(CLOCK_TIMER_ID), 1000u);
+    frame()->GetChildFrames().front()->GetActiveDocument()->SetModifiedFlag(FALSE);
+}
