@@ -7,18 +7,24 @@
 #include "app/MainDoc.h"
 #include "app/MainFrame.h"
 #include "app/resource.h"
+#include "comm/comm.h"
 #include "framework/HelpPage.h"
 #include "framework/Resource.h"
 #include "framework/gui/CommandLineInfo.h"
 #include "framework/gui/DocTemplate.h"
+#include "framework/gui/Document.h"
+#include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommView.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -39,8 +45,27 @@ BOOL ShellStartup(CMainApp& app) {
     return app.CMainApp::InitShell();
 }
 
-// Linking this file makes the application object start its windows.
-const bool kShellInstalled = (CMainApp::s_pfnShellStartup = &ShellStartup, true);
+// Whether a terminal window other than the one of except has a port of that name, open or trying to open.
+bool PortHeldByAWindow(const std::string& portName, const TCommPort* except) {
+    for (const auto& docTemplate : gMainApp.GetDocTemplates()) {
+        for (CDocument* document : docTemplate->GetDocuments()) {
+            for (CView* view : document->GetViews()) {
+                auto* commView = dynamic_cast<CCommView*>(view);
+                if (commView == nullptr || commView->m_commThread == nullptr)
+                    continue;
+                TCommPort& port = commView->m_commThread->m_CommPort;
+                if (&port != except && port.GetCommPort() == portName)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Linking this file makes the application object start its windows and lets the preferences ask which
+// ports the windows hold.
+const bool kShellInstalled =
+    (CMainApp::s_pfnShellStartup = &ShellStartup, CPreference::s_pfnPortHeld = &PortHeldByAWindow, true);
 
 } // namespace
 
@@ -109,6 +134,9 @@ void CMainApp::AddShellCommands() {
 }
 
 void CMainApp::OnFileNew() {
+    // The default port counts as taken exactly while a window holds it (a window may have moved away).
+    const std::string& defaultPort = m_PrefApp->m_commSetting.port;
+    m_PrefApp->m_used = PortHeldByAWindow(defaultPort, nullptr) ? 1 : 0;
     if (m_PrefApp->m_used == 0 && (m_PrefApp->m_available & PREF_COMM_SETTING) != 0) {
         // Without a backup file there is nothing to open: a new window takes the default port itself, where
         // a failed open would leave the user with an error and no window at all.
@@ -116,8 +144,17 @@ void CMainApp::OnFileNew() {
             CWinApp::OnFileNew();
             return;
         }
-        if (OpenDocumentFile(m_PrefApp->m_defaultBackupPath.c_str()) != nullptr)
-            m_PrefApp->m_used = 1;
+        std::vector<CDocument*> open;
+        for (const auto& docTemplate : GetDocTemplates())
+            open.insert(open.end(), docTemplate->GetDocuments().begin(), docTemplate->GetDocuments().end());
+        CDocument* document = OpenDocumentFile(m_PrefApp->m_defaultBackupPath.c_str());
+        if (document != nullptr && std::find(open.begin(), open.end(), document) != open.end()) {
+            // The backup file shows already, in a window on another port: that window only came to the
+            // front, and the new connection the user asked for is a new window on the default port.
+            CWinApp::OnFileNew();
+            return;
+        }
+        m_PrefApp->m_used = PortHeldByAWindow(defaultPort, nullptr) ? 1 : 0;
         return;
     }
     CWinApp::OnFileNew();

@@ -153,7 +153,14 @@ void CMainFrame::UpdateTime(HWND hWnd, UINT, UINT_PTR, DWORD) {
 
 void CMainFrame::OnClose() {
     KillTimer(CLOCK_TIMER_ID);
+    const HWND handle = GetSafeHwnd();
     CMDIFrameWnd::OnClose();
+    // When the user cancels the question about an unsaved window the frame stays, and so does its clock. A
+    // frame that closed has deleted itself: only its handle, which is never reused, may be asked about.
+    if (CWnd::FromHandle(handle) == nullptr)
+        return;
+    SetTimer(CLOCK_TIMER_ID, kClockPeriodMs, &CMainFrame::UpdateTime);
+    UpdateTime(handle, 0, CLOCK_TIMER_ID, 0);
 }
 
 void CMainFrame::SetMessageText(const char* lpszText) {

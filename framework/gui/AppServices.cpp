@@ -72,6 +72,19 @@ BOOL PrintFromShell(CWinApp* app, const CCommandLineInfo& info) {
     return printed;
 }
 
+// Only the standard switches are switches, in any case, after "/" or "-": every other argument is a file,
+// so that an absolute path ("/home/me/capture.txt") opens like any other name.
+bool IsSwitch(const CString& argument) {
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-'))
+        return false;
+    const CString name = Lower(argument.substr(1));
+    for (const char* known : {"p", "pt", "dde", "embedding", "automation", "unregserver", "unregister"}) {
+        if (name == known)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL) {
@@ -113,7 +126,7 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
     const std::vector<CString>& arguments = Arguments();
     for (size_t i = 0; i < arguments.size(); ++i) {
         const CString& argument = arguments[i];
-        const bool flag = argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
+        const bool flag = IsSwitch(argument);
         rCmdInfo.ParseParam(flag ? argument.c_str() + 1 : argument.c_str(), flag ? TRUE : FALSE,
                             i + 1 == arguments.size() ? TRUE : FALSE);
     }

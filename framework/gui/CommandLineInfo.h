@@ -5,7 +5,8 @@
 // What the command line asks the program to do at start-up, in the framework's standard switches: no
 // argument makes a new document, a file name opens it, "/p file" prints it, "/pt file printer driver port"
 // prints it on a given printer, "/dde" and "/embedding" or "/automation" start without a document, and
-// "/unregserver" or "/unregister" only unregisters (nothing here) and ends. Switches may begin with "-".
+// "/unregserver" or "/unregister" only unregisters (nothing here) and ends. Switches may begin with "-" and
+// are read in any case; any other argument, a path beginning with "/" included, is a file.
 class CCommandLineInfo {
 public:
     enum { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing = -1 };

@@ -20,6 +20,10 @@ public:
     // being deactivated. The default makes this frame's view the active one.
     virtual void OnMDIActivate(BOOL bActivate, CWnd* pActivateWnd, CWnd* pDeactivateWnd);
 
+    // Creates the frame as every frame does, then gives it its place in the main window: cascaded after
+    // the windows already open, at a size that shows the view's text.
+    BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                   CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     BOOL OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI, BOOL probeOnly) override;
     void OnUpdateFrameTitle(BOOL bAddToTitle) override;
     BOOL DestroyWindow() override;
@@ -27,4 +31,7 @@ public:
 
 protected:
     QWidget* CreateFrameWidget(CWnd* pParentWnd) override;
+
+private:
+    void PlaceInArea();
 };

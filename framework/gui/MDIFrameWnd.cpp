@@ -5,6 +5,7 @@
 #include "framework/gui/DocTemplate.h"
 #include "framework/gui/Document.h"
 #include "framework/gui/MDIChildWnd.h"
+#include "framework/gui/MdiLayout.h"
 #include "framework/gui/View.h"
 
 #include <QCloseEvent>
@@ -23,7 +24,9 @@ protected:
     }
 };
 
-CMDIChildWnd* ChildOf(QMdiSubWindow* sub) { return dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub)); }
+CMDIChildWnd* ChildOf(QMdiSubWindow* sub) {
+    return dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub));
+}
 
 } // namespace
 
@@ -44,14 +47,20 @@ QWidget* CMDIFrameWnd::CreateFrameWidget(CWnd*) {
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     window->setCentralWidget(m_mdiArea);
-    QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, window, [this](QMdiSubWindow* sub) {
+    // The area outlives the frame object for a moment (until the event loop deletes the window) and reports
+    // activations while its children go: the frame is looked up from its window each time.
+    QMdiArea* area = m_mdiArea;
+    QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, window, [window, area](QMdiSubWindow* sub) {
+        auto* frame = dynamic_cast<CMDIFrameWnd*>(CWnd::FromWidget(window));
+        if (frame == nullptr)
+            return;
         // A null activation also comes when the main window merely loses the focus: only a child that
         // really changes (or the last one going) counts.
         if (sub != nullptr) {
             if (CMDIChildWnd* child = ChildOf(sub))
-                OnChildActivated(child);
-        } else if (m_mdiArea->subWindowList().isEmpty()) {
-            OnChildActivated(nullptr);
+                frame->OnChildActivated(child);
+        } else if (area->subWindowList().isEmpty()) {
+            frame->OnChildActivated(nullptr);
         }
     });
     return window;
@@ -77,7 +86,8 @@ CMDIChildWnd* CMDIFrameWnd::MDIGetActive(BOOL* pbMaximized) const {
         }
     }
     if (pbMaximized != nullptr)
-        *pbMaximized = active != nullptr && active->GetWidget() != nullptr && active->GetWidget()->isMaximized();
+        *pbMaximized =
+            active != nullptr && active->GetWidget() != nullptr && active->GetWidget()->isMaximized();
     return active;
 }
 
@@ -111,9 +121,24 @@ void CMDIFrameWnd::MDICascade() {
         m_mdiArea->cascadeSubWindows();
 }
 
-void CMDIFrameWnd::MDITile(BOOL) {
-    if (m_mdiArea != nullptr)
-        m_mdiArea->tileSubWindows();
+void CMDIFrameWnd::MDITile(BOOL bHorizontal) {
+    if (m_mdiArea == nullptr)
+        return;
+    // Minimised windows keep their place; a maximised one is restored first, as the tiles replace it.
+    std::vector<QMdiSubWindow*> tiled;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isHidden() || sub->isMinimized())
+            continue;
+        if (sub->isMaximized())
+            sub->showNormal();
+        tiled.push_back(sub);
+    }
+    // Tiled horizontally, the windows lie one above the other, each as wide as the area.
+    const std::vector<QRect> places =
+        TileGeometries(m_mdiArea->viewport()->size(), static_cast<int>(tiled.size()),
+                       bHorizontal ? MdiTiling::Stacked : MdiTiling::SideBySide);
+    for (size_t i = 0; i < tiled.size(); ++i)
+        tiled[i]->setGeometry(places[i]);
 }
 
 void CMDIFrameWnd::MDIIconArrange() {
@@ -141,16 +166,27 @@ CFrameWnd* CMDIFrameWnd::GetActiveFrame() {
 
 void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
     CString caption = m_strTitle;
+    BOOL maximized = FALSE;
+    CMDIChildWnd* active = MDIGetActive(&maximized);
     CDocument* document = GetActiveDocument();
-    if (bAddToTitle && (m_dwStyle & FWS_ADDTOTITLE) != 0 && document != nullptr)
+    if (maximized) {
+        // A maximised child shows no caption of its own: its caption follows the frame's title in brackets,
+        // once (Qt adds it to a caption that lacks it, after whatever the caption already says).
+        CString child;
+        active->GetWindowText(child);
+        if (!child.empty())
+            caption += " - [" + child + "]";
+    } else if (bAddToTitle && (m_dwStyle & FWS_ADDTOTITLE) != 0 && document != nullptr) {
         caption += " - " + document->GetTitle();
+    }
     CWnd::SetWindowText(caption);
 }
 
 BOOL CMDIFrameWnd::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI, BOOL probeOnly) {
     // The active child first (its view, the view's document, the child), then this frame, then the
     // application.
-    if (CMDIChildWnd* child = MDIGetActive(); child != nullptr && child->OnCmdMsg(nID, nCode, pCmdUI, probeOnly))
+    if (CMDIChildWnd* child = MDIGetActive();
+        child != nullptr && child->OnCmdMsg(nID, nCode, pCmdUI, probeOnly))
         return TRUE;
     return CFrameWnd::OnCmdMsg(nID, nCode, pCmdUI, probeOnly);
 }

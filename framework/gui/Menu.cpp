@@ -36,7 +36,9 @@ std::map<const CMDIFrameWnd*, CFrameMenuBar*>& Bars() {
 
 const char* kWindowListProperty = "kestruneWindowList";
 
-QString ToQString(const CString& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
+QString ToQString(const CString& text) {
+    return QString::fromLatin1(text.data(), static_cast<int>(text.size()));
+}
 
 // A menu item takes the enabled state, the check mark and a new text from the handlers.
 class CMenuCmdUI : public CCmdUI {
@@ -60,6 +62,14 @@ private:
     QAction* m_action;
 };
 
+// The menu bar of the frame with this handle, or null once the frame is gone. The popups, their items and
+// the shortcuts are widgets of the frame's window, which outlives the frame's objects for a moment (until
+// the event loop deletes it): whatever they still report then finds no menu bar and is dropped.
+CFrameMenuBar* LiveMenuBar(HWND frame) {
+    auto* window = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(frame));
+    return window != nullptr ? CFrameMenuBar::FromFrame(window) : nullptr;
+}
+
 bool IsWindowPopup(const MenuItemTemplate& popup) {
     for (const MenuItemTemplate& item : popup.popup) {
         if (item.id == ID_WINDOW_CASCADE)
@@ -70,7 +80,9 @@ bool IsWindowPopup(const MenuItemTemplate& popup) {
 
 } // namespace
 
-void AfxRegisterMenu(UINT nIDResource, MenuTemplate menu) { Menus()[nIDResource] = std::move(menu); }
+void AfxRegisterMenu(UINT nIDResource, MenuTemplate menu) {
+    Menus()[nIDResource] = std::move(menu);
+}
 
 const MenuTemplate* AfxFindMenu(UINT nIDResource) {
     auto found = Menus().find(nIDResource);
@@ -92,20 +104,25 @@ CFrameMenuBar::CFrameMenuBar(CMDIFrameWnd* pFrame, UINT nIDFrameMenu, UINT nIDAc
     QMainWindow* window = pFrame->GetMainWindowWidget();
     if (window == nullptr)
         return;
-    m_owner = new QObject(window);
+    const HWND frame = pFrame->GetSafeHwnd();
     if (const auto* table = AfxFindAccelerators(nIDAccelerators)) {
         for (const AcceleratorEntry& entry : *table) {
             auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(entry.key)), window);
             shortcut->setContext(Qt::WindowShortcut);
             shortcut->setAutoRepeat(false);
             const UINT id = entry.id;
-            QObject::connect(shortcut, &QShortcut::activated, m_owner, [this, id]() { RunAccelerator(id); });
+            QObject::connect(shortcut, &QShortcut::activated, shortcut, [frame, id]() {
+                if (CFrameMenuBar* bar = LiveMenuBar(frame))
+                    bar->RunAccelerator(id);
+            });
         }
     }
     Refresh();
 }
 
-CFrameMenuBar::~CFrameMenuBar() { Bars().erase(m_pFrame); }
+CFrameMenuBar::~CFrameMenuBar() {
+    Bars().erase(m_pFrame);
+}
 
 CFrameMenuBar* CFrameMenuBar::FromFrame(const CMDIFrameWnd* pFrame) {
     auto found = Bars().find(pFrame);
@@ -136,6 +153,7 @@ void CFrameMenuBar::Build(UINT nIDMenu) {
         return;
     m_nCurrentMenu = nIDMenu;
     bar->clear();
+    const HWND frame = m_pFrame->GetSafeHwnd();
     for (const MenuItemTemplate& popupTemplate : *menu) {
         QMenu* popup = bar->addMenu(ToQString(popupTemplate.text));
         popup->setToolTipsVisible(false);
@@ -151,17 +169,20 @@ void CFrameMenuBar::Build(UINT nIDMenu) {
             // The prompt is the part of the command's string before the tool tip.
             if (const char* prompt = AfxLoadString(item.id)) {
                 const QString whole = QString::fromLatin1(prompt);
-                action->setStatusTip(whole.left(whole.indexOf('\n') < 0 ? whole.size() : whole.indexOf('\n')));
+                action->setStatusTip(
+                    whole.left(whole.indexOf('\n') < 0 ? whole.size() : whole.indexOf('\n')));
             }
             const UINT id = item.id;
-            QObject::connect(action, &QAction::triggered, popup, [this, id]() {
-                m_pFrame->OnCmdMsg(id, CN_COMMAND, nullptr, FALSE);
+            QObject::connect(action, &QAction::triggered, popup, [frame, id]() {
+                if (CFrameMenuBar* menuBar = LiveMenuBar(frame))
+                    menuBar->m_pFrame->OnCmdMsg(id, CN_COMMAND, nullptr, FALSE);
             });
         }
         QPointer<QMenu> guarded(popup);
-        QObject::connect(popup, &QMenu::aboutToShow, popup, [this, guarded]() {
-            if (guarded)
-                UpdatePopup(guarded);
+        QObject::connect(popup, &QMenu::aboutToShow, popup, [frame, guarded]() {
+            CFrameMenuBar* menuBar = LiveMenuBar(frame);
+            if (menuBar != nullptr && guarded)
+                menuBar->UpdatePopup(guarded);
         });
     }
 }
@@ -202,10 +223,13 @@ void CFrameMenuBar::FillWindowList(QMenu* popup) {
         entry->setCheckable(true);
         entry->setChecked(child == active);
         const HWND handle = child->GetSafeHwnd();
-        QObject::connect(entry, &QAction::triggered, popup, [this, handle]() {
+        const HWND frame = m_pFrame->GetSafeHwnd();
+        QObject::connect(entry, &QAction::triggered, popup, [frame, handle]() {
             // The window may have closed since the list was made: only a live one is activated.
-            if (auto* target = dynamic_cast<CMDIChildWnd*>(CWnd::FromHandle(handle)))
-                m_pFrame->MDIActivate(target);
+            auto* target = dynamic_cast<CMDIChildWnd*>(CWnd::FromHandle(handle));
+            auto* owner = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(frame));
+            if (target != nullptr && owner != nullptr)
+                owner->MDIActivate(target);
         });
         ++number;
     }

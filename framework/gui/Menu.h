@@ -7,7 +7,6 @@
 class CMDIFrameWnd;
 class QMenu;
 class QMenuBar;
-class QObject;
 
 // A menu of the program's resources: popups with items; an item with id 0 and no text is a separator.
 struct MenuItemTemplate {
@@ -59,5 +58,4 @@ private:
     CMDIFrameWnd* m_pFrame;
     UINT m_nFrameMenu;
     UINT m_nCurrentMenu = 0;
-    QObject* m_owner = nullptr;  // parent of the shortcuts; deleted with the frame's widget
 };

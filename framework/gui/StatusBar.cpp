@@ -22,7 +22,9 @@ void SizePane(QLabel* label, int textWidth) {
     label->setVisible(textWidth > 0);
 }
 
-QString ToQString(const CString& text) { return QString::fromLatin1(text.data(), static_cast<int>(text.size())); }
+QString ToQString(const CString& text) {
+    return QString::fromLatin1(text.data(), static_cast<int>(text.size()));
+}
 
 // A status bar pane takes the enabled state; the frame's handlers set the text themselves.
 class CStatusCmdUI : public CCmdUI {
@@ -43,27 +45,34 @@ private:
 };
 
 // The prompts of menu items and buttons arrive at the main window as status tips; they go to the message
-// pane instead of replacing the whole bar, as Qt would do by itself.
+// pane instead of replacing the whole bar, as Qt would do by itself. The widgets outlive the bar object
+// for a moment when the frame goes (a button the pointer leaves, a menu that closes still sends its tip),
+// so the bar is looked up by its handle each time and a tip for a bar that is gone is dropped.
 class StatusTipFilter : public QObject {
 public:
-    StatusTipFilter(QObject* parent, CStatusBar* bar) : QObject(parent), m_bar(bar) {}
+    StatusTipFilter(QObject* parent, HWND bar) : QObject(parent), m_bar(bar) {}
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() != QEvent::StatusTip)
             return false;
-        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        m_bar->ShowPrompt(tip.toLatin1().toStdString());
+        if (auto* bar = dynamic_cast<CStatusBar*>(CWnd::FromHandle(m_bar))) {
+            const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+            bar->ShowPrompt(tip.toLatin1().toStdString());
+        }
         return true;
     }
 
 private:
-    CStatusBar* m_bar;
+    HWND m_bar;
 };
 
 } // namespace
 
 CStatusBar::CStatusBar() = default;
 
-CStatusBar::~CStatusBar() = default;
+// The handle goes while the object is still whole, so nothing that looks the bar up finds it half destroyed.
+CStatusBar::~CStatusBar() {
+    ReleaseWindow();
+}
 
 BOOL CStatusBar::Create(CFrameWnd* pParentWnd, DWORD dwStyle, UINT nID) {
     QMainWindow* window = pParentWnd != nullptr ? pParentWnd->GetMainWindowWidget() : nullptr;
@@ -72,8 +81,8 @@ BOOL CStatusBar::Create(CFrameWnd* pParentWnd, DWORD dwStyle, UINT nID) {
     m_statusBar = new QStatusBar(window);
     m_statusBar->setSizeGripEnabled(true);
     window->setStatusBar(m_statusBar);
-    window->installEventFilter(new StatusTipFilter(m_statusBar, this));
     AttachWidget(m_statusBar, pParentWnd);
+    window->installEventFilter(new StatusTipFilter(m_statusBar, GetSafeHwnd()));
     AttachToFrame(pParentWnd, nID, dwStyle);
     m_statusBar->setVisible((dwStyle & WS_VISIBLE) != 0);
     return TRUE;

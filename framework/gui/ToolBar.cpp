@@ -47,7 +47,10 @@ void SplitPrompt(UINT nID, QString& prompt, QString& tip) {
 
 CToolBar::CToolBar() = default;
 
-CToolBar::~CToolBar() = default;
+// The handle goes while the object is still whole, so nothing that looks the bar up finds it half destroyed.
+CToolBar::~CToolBar() {
+    ReleaseWindow();
+}
 
 BOOL CToolBar::Create(CFrameWnd* pParentWnd, DWORD dwStyle, UINT nID) {
     QMainWindow* window = pParentWnd != nullptr ? pParentWnd->GetMainWindowWidget() : nullptr;
@@ -78,7 +81,9 @@ BOOL CToolBar::LoadBitmap(UINT nIDResource) {
     return TRUE;
 }
 
-int CToolBar::GetImageCount() const { return m_bitmap.isNull() ? 0 : m_bitmap.width() / kImageWidth; }
+int CToolBar::GetImageCount() const {
+    return m_bitmap.isNull() ? 0 : m_bitmap.width() / kImageWidth;
+}
 
 QPixmap CToolBar::GetImage(int iImage) const {
     if (iImage < 0 || iImage >= GetImageCount())
@@ -154,10 +159,16 @@ void CToolBar::Rebuild() {
         }
         auto* action = m_toolBar->addAction(QString());
         slot.action = action;
-        QObject::connect(action, &QAction::triggered, m_toolBar, [this, action]() {
-            for (const Slot& each : m_slots) {
-                if (each.action == action && m_pOwnerFrame != nullptr) {
-                    m_pOwnerFrame->OnCmdMsg(each.id, CN_COMMAND, nullptr, FALSE);
+        // The button outlives the bar object for a moment when the frame goes: the bar is looked up by
+        // its handle, and a click that arrives after it is gone does nothing.
+        const HWND handle = GetSafeHwnd();
+        QObject::connect(action, &QAction::triggered, m_toolBar, [handle, action]() {
+            auto* bar = dynamic_cast<CToolBar*>(CWnd::FromHandle(handle));
+            if (bar == nullptr || bar->m_pOwnerFrame == nullptr)
+                return;
+            for (const Slot& each : bar->m_slots) {
+                if (each.action == action) {
+                    bar->m_pOwnerFrame->OnCmdMsg(each.id, CN_COMMAND, nullptr, FALSE);
                     return;
                 }
             }

@@ -9,7 +9,6 @@
 #include "settings/Preference.h"
 #include "support/TempDir.h"
 
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,6 +28,16 @@ TEST(MainAppShell, CommandLineGivesTheStandardShellCommands) {
         {{"/Embedding"}, CCommandLineInfo::FileNothing, ""},
         {{"/unregserver"}, CCommandLineInfo::AppUnregister, ""},
         {{"-"}, CCommandLineInfo::FileOpen, "-"},
+        // A path that begins with "/" is a file, and so is anything that is not one of the switches.
+        {{"/home/me/capture.txt"}, CCommandLineInfo::FileOpen, "/home/me/capture.txt"},
+        {{"/p"}, CCommandLineInfo::FilePrint, ""},
+        {{"/P", "/home/me/capture.txt"}, CCommandLineInfo::FilePrint, "/home/me/capture.txt"},
+        {{"-DDE"}, CCommandLineInfo::FileDDE, ""},
+        {{"/AUTOMATION"}, CCommandLineInfo::FileNothing, ""},
+        {{"-Unregister"}, CCommandLineInfo::AppUnregister, ""},
+        {{"/tmp"}, CCommandLineInfo::FileOpen, "/tmp"},
+        {{"-log.txt"}, CCommandLineInfo::FileOpen, "-log.txt"},
+        {{"/pages.txt"}, CCommandLineInfo::FileOpen, "/pages.txt"},
     };
     for (const Case& each : cases) {
         CWinApp::SetCommandLineArguments(each.arguments);
@@ -43,6 +52,12 @@ TEST(MainAppShell, CommandLineGivesTheStandardShellCommands) {
     EXPECT_EQ(printTo.m_nShellCommand, CCommandLineInfo::FilePrintTo);
     EXPECT_EQ(printTo.m_strPrinterName, "printer");
     EXPECT_EQ(printTo.m_strPortName, "port");
+    CWinApp::SetCommandLineArguments({"-PT", "/srv/logs/a.txt", "/printers/lab"});
+    CCommandLineInfo absolute;
+    gMainApp.ParseCommandLine(absolute);
+    EXPECT_EQ(absolute.m_nShellCommand, CCommandLineInfo::FilePrintTo);
+    EXPECT_EQ(absolute.m_strFileName, "/srv/logs/a.txt");
+    EXPECT_EQ(absolute.m_strPrinterName, "/printers/lab");
     CWinApp::SetCommandLineArguments({});
 }
 
@@ -51,7 +66,7 @@ TEST(MainAppShell, CommandLineGivesTheStandardShellCommands) {
 TEST(MainAppShell, StartUpWithoutIniAsksForTheFirstWindowsSettings) {
     ASSERT_FALSE(std::filesystem::exists("Kestrune.ini"));
     ASSERT_NE(CMainApp::s_pfnShellStartup, nullptr);
-    MainFrameUnderTest guiReady;  // the offscreen application; its own frame is not the one tested
+    MainFrameUnderTest guiReady; // the offscreen application; its own frame is not the one tested
     guiReady.frame->DestroyWindow();
     guiReady.frame = nullptr;
 
@@ -64,6 +79,8 @@ TEST(MainAppShell, StartUpWithoutIniAsksForTheFirstWindowsSettings) {
     hook.messageBox = [](const CString&, UINT) { return IDOK; };
     CScopedGuiTestHook scoped(hook);
     CWinApp::SetCommandLineArguments({});
+    // Other tests of this program may have registered the template already; start-up adds its own.
+    const size_t templatesBefore = gMainApp.GetDocTemplates().size();
     ASSERT_TRUE(gMainApp.InitInstance());
     auto* frame = dynamic_cast<CMainFrame*>(gMainApp.m_pMainWnd);
     ASSERT_NE(frame, nullptr);
@@ -71,7 +88,7 @@ TEST(MainAppShell, StartUpWithoutIniAsksForTheFirstWindowsSettings) {
     EXPECT_FALSE(gMainApp.m_logEnable);
     EXPECT_FALSE(std::filesystem::exists("Kestrune.log"));
     EXPECT_TRUE(frame->GetChildFrames().empty());
-    EXPECT_EQ(gMainApp.GetDocTemplates().size(), 1u);
+    EXPECT_EQ(gMainApp.GetDocTemplates().size(), templatesBefore + 1);
     CString caption;
     frame->GetWindowText(caption);
     EXPECT_EQ(caption, "Kestrune");

@@ -35,49 +35,28 @@ CString Pane(CMainFrame* frame, UINT id) {
     return frame->m_statusBar.GetPaneText(frame->m_statusBar.CommandToIndex(id));
 }
 
-// Preferences from a temporary INI file for the duration of a test; the application's own come back after.
-class PreferencesFromIni {
-public:
-    explicit PreferencesFromIni(const std::string& text) {
-        const std::string path = m_dir.path() + "/Kestrune.ini";
-        std::ofstream(path) << text;
-        m_saved = gMainApp.m_PrefApp;
-        gMainApp.m_PrefApp = new CPreference(path);
-    }
-    ~PreferencesFromIni() {
-        delete gMainApp.m_PrefApp;
-        gMainApp.m_PrefApp = m_saved;
-    }
-
-private:
-    TempDir m_dir;
-    CPreference* m_saved = nullptr;
-};
-
 } // namespace
 
 // A terminal window on a pseudo-terminal: the panes show its port, the tool bar its freeze state.
 TEST(MainFrameLiveWindow, PanesAndFreezeButtonFollowTheActiveWindow) {
     DialogPortDirectory ports({9});
-    PreferencesFromIni ini("[COM]\nPort=COM9\nBaudRate=19200\nByteSize=7\nParity=2\nStopBit=2\n[TERM]\nAutoSaveFrequency=0\n");
+    PreferencesFromIni ini(
+        "[COM]\nPort=COM9\nBaudRate=19200\nByteSize=7\nParity=2\nStopBit=2\n[TERM]\nAutoSaveFrequency=0\n");
     GuiTestHook hook;
     hook.modalDialog = [](QDialog&) { return IDCANCEL; };
     hook.messageBox = [](const CString&, UINT) { return IDYES; };
     CScopedGuiTestHook scoped(hook);
     MainFrameUnderTest app;
     ASSERT_NE(app.frame, nullptr);
-    // Start-up registers the one template; when that test has not run in this program, register it here.
-    if (gMainApp.GetDocTemplates().empty())
-        gMainApp.AddDocTemplate(std::make_shared<CMultiDocTemplate>(
-            IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },
-            []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; }));
+    RegisterTerminalTemplate();
     gMainApp.CWinApp::OnFileNew();
     ASSERT_EQ(app.frame->GetChildFrames().size(), 1u);
     gMainApp.OnIdle(0);
     EXPECT_EQ(Pane(app.frame, ID_INDICATOR_PORT), "Port: COM9");
     EXPECT_EQ(Pane(app.frame, ID_INDICATOR_BAUD), "19200 baud");
     // A pseudo-terminal keeps only some settings: the panes show what the port reports.
-    TCommPort& port = dynamic_cast<CCommView*>(app.frame->MDIGetActive()->GetActiveView())->m_commThread->m_CommPort;
+    TCommPort& port =
+        dynamic_cast<CCommView*>(app.frame->MDIGetActive()->GetActiveView())->m_commThread->m_CommPort;
     EXPECT_EQ(Pane(app.frame, ID_INDICATOR_DATA), std::to_string(port.GetByteSize()) + " bit");
     const char* parityWords[] = {"none", "odd", "even"};
     if (port.GetParity() <= 2) {
@@ -140,10 +119,7 @@ TEST(MainFrameLiveWindow, TwoWindowsAreListedAndTiled) {
     CScopedGuiTestHook scoped(hook);
     MainFrameUnderTest app;
     ASSERT_NE(app.frame, nullptr);
-    if (gMainApp.GetDocTemplates().empty())
-        gMainApp.AddDocTemplate(std::make_shared<CMultiDocTemplate>(
-            IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },
-            []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; }));
+    RegisterTerminalTemplate();
     app.frame->GetWidget()->show();
     gMainApp.CWinApp::OnFileNew();
     gMainApp.CWinApp::OnFileNew();
@@ -164,7 +140,8 @@ TEST(MainFrameLiveWindow, TwoWindowsAreListedAndTiled) {
     int listed = 0;
     int checked = 0;
     for (QAction* action : window->actions()) {
-        if (action->text().startsWith(QStringLiteral("&1 ")) || action->text().startsWith(QStringLiteral("&2 "))) {
+        if (action->text().startsWith(QStringLiteral("&1 ")) ||
+            action->text().startsWith(QStringLiteral("&2 "))) {
             ++listed;
             checked += action->isChecked() ? 1 : 0;
         }
