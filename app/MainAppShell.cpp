@@ -59,6 +59,12 @@ BOOL CMainApp::InitShell() {
     WriteToLog(opening, "InitInstance", LEVELONE);
     const bool iniRead = (m_PrefApp->m_available & PREF_INI_READ) != 0;
     WriteToLog(LoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);
+    if (m_PrefApp->m_iniDiscardedAtLine != 0) {
+        char discarded[128];
+        std::snprintf(discarded, sizeof discarded, LoadText(IDS_LOG_INI_DISCARDED).c_str(),
+                      m_PrefApp->m_iniDiscardedAtLine);
+        WriteToLog(discarded, "InitInstance", LEVELONE);
+    }
 
     AddDocTemplate(std::make_shared<CMultiDocTemplate>(
         IDR_TEXTTYPE, []() -> CDocument* { return new CMainDoc; },

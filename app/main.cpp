@@ -19,11 +19,19 @@ CString LoadLogText(UINT id) {
 }
 
 // The log's name fields hold 260 characters and a NUL.
-bool FitsNameField(const std::string& path) { return path.size() < static_cast<size_t>(kLogPathSize); }
+bool FitsNameField(const std::string& path) {
+    return path.size() < static_cast<size_t>(kLogPathSize);
+}
 
 void CopyNameField(char* field, const std::string& path) {
     std::memset(field, 0, kLogPathSize);
     std::memcpy(field, path.data(), path.size());
+}
+
+CString FormatWithPath(const CString& format, const std::string& path) {
+    std::vector<char> text(format.size() + path.size() + 1);
+    std::snprintf(text.data(), text.size(), format.c_str(), path.c_str());
+    return text.data();
 }
 
 } // namespace
@@ -47,10 +55,7 @@ BOOL CMainApp::SetLogFile() {
     const std::string& archivePath = m_PrefApp->m_logArchiveFilePath;
     for (const std::string* path : {&logPath, &archivePath}) {
         if (!FitsNameField(*path)) {
-            const CString format = LoadLogText(IDS_LOG_PATH_TOO_LONG);
-            std::vector<char> text(format.size() + path->size() + 1);
-            std::snprintf(text.data(), text.size(), format.c_str(), path->c_str());
-            AfxMessageBox(text.data(), MB_OK);
+            AfxMessageBox(FormatWithPath(LoadLogText(IDS_LOG_PATH_TOO_LONG), *path), MB_OK);
             return FALSE;
         }
     }
@@ -65,6 +70,7 @@ BOOL CMainApp::SetLogFile() {
 
 BOOL CMainApp::WriteToLog(const CString& text, const CString& procName, LogLevel level) {
     CString failure;
+    CString notice;
     {
         std::lock_guard<std::mutex> guard(m_logLock);
         if (!m_logEnable || m_PrefApp == nullptr)
@@ -77,14 +83,26 @@ BOOL CMainApp::WriteToLog(const CString& text, const CString& procName, LogLevel
         if (!procName.empty())
             CopyLogField(m_logFile.cProcName, sizeof m_logFile.cProcName, procName.c_str());
         try {
-            if (m_logFile.AddRecord(text.c_str()))
-                return TRUE;
-            failure = m_logFile.m_error;
+            if (m_logFile.AddRecord(text.c_str())) {
+                notice = m_logFile.TakeNotice();
+                if (notice.empty())
+                    return TRUE;
+            } else {
+                failure = m_logFile.m_error;
+                if (failure.empty())
+                    failure = FormatWithPath(LoadLogText(IDS_LOG_DID_NOT_GROW), m_logFile.cFileName);
+            }
         } catch (const std::exception& error) {
             // A failing write on an open log would otherwise end the thread that logged.
             failure = LoadLogText(IDS_LOG_WRITE_FAILED) + error.what();
         }
-        m_logEnable = FALSE;
+        if (notice.empty())
+            m_logEnable = FALSE;
+    }
+    if (!notice.empty()) {
+        // Logging goes on; the user hears once of what keeps it from working as configured.
+        AfxMessageBox(notice, MB_OK);
+        return TRUE;
     }
     // Shown outside the lock: the box may wait for the user, and other threads must not wait with it.
     AfxMessageBox(failure, MB_OK);

@@ -37,6 +37,9 @@ constexpr UINT IDS_LOG_SCREEN_UNFROZEN = 2528;
 // Why logging is off: shown once to the user, never written to the log.
 constexpr UINT IDS_LOG_PATH_TOO_LONG = 2529;        // formatted with the path
 constexpr UINT IDS_LOG_WRITE_FAILED = 2530;         // followed by the system's reason
+constexpr UINT IDS_LOG_DID_NOT_GROW = 2531;         // formatted with the path
+// Written to the log at level 1 when the INI file was set aside; formatted with the line number.
+constexpr UINT IDS_LOG_INI_DISCARDED = 2532;
 
 // Main window, document template and About box resources.
 constexpr UINT IDR_MAINFRAME = 2;     // menu, accelerators, title, tool bar bitmap

@@ -20,19 +20,44 @@ CFileException::CFileException(int cause, int errnoValue, const CString& fileNam
 void CFileException::BuildMessage() {
     const char* what = "An error occurred with";
     switch (m_cause) {
-    case fileNotFound: what = "Could not find"; break;
-    case badPath: what = "The path is not valid for"; break;
-    case tooManyOpenFiles: what = "Too many files are open to open"; break;
-    case accessDenied: what = "Access was denied to"; break;
-    case invalidFile: what = "The handle is not valid for"; break;
-    case directoryFull: what = "The directory is full for"; break;
-    case badSeek: what = "Could not move the position in"; break;
-    case hardIO: what = "A device error occurred with"; break;
-    case sharingViolation: what = "Another user holds"; break;
-    case lockViolation: what = "A lock is held on"; break;
-    case diskFull: what = "The disk is full while writing"; break;
-    case endOfFile: what = "The end was reached early in"; break;
-    default: break;
+    case fileNotFound:
+        what = "Could not find";
+        break;
+    case badPath:
+        what = "The path is not valid for";
+        break;
+    case tooManyOpenFiles:
+        what = "Too many files are open to open";
+        break;
+    case accessDenied:
+        what = "Access was denied to";
+        break;
+    case invalidFile:
+        what = "The handle is not valid for";
+        break;
+    case directoryFull:
+        what = "The directory is full for";
+        break;
+    case badSeek:
+        what = "Could not move the position in";
+        break;
+    case hardIO:
+        what = "A device error occurred with";
+        break;
+    case sharingViolation:
+        what = "Another user holds";
+        break;
+    case lockViolation:
+        what = "A lock is held on";
+        break;
+    case diskFull:
+        what = "The disk is full while writing";
+        break;
+    case endOfFile:
+        what = "The end was reached early in";
+        break;
+    default:
+        break;
     }
     m_message = CString(what) + " \"" + m_strFileName + "\"";
     if (m_errno != 0)
@@ -57,26 +82,38 @@ BOOL CFileException::GetErrorMessage(char* lpszError, UINT nMaxError, UINT* pnHe
 
 int CFileException::CauseFromErrno(int errnoValue) {
     switch (errnoValue) {
-    case 0: return none;
-    case ENOENT: return fileNotFound;
+    case 0:
+        return none;
+    case ENOENT:
+        return fileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP: return badPath;
+    case ELOOP:
+        return badPath;
     case EMFILE:
-    case ENFILE: return tooManyOpenFiles;
+    case ENFILE:
+        return tooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EISDIR:
-    case EROFS: return accessDenied;
-    case EBADF: return invalidFile;
-    case EBUSY: return removeCurrentDir;
+    case EROFS:
+        return accessDenied;
+    case EBADF:
+        return invalidFile;
+    case EBUSY:
+        return removeCurrentDir;
     case EDQUOT:
-    case ENOSPC: return diskFull;
+    case ENOSPC:
+        return diskFull;
     case ESPIPE:
-    case EINVAL: return badSeek;
-    case EIO: return hardIO;
-    case EWOULDBLOCK: return sharingViolation;
-    default: return genericException;
+    case EINVAL:
+        return badSeek;
+    case EIO:
+        return hardIO;
+    case EWOULDBLOCK:
+        return sharingViolation;
+    default:
+        return genericException;
     }
 }
 
@@ -90,7 +127,9 @@ CFile::CFile(const char* lpszFileName, UINT nOpenFlags) {
         throw error;
 }
 
-CFile::~CFile() { Abort(); }
+CFile::~CFile() {
+    Abort();
+}
 
 BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError) {
     const CString name = lpszFileName != nullptr ? lpszFileName : "";
@@ -104,13 +143,22 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
 
     int flags = O_CLOEXEC;
     switch (nOpenFlags & 0x3) {
-    case modeWrite: flags |= O_WRONLY; break;
-    case modeReadWrite: flags |= O_RDWR; break;
-    default: flags |= O_RDONLY; break;
+    case modeWrite:
+        flags |= O_WRONLY;
+        break;
+    case modeReadWrite:
+        flags |= O_RDWR;
+        break;
+    default:
+        flags |= O_RDONLY;
+        break;
     }
     if (nOpenFlags & modeCreate)
         flags |= O_CREAT;
-    const bool truncate = (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) && (nOpenFlags & 0x3) != 0;
+    if (nOpenFlags & modeAppend)
+        flags |= O_APPEND;
+    const bool truncate =
+        (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) && (nOpenFlags & 0x3) != 0;
     int fd;
     do {
         fd = ::open(name.c_str(), flags, 0666);
@@ -128,9 +176,14 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     int lockKind = 0;
     switch (nOpenFlags & 0x70) {
     case shareExclusive:
-    case shareDenyRead: lockKind = LOCK_EX; break;
-    case shareDenyWrite: lockKind = LOCK_SH; break;
-    default: break;
+    case shareDenyRead:
+        lockKind = LOCK_EX;
+        break;
+    case shareDenyWrite:
+        lockKind = LOCK_SH;
+        break;
+    default:
+        break;
     }
     if (lockKind != 0 && ::flock(fd, lockKind | LOCK_NB) != 0) {
         const int lockError = errno;

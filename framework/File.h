@@ -69,6 +69,7 @@ public:
         shareDenyRead = 0x0030,
         shareDenyNone = 0x0040,
         modeNoInherit = 0x0080,
+        modeAppend = 0x0100, // every write goes to the end of the file in one step, whoever else writes
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
         typeText = 0x4000,

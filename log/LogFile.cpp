@@ -2,7 +2,10 @@
 
 #include "framework/Time.h"
 
+#include <cerrno>
 #include <cstring>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -10,6 +13,43 @@ namespace {
 constexpr char kLineEnd[2] = {'\r', '\n'};
 constexpr char kSeparator = '|';
 constexpr const char* kOpenFailure = "The log file could not be opened because of this error: ";
+constexpr const char* kNotAFile = " is a device or a pipe, not a file: it cannot hold a log.";
+constexpr const char* kArchiveIsLog =
+    "The log archive is the log file itself, so full logs are not archived and the log grows instead: ";
+
+// What a path names, for the log: a file it can hold (or a file still to be created), the null device
+// (logging nowhere), or something that cannot grow as a log must (another device, a pipe, a socket).
+enum class LogTarget { file, nowhere, unfit };
+
+LogTarget TargetOf(const struct stat& info) {
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))
+        return LogTarget::file;
+    struct stat null {};
+    if (S_ISCHR(info.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) &&
+        info.st_rdev == null.st_rdev)
+        return LogTarget::nowhere;
+    return LogTarget::unfit;
+}
+
+LogTarget TargetOf(const char* path) {
+    struct stat info {};
+    if (::stat(path, &info) != 0)
+        return LogTarget::file;
+    return TargetOf(info);
+}
+
+bool SameFile(const CFile& one, const CFile& other) {
+    struct stat a {};
+    struct stat b {};
+    return ::fstat(one.m_hFile, &a) == 0 && ::fstat(other.m_hFile, &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+void LockExclusive(const CFile& file) {
+    // A file system without locks still gets the records: losing the log would be worse than a rare mix.
+    while (::flock(file.m_hFile, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
 
 void SetSeparators(LogRecord& record) {
     record.sep_1 = kSeparator;
@@ -48,7 +88,9 @@ void CLogFile::Set_HeaderRec() {
     SetSeparators(HeaderRec);
 }
 
-long CLogFile::LinesIn(const CFile& file) const { return static_cast<long>(file.GetLength() / kLogLineSize); }
+long CLogFile::LinesIn(const CFile& file) const {
+    return static_cast<long>(file.GetLength() / kLogLineSize);
+}
 
 void CLogFile::WriteHeaderLine(CFile& file) const {
     file.Write(&HeaderRec, sizeof HeaderRec);
@@ -74,14 +116,18 @@ BOOL CLogFile::AddRecord(const char* description) {
     std::memcpy(record.cProcName, cProcName, sizeof record.cProcName);
     CopyLogField(record.cDescription, sizeof record.cDescription, description);
     SetSeparators(record);
+    // The record and its line end leave in one write, so no other writer's bytes can fall between them.
+    char line[kLogLineSize];
+    std::memcpy(line, &record, sizeof record);
+    std::memcpy(line + sizeof record, kLineEnd, sizeof kLineEnd);
 
+    if (cFileName[0] != '\0' && TargetOf(cFileName) == LogTarget::nowhere)
+        return TRUE;
     if (!OpenLogFile(cFileName))
         return FALSE;
     BOOL result = FALSE;
     try {
-        SeekToEnd();
-        Write(&record, sizeof record);
-        Write(kLineEnd, sizeof kLineEnd);
+        Write(line, sizeof line);
         if (LinesIn(*this) > lCurrentRecord) {
             ++lCurrentRecord;
             result = TRUE;
@@ -95,33 +141,63 @@ BOOL CLogFile::AddRecord(const char* description) {
     return result;
 }
 
+CString CLogFile::TakeNotice() {
+    CString notice;
+    notice.swap(m_notice);
+    return notice;
+}
+
+void CLogFile::LockLog() {
+    LockExclusive(*this);
+}
+
+void CLogFile::CutPartialLine(CFile& file) const {
+    const ULONGLONG length = file.GetLength();
+    if (length % kLogLineSize != 0)
+        file.SetLength(length - length % kLogLineSize);
+}
+
 BOOL CLogFile::OpenLogFile(const char* fileName) {
     if (fileName == nullptr || fileName[0] == '\0')
         return FALSE;
     // A file still open from an earlier failure is released first, so the log can always be opened again.
     Abort();
+    // A device or a pipe is refused before it is opened: opening a pipe could wait for a reader, and
+    // neither can be measured or cut as the log's upkeep needs.
+    if (TargetOf(fileName) == LogTarget::unfit) {
+        m_error = CString(kOpenFailure) + "\"" + fileName + "\"" + kNotAFile;
+        return FALSE;
+    }
     CFileException error;
-    if (!Open(fileName, modeCreate | modeNoTruncate | modeReadWrite | shareDenyNone, &error)) {
+    if (!Open(fileName, modeCreate | modeNoTruncate | modeReadWrite | modeAppend | shareDenyNone, &error)) {
         char reason[255];
         error.GetErrorMessage(reason, sizeof reason);
         m_error = CString(kOpenFailure) + reason;
         return FALSE;
     }
     try {
+        struct stat info {};
+        if (::fstat(m_hFile, &info) == 0 && TargetOf(info) != LogTarget::file) {
+            Abort();
+            m_error = CString(kOpenFailure) + "\"" + fileName + "\"" + kNotAFile;
+            return FALSE;
+        }
+        // Held until the record is written and the file closed.
+        LockLog();
+        CutPartialLine(*this);
         lCurrentRecord = LinesIn(*this);
         if (GetLength() == 0) {
             AddHeaderRecord();
             return TRUE;
         }
         if (lCurrentRecord > kLogMaxRecords) {
-            // When the archive cannot be opened the records stay in the log, which grows past its maximum
+            // When the archive cannot be used the records stay in the log, which grows past its maximum
             // until an archive can be opened: nothing is lost.
             if (bArchiveIfMaxReached)
                 ArchiveRecords();
             else
                 TrimRecords();
         }
-        SeekToEnd();
     } catch (...) {
         Abort();
         throw;
@@ -138,7 +214,6 @@ void CLogFile::TrimRecords() {
     Seek(static_cast<LONGLONG>(firstKept) * kLogLineSize, begin);
     Read(buffer.data(), static_cast<UINT>(buffer.size()));
     SetLength(0);
-    SeekToBegin();
     lCurrentRecord = 0;
     AddHeaderRecord();
     Write(buffer.data(), static_cast<UINT>(buffer.size()));
@@ -148,29 +223,47 @@ void CLogFile::TrimRecords() {
 BOOL CLogFile::ArchiveRecords() {
     CFile archive;
     CFileException error;
-    if (!archive.Open(cArchiveName, modeCreate | modeNoTruncate | modeReadWrite | shareExclusive, &error)) {
+    if (TargetOf(cArchiveName) == LogTarget::unfit) {
+        m_error = CString(kOpenFailure) + "\"" + cArchiveName + "\"" + kNotAFile;
+        return FALSE;
+    }
+    if (!archive.Open(cArchiveName, modeCreate | modeNoTruncate | modeReadWrite | modeAppend, &error)) {
         char reason[255];
         error.GetErrorMessage(reason, sizeof reason);
         m_error = CString(kOpenFailure) + reason;
         return FALSE;
     }
-    if (archive.GetLength() == 0)
-        WriteHeaderLine(archive);
-    else
-        archive.SeekToEnd();
-    char line[kLogLineSize];
-    for (long index = 1; index < lCurrentRecord; ++index) {
-        Seek(static_cast<LONGLONG>(index) * kLogLineSize, begin);
-        if (Read(line, sizeof line) != sizeof line)
-            break;
-        archive.Write(line, sizeof line);
+    // However the two names are spelled (relative, through a link, a second hard link), the same file
+    // would be emptied right after the records were copied into it.
+    if (SameFile(*this, archive)) {
+        archive.Abort();
+        m_error = CString(kArchiveIsLog) + cArchiveName;
+        if (!m_archiveRefusalReported) {
+            m_archiveRefusalReported = TRUE;
+            m_notice = m_error;
+        }
+        return FALSE;
     }
+    LockExclusive(archive);
+    CutPartialLine(archive);
+    // Every record line of the log (not its header, not a partial line), read and appended in one piece.
+    std::vector<char> moved;
+    if (archive.GetLength() == 0) {
+        moved.insert(moved.end(), reinterpret_cast<const char*>(&HeaderRec),
+                     reinterpret_cast<const char*>(&HeaderRec) + sizeof HeaderRec);
+        moved.insert(moved.end(), kLineEnd, kLineEnd + sizeof kLineEnd);
+    }
+    const size_t headerBytes = moved.size();
+    const size_t recordBytes = static_cast<size_t>(lCurrentRecord - 1) * kLogLineSize;
+    moved.resize(headerBytes + recordBytes);
+    Seek(kLogLineSize, begin);
+    moved.resize(headerBytes + Read(moved.data() + headerBytes, static_cast<UINT>(recordBytes)));
+    archive.Write(moved.data(), static_cast<UINT>(moved.size()));
     lCurrentRecord = 0;
-    // The archive is complete on disk before the log is emptied, so a failure in between duplicates
+    // The archive holds the records before the log is emptied, so a failure in between duplicates
     // records at worst and never loses them.
     archive.Close();
     SetLength(0);
-    SeekToBegin();
     AddHeaderRecord();
     return TRUE;
 }

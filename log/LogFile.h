@@ -19,14 +19,17 @@ struct LogRecord {
 static_assert(sizeof(LogRecord) == 142, "a log line is 142 bytes before its CR LF");
 
 // Sizes of the log's lines and limits.
-constexpr int kLogLineSize = 144;       // a record and CR LF
-constexpr int kLogMaxRecords = 100;     // records kept besides the header line
-constexpr int kLogPathSize = 261;       // file names, NUL included
+constexpr int kLogLineSize = 144;   // a record and CR LF
+constexpr int kLogMaxRecords = 100; // records kept besides the header line
+constexpr int kLogPathSize = 261;   // file names, NUL included
 
 // Appends fixed-width records to a log file that holds a header line and at most 100 records. When it is
 // full the next append moves every record to the archive file (archiving on) or drops the oldest record.
-// The file is opened for each record and closed right after. No lock: callers on several threads must keep
-// their calls apart.
+// The file is opened for each record and closed right after. Several programs may share one log: each
+// record is a single write to the end of the file, and an advisory lock (flock) on the log, and on the
+// archive while records move into it, is held from the open to the close, so appends, trims and archiving
+// of different processes never interleave. The object itself is not locked: callers on several threads
+// must keep their calls to one object apart.
 class CLogFile : public CFile {
 public:
     CLogFile();
@@ -39,6 +42,10 @@ public:
 
     // Lines the log held at the last open, header included, counting each line written since.
     long GetRecordCount() const { return lCurrentRecord; }
+
+    // A problem the owner should tell the user about once although logging goes on (an archive that is the
+    // log itself); empty when there is none. Taking it clears it.
+    CString TakeNotice();
 
     BOOL bArchiveIfMaxReached;
     char cFileName[kLogPathSize];
@@ -58,13 +65,21 @@ public:
     CString m_error;
 
 private:
-    // Moves every record of the full log to the archive; FALSE when the archive cannot be opened.
+    // Moves every record of the full log to the archive; FALSE when the archive cannot be opened or is the
+    // log itself, in which case the log keeps its records.
     BOOL ArchiveRecords();
+    // Blocks until this process holds the log's lock.
+    void LockLog();
+    // Cuts a line left half-written (by a writer that died mid-record) so that every line stays whole.
+    void CutPartialLine(CFile& file) const;
     // Keeps the 99 newest records after the header, dropping the older ones.
     void TrimRecords();
     // Writes the header line into another open file.
     void WriteHeaderLine(CFile& file) const;
     long LinesIn(const CFile& file) const;
+
+    CString m_notice;
+    BOOL m_archiveRefusalReported = FALSE;
 };
 
 // Copies at most width bytes of text (up to its NUL) into a fixed field and fills the rest with NUL bytes.

@@ -43,7 +43,7 @@ std::mutex& SharedCommThreadMutex() {
 
 TermSettingRec DefaultTermSetting() {
     TermSettingRec setting;
-    setting.nbMaxiByte = 1024;
+    setting.nbMaxiByte = ClampBufferLoop(1024);
     setting.bLF = FALSE;
     setting.bCR = FALSE;
     setting.bTimestamp = FALSE;

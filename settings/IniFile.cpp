@@ -6,9 +6,13 @@
 #include <fstream>
 #include <utility>
 
-CIniFile::CIniFile(std::string iniPath) : caseInsensitive(true) { Path(std::move(iniPath)); }
+CIniFile::CIniFile(std::string iniPath) : caseInsensitive(true) {
+    Path(std::move(iniPath));
+}
 
-void CIniFile::Path(std::string newPath) { path = std::move(newPath); }
+void CIniFile::Path(std::string newPath) {
+    path = std::move(newPath);
+}
 
 std::string CIniFile::CheckCase(std::string s) const {
     if (!caseInsensitive)
@@ -22,30 +26,41 @@ std::string CIniFile::CheckCase(std::string s) const {
 }
 
 long CIniFile::FindKey(std::string keyname) const {
-    const std::string wanted = CheckCase(std::move(keyname));
-    for (size_t keyID = 0; keyID < names.size(); ++keyID) {
-        if (CheckCase(names[keyID]) == wanted)
-            return static_cast<long>(keyID);
-    }
-    return -1;
+    const auto found = keyIndex.find(CheckCase(std::move(keyname)));
+    return found == keyIndex.end() ? -1 : found->second;
 }
 
 long CIniFile::FindValue(unsigned keyID, std::string valuename) const {
     if (keyID >= keys.size() || keys[keyID].names.empty())
         return -1;
-    const std::string wanted = CheckCase(std::move(valuename));
-    const std::vector<std::string>& entryNames = keys[keyID].names;
-    for (size_t valueID = 0; valueID < entryNames.size(); ++valueID) {
-        if (CheckCase(entryNames[valueID]) == wanted)
-            return static_cast<long>(valueID);
-    }
-    return -1;
+    const auto found = valueIndex.find(EntryName{static_cast<long>(keyID), CheckCase(std::move(valuename))});
+    return found == valueIndex.end() ? -1 : found->second;
 }
 
 unsigned CIniFile::AddKeyName(std::string keyname) {
+    AddSection(std::move(keyname));
+    return static_cast<unsigned>(names.size() - 1);
+}
+
+long CIniFile::AddSection(std::string keyname) {
+    const long keyID = static_cast<long>(names.size());
+    // A repeated name is stored again, but lookups keep finding its first occurrence.
+    const long firstID = keyIndex.emplace(CheckCase(keyname), keyID).first->second;
     names.push_back(std::move(keyname));
     keys.emplace_back();
-    return static_cast<unsigned>(names.size() - 1);
+    return firstID;
+}
+
+void CIniFile::StoreValue(long keyID, std::string name, std::string value) {
+    key& section = keys[static_cast<size_t>(keyID)];
+    const auto stored =
+        valueIndex.emplace(EntryName{keyID, CheckCase(name)}, static_cast<long>(section.names.size()));
+    if (!stored.second) {
+        section.values[static_cast<size_t>(stored.first->second)] = std::move(value);
+        return;
+    }
+    section.names.push_back(std::move(name));
+    section.values.push_back(std::move(value));
 }
 
 bool CIniFile::SetValue(std::string keyname, std::string valuename, std::string value, bool create) {
@@ -55,16 +70,9 @@ bool CIniFile::SetValue(std::string keyname, std::string valuename, std::string 
             return false;
         keyID = static_cast<long>(AddKeyName(std::move(keyname)));
     }
-    const long valueID = FindValue(static_cast<unsigned>(keyID), valuename);
-    key& section = keys[static_cast<size_t>(keyID)];
-    if (valueID == -1) {
-        if (!create)
-            return false;
-        section.names.push_back(std::move(valuename));
-        section.values.push_back(std::move(value));
-        return true;
-    }
-    section.values[static_cast<size_t>(valueID)] = std::move(value);
+    if (!create && FindValue(static_cast<unsigned>(keyID), valuename) == -1)
+        return false;
+    StoreValue(keyID, std::move(valuename), std::move(value));
     return true;
 }
 
@@ -95,7 +103,9 @@ bool CIniFile::GetValueB(std::string keyname, std::string valuename, bool defVal
     return GetValueI(std::move(keyname), std::move(valuename), defValue ? 1 : 0) != 0;
 }
 
-void CIniFile::HeaderComment(std::string comment) { comments.push_back(std::move(comment)); }
+void CIniFile::HeaderComment(std::string comment) {
+    comments.push_back(std::move(comment));
+}
 
 bool CIniFile::KeyComment(unsigned keyID, std::string comment) {
     if (keyID >= keys.size())
@@ -116,9 +126,15 @@ bool CIniFile::ReadFile() {
     if (!file.is_open())
         return false;
 
+    stoppedAtLine = 0;
     std::string sectionName;
+    // Entries go to the first section of the current name (-1 while there is none), found once per header.
+    long sectionID = FindKey(sectionName);
+    // The whole file is taken in one read and cut into lines, each ending at a line feed.
     std::string line;
+    long lineNumber = 0;
     while (std::getline(file, line)) {
+        ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.empty())
@@ -127,6 +143,12 @@ bool CIniFile::ReadFile() {
         if (first < 0x20 || first > 0x7E) {
             std::printf("Failing on char %d\n", static_cast<int>(static_cast<signed char>(line[0])));
             std::fflush(stdout);
+            // The whole file is set aside for one character, so the user is told where it is.
+            stoppedAtLine = lineNumber;
+            std::fprintf(stderr,
+                         "Kestrune: the INI file \"%s\" is not used: line %ld begins with a tab or a byte "
+                         "that is not printable ASCII (code %d).\n",
+                         path.c_str(), lineNumber, static_cast<int>(static_cast<signed char>(line[0])));
             return false;
         }
 
@@ -139,18 +161,20 @@ bool CIniFile::ReadFile() {
             if (close == std::string::npos || close <= mark)
                 break;
             sectionName = line.substr(mark + 1, close - mark - 1);
-            AddKeyName(sectionName);
+            sectionID = AddSection(sectionName);
             break;
         }
         case '=':
-            SetValue(sectionName, line.substr(0, mark), line.substr(mark + 1), true);
+            if (sectionID == -1)
+                sectionID = static_cast<long>(AddKeyName(sectionName));
+            StoreValue(sectionID, line.substr(0, mark), line.substr(mark + 1));
             break;
         default: {
             std::string comment = line.substr(mark + 1);
             if (names.empty())
                 HeaderComment(std::move(comment));
-            else
-                KeyComment(sectionName, std::move(comment));
+            else if (sectionID != -1)
+                KeyComment(static_cast<unsigned>(sectionID), std::move(comment));
             break;
         }
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // An in-memory copy of a file of '[section]' lines and 'name=value' entries, read once and answered with
@@ -21,8 +22,11 @@ public:
     void Path(std::string newPath);
     // Adds the file's sections and entries to what the object holds. False when the file cannot be opened,
     // when a line starts with a byte that is not printable ASCII (reading stops there, after a message on
-    // standard output), or when the object holds no section afterwards.
+    // standard output and one on standard error naming the line), or when the object holds no section
+    // afterwards. Reading takes time in proportion to the file's size.
     bool ReadFile();
+    // The number (from 1) of the line that stopped the last ReadFile, 0 when none did.
+    long StoppedAtLine() const { return stoppedAtLine; }
 
     long FindKey(std::string keyname) const;
     long FindValue(unsigned keyID, std::string valuename) const;
@@ -46,10 +50,34 @@ public:
 
 private:
     std::string CheckCase(std::string s) const;
+    // Adds a section as AddKeyName does and returns the key id of the first section of that name.
+    long AddSection(std::string keyname);
+    // Adds or replaces an entry of an existing section; name is the entry's name as read.
+    void StoreValue(long keyID, std::string name, std::string value);
+
+    // An entry name as compared, within the section of that key id.
+    struct EntryName {
+        long keyID;
+        std::string folded;
+        bool operator==(const EntryName& other) const {
+            return keyID == other.keyID && folded == other.folded;
+        }
+    };
+    struct EntryNameHash {
+        size_t operator()(const EntryName& name) const {
+            return std::hash<std::string>()(name.folded) ^
+                   (static_cast<size_t>(name.keyID) * 0x9E3779B97F4A7C15u);
+        }
+    };
 
     bool caseInsensitive;
     std::string path;
     std::vector<key> keys;
     std::vector<std::string> names;
     std::vector<std::string> comments;
+    // Each section name as compared, with the key id of its first occurrence, and each entry name as
+    // compared with the value id of its first occurrence: lookups take constant time, whatever the size.
+    std::unordered_map<std::string, long> keyIndex;
+    std::unordered_map<EntryName, long, EntryNameHash> valueIndex;
+    long stoppedAtLine = 0;
 };

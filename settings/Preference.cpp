@@ -12,10 +12,22 @@
 
 namespace {
 
-// The edit view's largest text (1,048,575 characters) counted in units of 1024.
-constexpr DWORD kMaxBufferKilobytes = 1023;
+BYTE LowByte(int value) {
+    return static_cast<BYTE>(static_cast<unsigned>(value) & 0xFF);
+}
 
-BYTE LowByte(int value) { return static_cast<BYTE>(static_cast<unsigned>(value) & 0xFF); }
+// A path written with the other system's separator (".\\Kestrune.log", "logs\\arch.log") names the same
+// file here: a value holding no slash takes its backslashes as separators. A value with a slash is taken as
+// written, since a backslash is then part of a name.
+std::string PathValue(std::string value) {
+    if (value.find('/') == std::string::npos) {
+        for (char& c : value) {
+            if (c == '\\')
+                c = '/';
+        }
+    }
+    return value;
+}
 
 } // namespace
 
@@ -35,9 +47,8 @@ CPreference::CPreference(const CString& iniFileName) {
         m_commSetting.stopBit = LowByte(ini.GetValueI("COM", "StopBit", 0));
         m_available |= PREF_COMM_SETTING;
 
-        m_termSetting.nbMaxiByte = static_cast<DWORD>(ini.GetValueI("TERM", "MaxBytes", 1024));
-        if (m_termSetting.nbMaxiByte > kMaxBufferKilobytes)
-            m_termSetting.nbMaxiByte = kMaxBufferKilobytes;
+        m_termSetting.nbMaxiByte =
+            ClampBufferLoop(static_cast<DWORD>(ini.GetValueI("TERM", "MaxBytes", 1024)));
         m_termSetting.bLF = ini.GetValueB("TERM", "TrapLF", true) ? 1 : 0;
         m_termSetting.bCR = ini.GetValueB("TERM", "TrapCR", false) ? 1 : 0;
         m_termSetting.bTimestamp = ini.GetValueB("TERM", "AddTimestamp", false) ? 1 : 0;
@@ -48,21 +59,21 @@ CPreference::CPreference(const CString& iniFileName) {
         m_termSetting.FilteredBytesList = ini.GetValue("TERM", "FilteredBytesList", "\\x07\\x00");
         m_available |= PREF_TERM_SETTING;
         m_termSetting.autoSaveDelay = static_cast<DWORD>(ini.GetValueI("TERM", "AutoSaveFrequency", 60));
-        m_defaultBackupPath = ini.GetValue("TERM", "DefaultBackupPath", "./Kestrune.txt");
+        m_defaultBackupPath = PathValue(ini.GetValue("TERM", "DefaultBackupPath", "./Kestrune.txt"));
 
         if (m_termSetting.autoSaveDelay != 0 && !m_defaultBackupPath.empty()) {
             // Probing creates a missing backup file empty and leaves an existing one as it is.
             try {
-                CFile probe(m_defaultBackupPath.c_str(), CFile::modeCreate | CFile::modeNoTruncate |
-                                                             CFile::modeReadWrite);
+                CFile probe(m_defaultBackupPath.c_str(),
+                            CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
                 probe.Close();
                 m_available |= PREF_AUTOSAVE;
             } catch (const CFileException&) {
             }
         }
 
-        m_logFilePath = ini.GetValue("LOG", "LogFilePath", "./Kestrune.log");
-        m_logArchiveFilePath = ini.GetValue("LOG", "ArchiveLogFilePath", "./ARCH_Kestrune.log");
+        m_logFilePath = PathValue(ini.GetValue("LOG", "LogFilePath", "./Kestrune.log"));
+        m_logArchiveFilePath = PathValue(ini.GetValue("LOG", "ArchiveLogFilePath", "./ARCH_Kestrune.log"));
         m_logLevel = ini.GetValueI("LOG", "LogLevel", 1);
         if (!m_logFilePath.empty())
             m_available |= PREF_LOG_FILE;
@@ -71,6 +82,11 @@ CPreference::CPreference(const CString& iniFileName) {
         m_lfSize = ini.GetValueI("FONT", "FontSize", 100);
         if (m_lfSize != 0 && !m_lfFaceName.empty())
             m_available |= PREF_FONT;
+    } else if (ini.StoppedAtLine() != 0) {
+        // The file is there but set aside for one line: the log runs with its start values so that the
+        // user finds the reason there too, not only on the console.
+        m_iniDiscardedAtLine = ini.StoppedAtLine();
+        m_available |= PREF_LOG_FILE;
     }
 
     // The application object is still being built at this point, so its log is not yet enabled and this

@@ -10,12 +10,12 @@ class TCommPort;
 struct LOGFONTA;
 
 // Bits of CPreference::m_available: which groups of settings were loaded and may be used.
-constexpr int PREF_INI_READ = 0x8000;      // the INI file was read
-constexpr int PREF_COMM_SETTING = 0x0001;  // the serial settings of section "COM"
-constexpr int PREF_TERM_SETTING = 0x0002;  // the terminal settings of section "TERM"
-constexpr int PREF_AUTOSAVE = 0x0004;      // auto-save on, with a backup file that could be opened or created
-constexpr int PREF_LOG_FILE = 0x0008;      // a log file path is set
-constexpr int PREF_FONT = 0x0010;          // a font face and a non-zero size are set
+constexpr int PREF_INI_READ = 0x8000;     // the INI file was read
+constexpr int PREF_COMM_SETTING = 0x0001; // the serial settings of section "COM"
+constexpr int PREF_TERM_SETTING = 0x0002; // the terminal settings of section "TERM"
+constexpr int PREF_AUTOSAVE = 0x0004;     // auto-save on, with a backup file that could be opened or created
+constexpr int PREF_LOG_FILE = 0x0008;     // a log file path is set
+constexpr int PREF_FONT = 0x0010;         // a font face and a non-zero size are set
 
 // The program-wide settings, loaded once from the INI file and never written back. After construction only
 // m_used changes; everything else is read, from any thread.
@@ -41,6 +41,9 @@ public:
     TermSettingRec m_termSetting;
     std::string m_lfFaceName;
     int m_lfSize;
+    // The line (from 1) that made the INI file be set aside, 0 when it was read or not found. The log then
+    // keeps its start values (file, archive, level 1), so that the start-up can record why.
+    long m_iniDiscardedAtLine = 0;
 
 private:
     void InitInstance();

@@ -6,22 +6,32 @@
 
 // Serial parameters of one window, with the platform's parity and stop-bits codes.
 struct CommSettingRec {
-    std::string port;   // such as "COM1"
-    DWORD baud = 9600;  // bits per second
-    BYTE byteSize = 8;  // data bits
-    BYTE parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    BYTE stopBit = 0;   // 0 one, 1 one and a half, 2 two
+    std::string port;  // such as "COM1"
+    DWORD baud = 9600; // bits per second
+    BYTE byteSize = 8; // data bits
+    BYTE parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    BYTE stopBit = 0;  // 0 one, 1 one and a half, 2 two
 };
 
 // Terminal settings of one window. Copied whole between threads, never half-updated.
 struct TermSettingRec {
-    DWORD nbMaxiByte = 0;          // buffer loop size in units of 1024 characters, 0 for no limit
-    int bLF = 0;                   // show a received LF as CR LF
-    int bCR = 0;                   // show a received CR as CR LF
-    int bTimestamp = 0;            // prefix data that follows a quiet period with a timestamp
-    std::string timestampFormat;   // strftime conversions
-    DWORD timestampInterval = 0;   // minimum quiet time before a new timestamp, milliseconds
-    int bFilteredByte = 0;         // remove the bytes of FilteredBytesList
+    DWORD nbMaxiByte = 0;        // buffer loop in units of 1024 characters, 0 for none (see ClampBufferLoop)
+    int bLF = 0;                 // show a received LF as CR LF
+    int bCR = 0;                 // show a received CR as CR LF
+    int bTimestamp = 0;          // prefix data that follows a quiet period with a timestamp
+    std::string timestampFormat; // strftime conversions
+    DWORD timestampInterval = 0; // minimum quiet time before a new timestamp, milliseconds
+    int bFilteredByte = 0;       // remove the bytes of FilteredBytesList
     std::string FilteredBytesList; // "\x07\x00" style list of bytes
     DWORD autoSaveDelay = 0;       // seconds between automatic saves, 0 for none
 };
+
+// The largest buffer loop, in units of 1024 characters: the terminal view holds at most 1,048,575
+// characters, and what a window saves must open again, so the loop keeps at most 1023 x 1024 of them.
+constexpr DWORD kMaxBufferLoop = 1023;
+
+// A buffer loop size as it is used: 1 to kMaxBufferLoop. 0 ("no limit") means the largest loop, since an
+// unbounded buffer would be saved into a file too large to be opened again.
+constexpr DWORD ClampBufferLoop(DWORD kilobytes) {
+    return kilobytes == 0 || kilobytes > kMaxBufferLoop ? kMaxBufferLoop : kilobytes;
+}

@@ -72,7 +72,7 @@ TEST(CommThreadLifecycle, ANewThreadIdlesOnAClosedPortWithTheDefaults) {
 
     // The test runs where no INI file is, so the built-in terminal defaults apply.
     const TermSettingRec setting = thread.GetTermSetting();
-    EXPECT_EQ(setting.nbMaxiByte, 1024u);
+    EXPECT_EQ(setting.nbMaxiByte, 1023u); // the largest loop whose text a window can load again
     EXPECT_EQ(setting.timestampInterval, 100u);
     EXPECT_FALSE(setting.bLF || setting.bCR || setting.bTimestamp || setting.bFilteredByte);
     EXPECT_TRUE(setting.timestampFormat.empty() && setting.FilteredBytesList.empty());

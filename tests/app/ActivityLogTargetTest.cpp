@@ -1,0 +1,47 @@
+#include "ActivityLogTestSupport.h"
+
+#include "settings/Preference.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string IniWithLog(const std::string& logPath, const std::string& archivePath) {
+    return "[LOG]\nLogLevel=3\nLogFilePath=" + logPath + "\nArchiveLogFilePath=" + archivePath + "\n";
+}
+
+} // namespace
+
+TEST(ActivityLogTargetTest, TheNullDeviceLogsNowhereWithoutAnyBox) {
+    ActivityLogFixture fixture(IniWithLog("/dev/null", ""));
+    for (int record = 0; record < 5; ++record)
+        EXPECT_TRUE(fixture.App().WriteToLog("gone", "P", LEVELONE));
+    EXPECT_EQ(0, fixture.Boxes());
+}
+
+TEST(ActivityLogTargetTest, ADeviceThatCannotHoldALogIsReportedOnceInWords) {
+    ActivityLogFixture fixture(IniWithLog("/dev/zero", ""));
+    EXPECT_FALSE(fixture.App().WriteToLog("first", "P", LEVELONE));
+    EXPECT_FALSE(fixture.App().WriteToLog("second", "P", LEVELONE));
+    EXPECT_EQ(1, fixture.Boxes());
+    EXPECT_NE(std::string::npos, fixture.LastBoxText().find("/dev/zero"));
+    EXPECT_NE(std::string::npos, fixture.LastBoxText().find("device or a pipe"));
+}
+
+TEST(ActivityLogTargetTest, AnArchiveThatIsTheLogIsReportedOnceAndLoggingGoesOn) {
+    ActivityLogFixture fixture(IniWithLog("x.log", "./x.log"));
+    for (int record = 0; record < 230; ++record)
+        EXPECT_TRUE(fixture.App().WriteToLog("r" + std::to_string(record), "P", LEVELONE));
+    EXPECT_EQ(1, fixture.Boxes());
+    EXPECT_NE(std::string::npos, fixture.LastBoxText().find("archive is the log file itself"));
+    EXPECT_EQ(230u, RecordsOf(ReadWholeFile(fixture.Dir().file("x.log"))).size());
+}
+
+TEST(ActivityLogTargetTest, BackslashPathsNameFilesInFolders) {
+    ActivityLogFixture fixture("[LOG]\nLogLevel=1\nLogFilePath=.\\Kestrune.log\n"
+                               "ArchiveLogFilePath=logs\\arch.log\n");
+    EXPECT_EQ("./Kestrune.log", fixture.App().m_PrefApp->m_logFilePath);
+    EXPECT_EQ("logs/arch.log", fixture.App().m_PrefApp->m_logArchiveFilePath);
+    EXPECT_TRUE(fixture.App().WriteToLog("here", "P", LEVELONE));
+    EXPECT_EQ(1u, RecordsOf(ReadWholeFile(fixture.Dir().file("Kestrune.log"))).size());
+}
