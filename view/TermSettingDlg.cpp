@@ -7,10 +7,6 @@ namespace {
 // The clock of the timestamp rule ticks in milliseconds.
 constexpr int kClocksPerSecond = 1000;
 
-// The largest buffer loop, in units of 1024 characters, that the terminal view's text control can hold:
-// its maximum text size of 1,048,575 characters shifted right by 10 bits.
-constexpr UINT kMaxBufferLoop = 1048575u >> 10;
-
 constexpr UINT kMinTimestampInterval = 100;
 constexpr UINT kMaxTimestampInterval = 1000;
 constexpr UINT kMaxAutoSaveDelay = 86400; // one day, in seconds
