@@ -21,13 +21,14 @@ int CAboutDlg::DoModal() {
     dialog.setObjectName(QStringLiteral("dialog100"));
 
     auto* picture = new QLabel(&dialog);
-    // The About button's picture, drawn larger.
-    const QPixmap bitmap(QStringLiteral(":/bitmaps/2.png"));
-    if (!bitmap.isNull())
-        picture->setPixmap(bitmap.copy(6 * 16, 0, 16, 15).scaled(32, 30));
-    auto* text = new QLabel(QStringLiteral("%1 Version %2\nA receive-only serial terminal.\nCopyright (C) 2026")
-                                .arg(name, QStringLiteral(KESTRUNE_VERSION)),
-                            &dialog);
+    // The program's own icon, as the desktop shows it in its application list.
+    const QPixmap icon(QStringLiteral(":/icons/64.png"));
+    if (!icon.isNull())
+        picture->setPixmap(icon);
+    auto* text =
+        new QLabel(QStringLiteral("%1 Version %2\nA receive-only serial terminal.\nCopyright (C) 2026")
+                       .arg(name, QStringLiteral(KESTRUNE_VERSION)),
+                   &dialog);
     text->setObjectName(QStringLiteral("aboutText"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

@@ -18,7 +18,9 @@ namespace {
 
 const MenuItemTemplate kSeparator{};
 
-MenuItemTemplate Item(const char* text, UINT id) { return MenuItemTemplate{text, id, {}}; }
+MenuItemTemplate Item(const char* text, UINT id) {
+    return MenuItemTemplate{text, id, {}};
+}
 
 MenuItemTemplate Popup(const char* text, std::vector<MenuItemTemplate> items) {
     return MenuItemTemplate{text, 0, std::move(items)};
@@ -29,29 +31,34 @@ MenuItemTemplate ViewPopup() {
 }
 
 MenuItemTemplate HelpPopup() {
-    return Popup("&Help", {Item("Kestrune &Help", ID_HELP_INDEX), Item("&Using Help", ID_HELP_USING), kSeparator,
-                           Item("&About Kestrune", ID_APP_ABOUT)});
+    return Popup("&Help", {Item("Kestrune &Help", ID_HELP_INDEX), Item("&Using Help", ID_HELP_USING),
+                           kSeparator, Item("&About Kestrune", ID_APP_ABOUT)});
 }
 
 MenuTemplate MainFrameMenu() {
-    return {Popup("&File", {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
-            ViewPopup(), HelpPopup()};
+    return {
+        Popup("&File", {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
+        ViewPopup(), HelpPopup()};
 }
 
 MenuTemplate TerminalMenu() {
     return {
-        Popup("&File", {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("Save &As...", ID_FILE_SAVE_AS),
-                        kSeparator, Item("Page Set&up", ID_FILE_PAGE_SETUP), Item("&Print...\tCtrl+P", ID_FILE_PRINT),
-                        Item("Print Previe&w...", ID_FILE_PRINT_PREVIEW), kSeparator, Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
-        Popup("&Edit", {Item("&Copy\tCtrl+C", ID_EDIT_COPY), kSeparator, Item("&Find...\tCTRL+F", ID_EDIT_FIND),
-                        Item("Find &Next\tF3", ID_EDIT_REPEAT), kSeparator, Item("Select &All", ID_EDIT_SELECT_ALL),
-                        Item("Clear &Screen", ID_EDIT_CLEAR_SCREEN)}),
+        Popup("&File",
+              {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("Save &As...", ID_FILE_SAVE_AS), kSeparator,
+               Item("Page Set&up", ID_FILE_PAGE_SETUP), Item("&Print...\tCtrl+P", ID_FILE_PRINT),
+               Item("Print Previe&w...", ID_FILE_PRINT_PREVIEW), kSeparator,
+               Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
+        Popup("&Edit",
+              {Item("&Copy\tCtrl+C", ID_EDIT_COPY), kSeparator, Item("&Find...\tCTRL+F", ID_EDIT_FIND),
+               Item("Find &Next\tF3", ID_EDIT_REPEAT), kSeparator, Item("Select &All", ID_EDIT_SELECT_ALL),
+               Item("Clear &Screen", ID_EDIT_CLEAR_SCREEN)}),
         ViewPopup(),
         Popup("&Setup", {Item("Freeze &screen\tCTRL+S", ID_SETUP_FREEZE_SCREEN), kSeparator,
-                         Item("&Terminal...", ID_SETUP_TERMINAL), Item("Serial &port...", ID_SETUP_SERIAL_PORT),
-                         Item("&Font...", ID_VIEW_FONT)}),
-        Popup("&Window", {Item("&Cascade", ID_WINDOW_CASCADE), Item("Tile &Horizontally", ID_WINDOW_TILE_HORZ),
-                          Item("Tile &Vertically", ID_WINDOW_TILE_VERT), Item("&Arrange &Icons", ID_WINDOW_ARRANGE)}),
+                         Item("&Terminal...", ID_SETUP_TERMINAL),
+                         Item("Serial &port...", ID_SETUP_SERIAL_PORT), Item("&Font...", ID_VIEW_FONT)}),
+        Popup("&Window",
+              {Item("&Cascade", ID_WINDOW_CASCADE), Item("Tile &Horizontally", ID_WINDOW_TILE_HORZ),
+               Item("Tile &Vertically", ID_WINDOW_TILE_VERT), Item("&Arrange &Icons", ID_WINDOW_ARRANGE)}),
         HelpPopup(),
     };
 }
@@ -60,15 +67,18 @@ MenuTemplate TerminalMenu() {
 
 // The bitmaps are compiled into a static library, whose resource initialiser the linker would drop unless
 // something calls it (it may not stand in a namespace).
-static void InitBitmaps() { Q_INIT_RESOURCE(kestrune); }
+static void InitBitmaps() {
+    Q_INIT_RESOURCE(kestrune);
+}
 
 void RegisterAppResources() {
     InitBitmaps();
-    // The program's icon on its windows: the new-connection picture.
+    // The program's icon on its windows, at every size the desktop's icon theme has it.
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
-        const QPixmap bitmap(QStringLiteral(":/bitmaps/2.png"));
-        if (!bitmap.isNull())
-            QApplication::setWindowIcon(QIcon(bitmap.copy(0, 0, 16, 15)));
+        QIcon icon;
+        for (int size : {16, 32, 48, 64, 128, 256})
+            icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+        QApplication::setWindowIcon(icon);
     }
     AfxRegisterMenu(IDR_MAINFRAME, MainFrameMenu());
     AfxRegisterMenu(IDR_TEXTTYPE, TerminalMenu());

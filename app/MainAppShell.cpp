@@ -78,8 +78,11 @@ BOOL CMainApp::InitShell() {
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
-    if ((m_PrefApp->m_available & PREF_AUTOSAVE) != 0) {
-        // With auto-save the first window is the backup file, whatever the command line says.
+    const bool printing = cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrint ||
+                          cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo;
+    if ((m_PrefApp->m_available & PREF_AUTOSAVE) != 0 && !printing) {
+        // With auto-save the first window is the backup file, whatever the command line says; a request to
+        // print a file still prints it, as the program then opens no window at all.
         cmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
         cmdInfo.m_strFileName = m_PrefApp->m_defaultBackupPath;
     }

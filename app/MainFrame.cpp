@@ -2,6 +2,7 @@
 
 #include "app/resource.h"
 #include "comm/comm.h"
+#include "comm/enumser.h"
 #include "framework/CmdUI.h"
 #include "framework/Resource.h"
 #include "framework/WinApp.h"
@@ -12,6 +13,7 @@
 #include "reception/CommThread.h"
 #include "view/CommView.h"
 
+#include <QLabel>
 #include <QWidget>
 
 #include <cstdio>
@@ -22,8 +24,9 @@ namespace {
 constexpr UINT kClockPeriodMs = 1000;
 constexpr int kSeparatorWidth = 8;
 
-// The panes in their order on the bar: the message pane, port, baud rate, data bits, parity, stop bits, clock.
-constexpr UINT kIndicators[] = {ID_SEPARATOR,     ID_INDICATOR_PORT, ID_INDICATOR_BAUD,  ID_INDICATOR_DATA,
+// The panes in their order on the bar: the message pane, port, baud rate, data bits, parity, stop bits,
+// clock.
+constexpr UINT kIndicators[] = {ID_SEPARATOR,        ID_INDICATOR_PORT, ID_INDICATOR_BAUD, ID_INDICATOR_DATA,
                                 ID_INDICATOR_PARITY, ID_INDICATOR_STOP, ID_INDICATOR_CLOCK};
 
 struct ToolSlot {
@@ -48,8 +51,7 @@ CString LoadText(UINT id) {
     return text != nullptr ? CString(text) : CString();
 }
 
-template <typename... Args>
-CString Format(const char* format, Args... args) {
+template <typename... Args> CString Format(const char* format, Args... args) {
     char buffer[256];
     std::snprintf(buffer, sizeof buffer, format, args...);
     return buffer;
@@ -58,9 +60,8 @@ CString Format(const char* format, Args... args) {
 } // namespace
 
 CMainFrame::CMainFrame() {
-    AddMessageHandler(WM_MSG_OPEN_DEFAULT_DOC, [this](WPARAM wParam, LPARAM lParam) {
-        return OnOpenDefaultDoc(wParam, lParam);
-    });
+    AddMessageHandler(WM_MSG_OPEN_DEFAULT_DOC,
+                      [this](WPARAM wParam, LPARAM lParam) { return OnOpenDefaultDoc(wParam, lParam); });
     AddCommandHandler(ID_VIEW_STATUS_BAR, [this]() { OnViewStatusBar(); });
     AddUpdateHandler(ID_SETUP_FREEZE_SCREEN, [this](CCmdUI* ui) { OnUpdateFreezeScreen(ui); });
     AddUpdateHandler(ID_EDIT_CLEAR_SCREEN, [this](CCmdUI* ui) { OnUpdateClearScreen(ui); });
@@ -120,7 +121,8 @@ void CMainFrame::SetDefaultToolsBar() {
 BOOL CMainFrame::CreateStatusBar() {
     if (!m_statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, ID_VIEW_STATUS_BAR))
         return FALSE;
-    return m_statusBar.SetIndicators(kIndicators, static_cast<int>(sizeof kIndicators / sizeof kIndicators[0]));
+    return m_statusBar.SetIndicators(kIndicators,
+                                     static_cast<int>(sizeof kIndicators / sizeof kIndicators[0]));
 }
 
 void CMainFrame::UpdateStatusBar(UINT nIndicator, const CString& text) {
@@ -145,7 +147,8 @@ void CMainFrame::UpdateTime(HWND hWnd, UINT, UINT_PTR, DWORD) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    frame->UpdateStatusBar(ID_INDICATOR_CLOCK, Format(" %d:%02.2d:%02.2d", local.tm_hour, local.tm_min, local.tm_sec));
+    frame->UpdateStatusBar(ID_INDICATOR_CLOCK,
+                           Format(" %d:%02.2d:%02.2d", local.tm_hour, local.tm_min, local.tm_sec));
 }
 
 void CMainFrame::OnClose() {
@@ -153,7 +156,9 @@ void CMainFrame::OnClose() {
     CMDIFrameWnd::OnClose();
 }
 
-void CMainFrame::SetMessageText(const char* lpszText) { m_statusBar.SetMessageText(lpszText != nullptr ? lpszText : ""); }
+void CMainFrame::SetMessageText(const char* lpszText) {
+    m_statusBar.SetMessageText(lpszText != nullptr ? lpszText : "");
+}
 
 LRESULT CMainFrame::OnOpenDefaultDoc(WPARAM, LPARAM) {
     if (CWinApp* app = AfxGetApp())
@@ -161,7 +166,9 @@ LRESULT CMainFrame::OnOpenDefaultDoc(WPARAM, LPARAM) {
     return 0;
 }
 
-void CMainFrame::OnViewStatusBar() { AfxToggleControlBar(this, ID_VIEW_STATUS_BAR); }
+void CMainFrame::OnViewStatusBar() {
+    AfxToggleControlBar(this, ID_VIEW_STATUS_BAR);
+}
 
 CCommView* CMainFrame::GetActiveCommView() const {
     CMDIChildWnd* child = MDIGetActive();
@@ -178,7 +185,8 @@ void CMainFrame::OnUpdateFreezeScreen(CCmdUI*) {
     if (view == nullptr)
         return;
     const bool frozen = view->m_commThread != nullptr && view->m_commThread->m_Suspended;
-    m_toolBar.SetButtonInfo(kFreezeSlot, ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON, frozen ? kFrozenImage : kFreezeImage);
+    m_toolBar.SetButtonInfo(kFreezeSlot, ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON,
+                            frozen ? kFrozenImage : kFreezeImage);
 }
 
 void CMainFrame::OnUpdateClearScreen(CCmdUI* pCmdUI) {
@@ -195,30 +203,41 @@ void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) {
 void CMainFrame::OnUpdateCommPort(CCmdUI* pCmdUI) {
     pCmdUI->Enable();
     CString text;
+    CString tip;
     if (CCommView* view = GetActiveCommView()) {
         TCommPort& port = view->m_commThread->m_CommPort;
         text = Format("Port: %s", port.GetCommPort().c_str());
-        SetMessageText(LoadText(port.m_CommOpen ? IDS_CONNECTED : IDS_DECONNECTED).c_str());
+        tip = port.GetCommPort() + ": " + RecentPortDescription(port.GetCommPort());
+        CString state = LoadText(port.IsOpen() ? IDS_CONNECTED : IDS_DECONNECTED);
+        // The bytes the window lost to a full input queue since it opened stay where the user looks.
+        if (const std::uint64_t dropped = view->m_commThread->BytesDropped())
+            state += Format(" (%llu bytes lost)", static_cast<unsigned long long>(dropped));
+        SetMessageText(state.c_str());
     } else {
         SetMessageText(LoadText(AFX_IDS_IDLEMESSAGE).c_str());
     }
     UpdateStatusBar(ID_INDICATOR_PORT, text);
+    // The pane's tool tip tells what the port is: its device node and, for an adapter, vendor and product.
+    if (QLabel* pane = m_statusBar.GetPaneLabel(m_statusBar.CommandToIndex(ID_INDICATOR_PORT)))
+        pane->setToolTip(QString::fromLocal8Bit(tip.c_str()));
 }
 
 void CMainFrame::OnUpdateBaudRate(CCmdUI* pCmdUI) {
     pCmdUI->Enable();
     CCommView* view = GetActiveCommView();
     UpdateStatusBar(ID_INDICATOR_BAUD,
-                    view != nullptr ? Format("%d baud", static_cast<int>(view->m_commThread->m_CommPort.GetBaudRate()))
-                                    : CString());
+                    view != nullptr
+                        ? Format("%d baud", static_cast<int>(view->m_commThread->m_CommPort.GetBaudRate()))
+                        : CString());
 }
 
 void CMainFrame::OnUpdateByteSize(CCmdUI* pCmdUI) {
     pCmdUI->Enable();
     CCommView* view = GetActiveCommView();
     UpdateStatusBar(ID_INDICATOR_DATA,
-                    view != nullptr ? Format("%d bit", static_cast<int>(view->m_commThread->m_CommPort.GetByteSize()))
-                                    : CString());
+                    view != nullptr
+                        ? Format("%d bit", static_cast<int>(view->m_commThread->m_CommPort.GetByteSize()))
+                        : CString());
 }
 
 void CMainFrame::OnUpdateParity(CCmdUI* pCmdUI) {
@@ -242,4 +261,6 @@ void CMainFrame::OnUpdateStopBits(CCmdUI* pCmdUI) {
     UpdateStatusBar(ID_INDICATOR_STOP, text);
 }
 
-void CMainFrame::OnUpdateClock(CCmdUI* pCmdUI) { pCmdUI->Enable(); }
+void CMainFrame::OnUpdateClock(CCmdUI* pCmdUI) {
+    pCmdUI->Enable();
+}

@@ -91,6 +91,7 @@ void TCommPort::FailOpen(ECommError::ErrorType kind, const DCB& keptParameters) 
 }
 
 void TCommPort::OpenCommPort() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (m_CommOpen)
         return;
     DCB kept = m_dcb;
@@ -124,6 +125,7 @@ void TCommPort::OpenCommPort() {
 }
 
 void TCommPort::CloseCommPort() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_CommOpen)
         return;
     if (!CloseHandle(m_hCom))
@@ -133,45 +135,56 @@ void TCommPort::CloseCommPort() {
 }
 
 void TCommPort::SetBaudRate(DWORD baudRate) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     StoreAndApply(*this, &DCB::BaudRate, baudRate, ECommError::ErrBaudRate);
 }
 
 void TCommPort::SetByteSize(BYTE byteSize) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     StoreAndApply(*this, &DCB::ByteSize, byteSize, ECommError::ErrByteSize);
 }
 
 void TCommPort::SetParity(BYTE parity) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     StoreAndApply(*this, &DCB::Parity, parity, ECommError::ErrParity);
 }
 
 void TCommPort::SetStopBits(BYTE stopBits) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     StoreAndApply(*this, &DCB::StopBits, stopBits, ECommError::ErrStopBits);
 }
 
 DWORD TCommPort::GetBaudRate() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     return m_dcb.BaudRate;
 }
 BYTE TCommPort::GetByteSize() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     return m_dcb.ByteSize;
 }
 BYTE TCommPort::GetParity() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     return m_dcb.Parity;
 }
 BYTE TCommPort::GetStopBits() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     return m_dcb.StopBits;
 }
 
 void TCommPort::SetCommPort(const std::string& port) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (m_CommOpen)
         throw ECommError(ECommError::ErrPortIsOpen);
     m_CommPort = port;
 }
 
 std::string TCommPort::GetCommPort() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     return m_CommPort;
 }
 
 DWORD TCommPort::BytesAvailable() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_CommOpen)
         throw ECommError(ECommError::ErrPortNotOpen);
     DWORD errors = 0;
@@ -182,6 +195,7 @@ DWORD TCommPort::BytesAvailable() {
 }
 
 LONG TCommPort::ReadBytes(void* buffer, DWORD count) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_CommOpen)
         throw ECommError(ECommError::ErrPortNotOpen);
     DWORD read = 0;
@@ -193,6 +207,7 @@ LONG TCommPort::ReadBytes(void* buffer, DWORD count) {
 }
 
 void TCommPort::GetCommDescription(std::string& description) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_CommOpen)
         throw ECommError(ECommError::ErrPortNotOpen);
     char head[64];
@@ -205,6 +220,12 @@ void TCommPort::GetCommDescription(std::string& description) {
     description = text;
 }
 
-DWORD TCommPort::GetDroppedBytes() {
+DWORD TCommPort::GetDroppedBytes() const {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
     return m_CommOpen ? GetDroppedInputBytes(m_hCom) : 0;
+}
+
+bool TCommPort::IsOpen() const {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_CommOpen;
 }

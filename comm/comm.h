@@ -3,6 +3,7 @@
 #include "framework/Dcb.h"
 #include "framework/WinTypes.h"
 
+#include <mutex>
 #include <string>
 
 // What a failing serial port operation throws: which operation failed, and the platform's last-error code
@@ -36,8 +37,10 @@ public:
 // One serial port, for reception only. It keeps the port name and the four serial parameters while the
 // port is closed, applies them at open over the driver's other settings, and re-applies a parameter at once
 // when it changes on an open port. Every failure throws ECommError; nothing is reported through return
-// values. There is no lock: the reception thread reads while the user-interface thread may set parameters,
-// and opening and closing happen while the reception thread is paused.
+// values. Two threads use one port: the reception thread reads it, and closes and reopens it when the
+// device is lost and comes back, while the user-interface thread reads and sets its parameters. Every
+// operation therefore holds the port's own lock, so a setter never meets a half-done open or a handle that
+// is being closed, and a parameter set while the port is closed is the one the next open applies.
 class TCommPort {
 public:
     TCommPort();
@@ -73,7 +76,10 @@ public:
     void GetCommDescription(std::string& description);
 
     // Bytes the input queue dropped since the port was opened because it was full (0 while closed).
-    DWORD GetDroppedBytes();
+    DWORD GetDroppedBytes() const;
+
+    // m_CommOpen read under the lock, for a thread other than the one that opens and closes the port.
+    bool IsOpen() const;
 
     bool m_CommOpen;
     COMMTIMEOUTS m_TimeOuts;
@@ -82,6 +88,9 @@ public:
     HANDLE m_hCom;
 
 private:
+    // Recursive, since an operation that fails half-way calls others of the object to clean up.
+    mutable std::recursive_mutex m_lock;
+
     // Releases the handle of a half-done open and throws the failing step's kind.
     [[noreturn]] void FailOpen(ECommError::ErrorType kind, const DCB& keptParameters);
 };

@@ -1,8 +1,12 @@
 #include "comm/enumser.h"
 
+#include "framework/DeviceAccess.h"
+#include "framework/PortDescription.h"
+#include "framework/PortTable.h"
 #include "framework/SerialDevice.h"
 #include "framework/WinError.h"
 
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -87,4 +91,30 @@ void EnumerateSerialPorts(CUIntArray& ports) {
         ListFromDeviceTable(ports);
     else
         ListByProbing(ports);
+}
+
+std::map<std::string, std::string> DescribeSerialPorts() {
+    return DescribePorts(SystemPortTable(), CPortDescriber());
+}
+
+std::string DescribeSerialPort(const std::string& name) {
+    const std::string device = ResolvePortName(name, SystemPortTable());
+    return device.empty() ? std::string("not present") : CPortDescriber().Describe(device);
+}
+
+std::string RecentPortDescription(const std::string& name) {
+    static std::string lastName;
+    static std::string lastDescription;
+    static std::chrono::steady_clock::time_point readAt;
+    const auto now = std::chrono::steady_clock::now();
+    if (name != lastName || now - readAt > std::chrono::seconds(2)) {
+        lastName = name;
+        lastDescription = DescribeSerialPort(name);
+        readAt = now;
+    }
+    return lastDescription;
+}
+
+bool FindPortAccessProblem(const std::string& name, DeviceAccessProblem& problem) {
+    return FindDeviceAccessProblem(ResolvePortName(name, SystemPortTable()), problem);
 }

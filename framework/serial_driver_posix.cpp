@@ -7,6 +7,7 @@
 #include "framework/SerialTermios.h"
 #include "framework/WinError.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -28,10 +29,12 @@
 
 namespace {
 
-// The driver thread starts filling the queue as soon as the device is open, before the caller sizes it:
-// a device that has already sent a burst must not overflow a small first queue, so it starts as large as
-// a port's queue is normally asked to be. Sizing it later keeps what it holds.
-constexpr std::size_t kDefaultQueueBytes = 32768;
+// The size asked of a port's queue is a least size, as a serial driver takes it. A USB device easily sends
+// a megabyte per second, and the reception thread of a loaded machine may come a few hundred milliseconds
+// late: a queue of the 32 KB asked would then drop bytes that a megabyte keeps. The driver thread starts
+// filling the queue as soon as the device is open, before the caller sizes it, so it starts at that size
+// too, and sizing it later keeps what it holds.
+constexpr std::size_t kSmallestQueueBytes = 1024 * 1024;
 
 BOOL FailWith(DWORD code) {
     SetLastError(code);
@@ -73,7 +76,7 @@ HANDLE FailOpen(int fd, int error) {
 // from the device into the queue until the port closes or the device hangs up.
 class PosixPort {
 public:
-    explicit PosixPort(int fd) : m_fd(fd), m_queue(kDefaultQueueBytes) {}
+    explicit PosixPort(int fd) : m_fd(fd), m_queue(kSmallestQueueBytes) {}
 
     // False, with the cause as the last error, when the wake-up pipe or the thread cannot be made; the
     // port then holds nothing but the device's descriptor, which the caller releases.
@@ -318,7 +321,7 @@ public:
             return FailWith(ERROR_INVALID_HANDLE);
         if (inQueue == 0)
             return FailWith(ERROR_INVALID_PARAMETER);
-        port->Queue().Resize(inQueue);
+        port->Queue().Resize(std::max<std::size_t>(inQueue, kSmallestQueueBytes));
         return TRUE;
     }
 

@@ -5,8 +5,15 @@
 #include "framework/gui/DC.h"
 #include "framework/gui/PrintInfo.h"
 
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,6 +36,52 @@ CString FormatNumber(const char* format, int value) {
     return text;
 }
 
+// The encoding of the texts that strftime takes from the time locale (its day and month names).
+std::string TimeLocaleCodeset() {
+    const char* name = std::setlocale(LC_TIME, nullptr);
+    const locale_t timeLocale =
+        newlocale(LC_CTYPE_MASK, name != nullptr ? name : "C", static_cast<locale_t>(0));
+    if (timeLocale == static_cast<locale_t>(0))
+        return nl_langinfo(CODESET);
+    const std::string codeset = nl_langinfo_l(CODESET, timeLocale);
+    freelocale(timeLocale);
+    return codeset;
+}
+
+bool IsAscii(const CString& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) > 0x7F)
+            return false;
+    return true;
+}
+
+// Converts text from the codeset to UTF-8. A byte the codeset does not know becomes U+FFFD, so that a
+// wrong byte shows as such instead of being read as another character.
+CString ToUtf8(const CString& text, const std::string& codeset) {
+    if (IsAscii(text) || codeset == "UTF-8")
+        return text;
+    const iconv_t converter = iconv_open("UTF-8", codeset.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return text;
+    CString out;
+    std::vector<char> buffer(text.size() * 4 + 16);
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    while (inLeft > 0) {
+        char* outPtr = buffer.data();
+        std::size_t outLeft = buffer.size();
+        const std::size_t result = iconv(converter, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer.data(), static_cast<std::size_t>(outPtr - buffer.data()));
+        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out += "\xEF\xBF\xBD";
+            ++in;
+            --inLeft;
+        }
+    }
+    iconv_close(converter);
+    return out;
+}
+
 } // namespace
 
 int MarginToPixels(int nPixelsPerInch, LONG nHundredthsOfMillimetre) {
@@ -43,7 +96,7 @@ CString FormatEditionDate(const CString& format, const struct tm& localTime) {
         std::vector<char> buffer(size);
         const std::size_t length = std::strftime(buffer.data(), buffer.size(), used.c_str(), &localTime);
         if (length > 0)
-            return CString(buffer.data(), length);
+            return ToUtf8(CString(buffer.data(), length), TimeLocaleCodeset());
     }
     return CString();
 }
@@ -126,8 +179,8 @@ void CPrinter::PageFootNote() {
     dc->SelectObject(&pen);
 
     const CString text = "Edition: " + FormatEditionDate(m_DateTimeFormat, localTime);
-    const CSize extent = dc->GetTextExtent(text);
-    dc->TextOut(pageWidth - m_Margins.right - extent.cx, y, text);
+    const CSize extent = dc->GetTextExtentUtf8(text);
+    dc->TextOutUtf8(pageWidth - m_Margins.right - extent.cx, y, text);
 
     dc->MoveTo(m_Margins.left, y);
     dc->LineTo(pageWidth - m_Margins.right, y);

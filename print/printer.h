@@ -53,4 +53,5 @@ public:
 // Converts a margin in hundredths of a millimetre to device pixels at a resolution, truncated toward zero.
 int MarginToPixels(int nPixelsPerInch, LONG nHundredthsOfMillimetre);
 // Formats a local time with strftime conventions in the current locale; the default format when empty.
+// The result is UTF-8, whatever the encoding of the locale's day and month names.
 CString FormatEditionDate(const CString& format, const struct tm& localTime);

@@ -1,7 +1,10 @@
 #include "reception/CommThread.h"
 
 #include "app/main.h"
+#include "comm/enumser.h"
+#include "framework/DeviceAccess.h"
 #include "framework/MessageBox.h"
+#include "framework/PortTable.h"
 #include "framework/Resource.h"
 #include "log/LogLevel.h"
 #include "reception/PollCadence.h"
@@ -100,6 +103,8 @@ CCommThread::~CCommThread() {
     CloseThread();
     if (m_Thread && m_Thread->joinable())
         m_Thread->join();
+    EndPortSession();
+    SetPortLost(false);
 }
 
 BOOL CCommThread::BeginThread() {
@@ -159,21 +164,39 @@ BOOL CCommThread::Resume() {
     return TRUE;
 }
 
+// A port the user may not open is no port in use: the user learns which device refused, its group, and
+// the command that lets them in. The log keeps the same in two records of its fixed width.
+void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
+    gMainApp.WriteToLog("Permission denied: " + denied.node + ", group " + denied.group, "Connect", LEVELONE);
+    if (!denied.fix.empty())
+        gMainApp.WriteToLog("Fix: " + denied.fix + ", then log in again", "Connect", LEVELONE);
+    AfxMessageBox(denied.message, MB_OK | MB_ICONSTOP);
+}
+
 void CCommThread::Connect() {
     LogStep(2522, "Connect");
     // The thread is paused here (by the Disconnect before) or idles on a closed port, so neither the
     // received bytes nor the lost-port state are in its hands.
     m_ReceivedChars.clear();
-    m_portLost.store(false);
+    SetPortLost(false);
     try {
         m_CommPort.OpenCommPort();
     } catch (const ECommError& error) {
-        if (error.m_ErrorType == ECommError::ErrOpenPort)
+        DeviceAccessProblem denied;
+        if (error.m_ErrorType == ECommError::ErrOpenPort &&
+            FindPortAccessProblem(m_CommPort.GetCommPort(), denied))
+            ReportAccessProblem(denied);
+        else if (error.m_ErrorType == ECommError::ErrOpenPort)
             AfxMessageBox("Error opening comm port. Port already in use?", MB_OK);
         else
             AfxMessageBox("Error opening comm port.", MB_OK);
     }
     NotePortState();
+    if (m_CommPort.IsOpen()) {
+        m_sessionOpen = true;
+        m_sessionReceivedStart = m_bytesReceived.load();
+        m_sessionDroppedStart = BytesDropped();
+    }
     Resume();
 }
 
@@ -181,12 +204,13 @@ void CCommThread::Disconnect() {
     LogStep(2523, "Disconnet");
     Suspend();
     try {
-        m_CommPort.CloseCommPort();
+        ClosePortCounting();
     } catch (const ECommError&) {
         NotePortState();
         throw;
     }
     NotePortState();
+    EndPortSession();
 }
 
 void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
@@ -194,7 +218,7 @@ void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
     // state is read from the mirror, since the reception thread may be reopening a lost port right now.
     const bool reconnect = m_portOpen.load() || m_portLost.load() || portName != m_CommPort.GetCommPort();
     Disconnect();
-    m_portLost.store(false);
+    SetPortLost(false);
     m_CommPort.SetCommPort(portName);
     m_CommPort.SetBaudRate(baudRate);
     if (reconnect)
@@ -217,10 +241,15 @@ void CCommThread::SetData(const CString& data) {
 
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
-    BufferLock guard(m_ThreadMutex);
-    m_strData.clear();
-    m_dataStart = 0;
-    ++m_dataGeneration;
+    {
+        BufferLock guard(m_ThreadMutex);
+        m_strData.clear();
+        m_dataStart = 0;
+        ++m_dataGeneration;
+    }
+    // The window shows the drops since the last clear.
+    m_droppedAtClear.store(BytesDropped());
+    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_DROPS, 0);
 }
 
 void CCommThread::GetChanges(DataMark& mark, DataChanges& changes) {
@@ -304,10 +333,12 @@ bool CCommThread::WaitWhilePaused() {
 void CCommThread::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
     std::unique_lock<std::mutex> guard(m_controlLock);
     // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.
-    m_controlSignal.wait_until(guard, wakeUp, [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
+    m_controlSignal.wait_until(guard, wakeUp,
+                               [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
 }
 
 DWORD CCommThread::PollPort() {
+    CheckDrops();
     try {
         const DWORD waiting = m_CommPort.BytesAvailable();
         if (waiting == 0)
@@ -331,13 +362,13 @@ DWORD CCommThread::PollPort() {
 void CCommThread::ReportLostPort() {
     // The port stays closed until the device answers again; what was received so far stays in the buffer.
     try {
-        m_CommPort.CloseCommPort();
+        ClosePortCounting();
     } catch (const ECommError&) {
         // A handle that will not close counts as open; the next pass fails again and retries the close.
         return;
     }
     NotePortState();
-    if (m_portLost.exchange(true))
+    if (!SetPortLost(true))
         return;
     gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " lost, waiting for it to come back.",
                         "CommThreadProc", LEVELONE);
@@ -353,10 +384,74 @@ void CCommThread::RetryLostPort() {
         return;
     }
     NotePortState();
-    m_portLost.store(false);
+    SetPortLost(false);
     gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " is back, reception goes on.",
                         "CommThreadProc", LEVELONE);
     PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_BACK, 0);
+}
+
+std::uint64_t CCommThread::BytesDropped() const {
+    std::lock_guard<std::mutex> guard(m_dropLock);
+    return m_droppedClosed + m_CommPort.GetDroppedBytes();
+}
+
+void CCommThread::ClosePortCounting() {
+    {
+        std::lock_guard<std::mutex> guard(m_dropLock);
+        const DWORD dropped = m_CommPort.GetDroppedBytes();
+        m_CommPort.CloseCommPort();
+        m_droppedClosed += dropped;
+    }
+    EndDropEpisode();
+}
+
+void CCommThread::CheckDrops() {
+    const std::uint64_t total = BytesDropped();
+    const bool fresh = total != m_dropEpisode.LastTotal();
+    if (const std::uint64_t ended = m_dropEpisode.Observe(total))
+        gMainApp.WriteToLog(DropEpisodeText(m_CommPort.GetCommPort(), ended), "CommThreadProc", LEVELONE);
+    if (fresh)
+        PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_DROPS, 0);
+}
+
+void CCommThread::EndDropEpisode() {
+    m_dropEpisode.Observe(BytesDropped());
+    if (const std::uint64_t ended = m_dropEpisode.End())
+        gMainApp.WriteToLog(DropEpisodeText(m_CommPort.GetCommPort(), ended), "CommThreadProc", LEVELONE);
+}
+
+void CCommThread::EndPortSession() {
+    if (!m_sessionOpen)
+        return;
+    if (m_CommPort.IsOpen()) {
+        try {
+            ClosePortCounting();
+        } catch (const ECommError&) {
+            // The port's own destructor tries once more; the counts are those of now.
+        }
+        NotePortState();
+    }
+    m_sessionOpen = false;
+    gMainApp.WriteToLog(PortClosedText(m_CommPort.GetCommPort(),
+                                       m_bytesReceived.load() - m_sessionReceivedStart,
+                                       BytesDropped() - m_sessionDroppedStart),
+                        "CloseCommPort", LEVELONE);
+}
+
+bool CCommThread::SetPortLost(bool lost) {
+    // While the port is lost its name stays in the port lists, even when its device link is gone, so the
+    // window's serial settings still show the port the window waits for.
+    std::lock_guard<std::mutex> guard(m_lostLock);
+    if (m_portLost.load() == lost)
+        return false;
+    if (lost) {
+        m_awaitedPort = m_CommPort.GetCommPort();
+        AwaitPortName(m_awaitedPort);
+    } else {
+        ForgetAwaitedPortName(m_awaitedPort);
+    }
+    m_portLost.store(lost);
+    return true;
 }
 
 void CCommThread::ThreadFinished() {
@@ -374,9 +469,9 @@ UINT CommThreadProc(void* param) {
     while (self->WaitWhilePaused()) {
         // The period runs from the start of a pass, so shaping a large read does not slow the polling.
         const auto passStart = std::chrono::steady_clock::now();
-        if (!self->m_CommPort.m_CommOpen) {
+        if (!self->m_CommPort.IsOpen()) {
             self->RetryLostPort();
-            if (!self->m_CommPort.m_CommOpen) {
+            if (!self->m_CommPort.IsOpen()) {
                 self->SleepUntil(passStart + kClosedPortPoll);
                 continue;
             }

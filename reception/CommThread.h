@@ -4,6 +4,7 @@
 #include "framework/WinTypes.h"
 #include "framework/WindowMessage.h"
 #include "reception/DataShaping.h"
+#include "reception/DropReport.h"
 #include "settings/SettingRec.h"
 
 #include <atomic>
@@ -29,6 +30,9 @@ constexpr UINT WM_COMM_DATA_READY = WM_USER + 1;
 constexpr UINT WM_COMM_PORT_STATE = WM_USER + 4;
 constexpr WPARAM PORT_LOST = 0;
 constexpr WPARAM PORT_BACK = 1;
+// wParam PORT_DROPS: the count of bytes the full input queue dropped changed (or was cleared with the
+// buffer); the view shows BytesDroppedSinceClear.
+constexpr WPARAM PORT_DROPS = 2;
 
 // The one lock over every window's text buffer and its termination flag. All objects of the process share
 // the same mutex, named "CommThread"; nothing is shared with other processes, since a lock that another
@@ -55,6 +59,7 @@ private:
 };
 
 class CCommThread;
+struct DeviceAccessProblem;
 
 // The body of a window's reception thread; given the CCommThread as its parameter.
 UINT CommThreadProc(void* param);
@@ -133,6 +138,11 @@ public:
     BOOL IsPortLost() const { return m_portLost.load() ? TRUE : FALSE; }
     // Bytes read from the port and handed to shaping so far, counted before filtering.
     std::uint64_t BytesReceived() const { return m_bytesReceived.load(); }
+    // Bytes the port's full input queue dropped since the window opened, also while it is frozen; safe
+    // from any thread.
+    std::uint64_t BytesDropped() const;
+    // The same since the buffer was last cleared.
+    std::uint64_t BytesDroppedSinceClear() const { return BytesDropped() - m_droppedAtClear.load(); }
 
     HWND m_Hwnd = 0;
     std::unique_ptr<std::thread> m_Thread;
@@ -142,6 +152,7 @@ public:
     BOOL m_Suspended = FALSE;
 
 private:
+    void ReportAccessProblem(const DeviceAccessProblem& denied);
     friend UINT CommThreadProc(void* param);
 
     void InsertTimestamp(CString& chunk, const TermSettingRec& setting, const TickSource& ticks);
@@ -155,7 +166,17 @@ private:
     void RetryLostPort();
     void ThreadFinished();
     // Mirrors the port's state after the calling thread has opened or closed it.
-    void NotePortState() { m_portOpen.store(m_CommPort.m_CommOpen); }
+    void NotePortState() { m_portOpen.store(m_CommPort.IsOpen()); }
+    // Enters or leaves the lost state; false when it was in that state already.
+    bool SetPortLost(bool lost);
+    // Closes the port, keeping the count of the bytes its queue dropped; an ECommError passes on.
+    void ClosePortCounting();
+    // Looks for new drops after a poll pass; logs an episode that ended and tells the view of new ones.
+    void CheckDrops();
+    // Logs a running drop episode, at a close.
+    void EndDropEpisode();
+    // Logs what the port received and lost since it was opened, when the window lets go of it.
+    void EndPortSession();
 
     CString m_strData;
     // The absolute position of m_strData's first byte, and which content it holds (see DataMark).
@@ -169,7 +190,19 @@ private:
     LastDataClock m_lastData;
     std::atomic<bool> m_portOpen{false};
     std::atomic<bool> m_portLost{false};
+    std::mutex m_lostLock;
+    std::string m_awaitedPort;
     std::atomic<std::uint64_t> m_bytesReceived{0};
+
+    // Drops of the ports closed before (the open port counts its own); guarded with the close itself.
+    mutable std::mutex m_dropLock;
+    std::uint64_t m_droppedClosed = 0;
+    std::atomic<std::uint64_t> m_droppedAtClear{0};
+    DropEpisode m_dropEpisode;
+    // From the open that the user's Connect made to the Disconnect or the window's end.
+    bool m_sessionOpen = false;
+    std::uint64_t m_sessionReceivedStart = 0;
+    std::uint64_t m_sessionDroppedStart = 0;
 
     std::mutex m_controlLock;
     std::condition_variable m_controlSignal;

@@ -78,7 +78,8 @@ CString FormatTimestamp(const CString& format) {
     return CString(area, length);
 }
 
-void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& clock, const TickSource& ticks) {
+void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& clock,
+                const TickSource& ticks) {
     if (!setting.bTimestamp)
         return;
     const DWORD now = ticks();

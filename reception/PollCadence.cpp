@@ -7,7 +7,8 @@ std::chrono::steady_clock::duration NextPollDelay(DWORD read, std::chrono::stead
     if (read == 0 || gathered <= Duration::zero())
         return kOpenPortPoll;
     const double halfQueue = kPortQueueBytes / 2.0;
-    const double halfFullTicks = static_cast<double>(gathered.count()) * (halfQueue / static_cast<double>(read));
+    const double halfFullTicks =
+        static_cast<double>(gathered.count()) * (halfQueue / static_cast<double>(read));
     // Compared as a floating value first: a long pause before a small read must not overflow the tick count.
     if (halfFullTicks >= static_cast<double>(Duration(kOpenPortPoll).count()))
         return kOpenPortPoll;

@@ -9,8 +9,9 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   poppler-utils xvfb xauth imagemagick fonts-dejavu-core
-  xdg-utils ccache xdotool
+  xdg-utils ccache xdotool acl
   desktop-file-utils appstream
+  cups-daemon cups-client libcups2-dev locales
 )
 
 missing=()

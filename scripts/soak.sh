@@ -4,10 +4,11 @@
 # targets and its helpers), runs six checks, prints one line per check with its figures and exits non-zero
 # when any fails. Not part of ./test: the full run takes about an hour.
 #
-#   scripts/soak.sh [--quick] [--only LIST] [--keep]
+#   scripts/soak.sh [--quick] [--only LIST] [--keep] [--plain]
 #     --quick       every check with small counts and durations (a few minutes in all)
 #     --only LIST   only the checks of the comma-separated list: fuzz,unplug,overrun,kills,copies,long
 #     --keep        keep the work folder and print its path
+#     --plain       run the program checks on the normal build instead of the sanitizer build
 #   Counts and durations (defaults of the full run; --quick lowers them):
 #     SOAK_FUZZ_RUNS=10000000 SOAK_FUZZ_SECONDS=1800   per fuzz target
 #     SOAK_CYCLES=100                                  unplug/replug cycles at 100 KB/s
@@ -20,12 +21,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 only=fuzz,unplug,overrun,kills,copies,long
 keep=0
 quick=0
+plain=0
 while [ $# -gt 0 ]; do
   case $1 in
     --quick) quick=1; shift ;;
     --only) only=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --plain) plain=1; shift ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "soak: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -43,6 +46,7 @@ long_minutes=${SOAK_LONG_MINUTES:-30}
 
 asan=$root/build-asan
 normal=$root/build
+[ "$plain" = 0 ] || asan=$normal
 helpers=$root/build-soak
 check=$root/scripts/soak/check.py
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
@@ -85,11 +89,15 @@ build_tree() { # dir [cmake options]
 }
 need_program=0
 for name in unplug overrun kills copies; do wanted $name && need_program=1; done
-if [ "$need_program" = 1 ]; then
+if [ "$need_program" = 1 ] && [ "$plain" = 0 ]; then
   echo "building $asan (ASan+UBSan)"
   build_tree "$asan" -DKESTRUNE_SANITIZE=address || { echo "soak: the sanitizer build failed" >&2; exit 2; }
 fi
-if wanted long; then
+if [ "$plain" = 1 ]; then
+  echo "building $normal (the program checks run without sanitizers)"
+  build_tree "$normal" || { echo "soak: the build failed" >&2; exit 2; }
+fi
+if wanted long && [ "$plain" = 0 ]; then
   echo "building $normal"
   build_tree "$normal" || { echo "soak: the build failed" >&2; exit 2; }
 fi
@@ -158,7 +166,8 @@ start_program() { # program folder ports NAME=VALUE...
 # Waits until the file holds at least COUNT lines matching the pattern, at most SECONDS.
 wait_for_line() { # file pattern count seconds
   local deadline=$((SECONDS + $4))
-  while [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -lt "$3" ]; do
+  local found
+  while found=$(grep -c -- "$2" "$1" 2>/dev/null); [ "${found:-0}" -lt "$3" ]; do
     [ $SECONDS -lt $deadline ] || return 1
     sleep 0.05
   done

@@ -4,6 +4,12 @@
 #include "comm/enumser.h"
 #include "framework/Resource.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +77,58 @@ template <class Map> void FillList(CComboBox* list, const Map& map, const CStrin
     list->SelectString(-1, text);
 }
 
+bool SameIgnoringCase(const CString& left, const CString& right) {
+    if (left.size() != right.size())
+        return false;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(left[i])) !=
+            std::tolower(static_cast<unsigned char>(right[i])))
+            return false;
+    }
+    return true;
+}
+
+constexpr int kDescriptionRole = Qt::UserRole + 1;
+
+// Draws a port entry of the open list as its name followed by what the port is; the closed list and the
+// entry's own text stay the bare name, which is what the window's port becomes.
+class PortEntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(kDescriptionRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("    ") + description;
+    }
+};
+
+// Gives each port entry its description (drawn in the open list, and as the entry's tool tip), and the
+// closed list the tool tip of the port selected.
+void DescribePortList(CComboBox* list, const std::map<CString, CString>& descriptions) {
+    auto* combo = list != nullptr ? qobject_cast<QComboBox*>(list->GetWidget()) : nullptr;
+    if (combo == nullptr)
+        return;
+    for (int index = 0; index < combo->count(); ++index) {
+        const auto found = descriptions.find(combo->itemText(index).toStdString());
+        if (found == descriptions.end())
+            continue;
+        const QString description = QString::fromLocal8Bit(found->second.c_str());
+        combo->setItemData(index, description, kDescriptionRole);
+        combo->setItemData(index, description, Qt::ToolTipRole);
+    }
+    combo->setItemDelegate(new PortEntryDelegate(combo));
+    QAbstractItemView* view = combo->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth());
+    auto showTip = [combo](int index) {
+        combo->setToolTip(combo->itemData(index, Qt::ToolTipRole).toString());
+    };
+    QObject::connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), combo, showTip);
+    showTip(combo->currentIndex());
+}
+
 } // namespace
 
 bool compareCStringStr::operator()(const CString& left, const CString& right) const {
@@ -95,6 +153,10 @@ void CCommSettingDlg::InitAllComboBox() {
         std::snprintf(name, sizeof name, "COM%u", static_cast<unsigned>(ports.GetAt(index)));
         m_ComPort[name] = 0;
     }
+    for (const auto& [name, description] : DescribeSerialPorts()) {
+        if (m_ComPort.count(name))
+            m_PortDescription[name] = description;
+    }
 
     for (DWORD rate :
          {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u, 56000u, 57600u, 115200u})
@@ -116,6 +178,16 @@ void CCommSettingDlg::SetDataExchange() {
     if (m_pComPort == nullptr)
         return;
     m_sComPort = m_pComPort->GetCommPort();
+    // The window's own port is always offered, also when it is a device path or a device that went away:
+    // confirming without a change must leave the window where it is, not move it to the first name that
+    // the current one begins, nor to no port at all.
+    const bool listed = std::any_of(m_ComPort.begin(), m_ComPort.end(), [this](const auto& entry) {
+        return SameIgnoringCase(entry.first, m_sComPort);
+    });
+    if (!m_sComPort.empty() && !listed) {
+        m_ComPort[m_sComPort] = 0;
+        m_PortDescription[m_sComPort] = DescribeSerialPort(m_sComPort);
+    }
     m_sComBaudRate = TextOfValue(m_BaudRate, m_pComPort->GetBaudRate());
     m_sComDataSize = TextOfValue(m_ByteSize, m_pComPort->GetByteSize());
     m_sComParity = TextOfValue(m_Parity, m_pComPort->GetParity());
@@ -124,6 +196,7 @@ void CCommSettingDlg::SetDataExchange() {
 
 BOOL CCommSettingDlg::OnInitDialog() {
     FillList(GetDlgItemAs<CComboBox>(IDC_COM_PORT), m_ComPort, m_sComPort);
+    DescribePortList(GetDlgItemAs<CComboBox>(IDC_COM_PORT), m_PortDescription);
     FillList(GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE), m_BaudRate, m_sComBaudRate);
     FillList(GetDlgItemAs<CComboBox>(IDC_COM_DATA_SIZE), m_ByteSize, m_sComDataSize);
     FillList(GetDlgItemAs<CComboBox>(IDC_COM_PARITY), m_Parity, m_sComParity);

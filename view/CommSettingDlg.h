@@ -57,6 +57,10 @@ public:
 
     TCommPort* m_pComPort;
 
+    // What each listed port is ("COM3" -> "/dev/ttyUSB0: FTDI FT232R USB UART, serial A10K"), shown beside
+    // its name in the open list.
+    std::map<CString, CString> m_PortDescription;
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;

@@ -22,12 +22,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <utility>
 
 namespace {
 
 constexpr UINT IDS_ASK_CLEAR_SCREEN = 3000;
 constexpr UINT IDS_PORT_LOST = 3010;
+constexpr UINT IDS_BYTES_LOST = 3012;
 constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
 constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
 constexpr UINT IDS_ERROR_SET_PARITY = 3103;
@@ -73,6 +75,7 @@ CCommView::CCommView() {
     AddCommandHandler(ID_EDIT_CLEAR_SCREEN, [this]() { OnClearScreen(); });
     AddCommandHandler(ID_FILE_PAGE_SETUP, [this]() { OnFilePageSetup(); });
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
+    AddCommandHandler(ID_FILE_PRINT_DIRECT, [this]() { OnFilePrintDirect(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
     AddMessageHandler(WM_MSG_UPDATE_DATA, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
     AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
@@ -201,8 +204,16 @@ LRESULT CCommView::OnMsgChangeDocTitle(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CCommView::OnMsgPortState(WPARAM wParam, LPARAM) {
-    // A lost port is said in the caption, without a box that would wait for the user; the text stays.
-    m_strPortState = wParam == PORT_LOST ? LoadText(IDS_PORT_LOST) : CString();
+    // A lost port is said in the caption, without a box that would wait for the user; the text stays. So
+    // are the bytes the full input queue dropped, until the screen is cleared.
+    if (wParam == PORT_LOST || wParam == PORT_BACK)
+        m_bPortLost = wParam == PORT_LOST;
+    m_strPortState = m_bPortLost ? LoadText(IDS_PORT_LOST) : CString();
+    if (const std::uint64_t dropped = m_commThread != nullptr ? m_commThread->BytesDroppedSinceClear() : 0) {
+        char lost[64];
+        std::snprintf(lost, sizeof lost, LoadText(IDS_BYTES_LOST).c_str(), static_cast<unsigned long long>(dropped));
+        m_strPortState += (m_strPortState.empty() ? "" : " - ") + CString(lost);
+    }
     if (CFrameWnd* frame = GetParentFrame())
         frame->OnUpdateFrameTitle(TRUE);
     return 0;

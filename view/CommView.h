@@ -68,7 +68,8 @@ public:
     // Sets the check mark of "Freeze &screen" from the reception thread's state.
     void RefreshOptionMenu();
 
-    // The text the caption shows after the title while the port is lost ("" when it is not).
+    // The text the caption shows after the title while the port is lost or bytes were dropped since the
+    // last clear ("" when neither).
     const CString& GetPortStateText() const { return m_strPortState; }
 
     CCommThread* m_commThread = nullptr;
@@ -90,5 +91,6 @@ private:
     CString m_strPortState;
     // How far the view's text follows the thread's buffer: updates take only what changed since.
     CCommThread::DataMark m_dataMark;
-    bool m_bSaving = false; // an automatic save is running (it may be asking for a file name)
+    bool m_bPortLost = false;
+    bool m_bSaving = false;  // an automatic save is running (it may be asking for a file name)
 };

@@ -8,13 +8,16 @@
 #include "comm/comm.h"
 #include "framework/MessageBox.h"
 #include "framework/Resource.h"
+#include "framework/WinError.h"
 #include "log/LogLevel.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommSettingDlg.h"
 #include "view/TermSettingDlg.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -27,6 +30,7 @@ constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
 constexpr UINT IDS_ERROR_SET_PARITY = 3103;
 constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
 constexpr UINT IDS_ERROR_SETTING = 3105;
+constexpr UINT IDS_PORT_LOST_SETTINGS_KEPT = 3011;
 
 // A new port is opened at this rate; the chosen rate is applied right after.
 constexpr DWORD kSwitchBaudRate = 9600;
@@ -47,15 +51,34 @@ void ShowSettingError(const ECommError& error, ECommError::ErrorType expected, U
     AfxMessageBox(LoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
 }
 
+// A device that went away a moment ago refuses every change until the reception thread has seen it go,
+// within a poll pass or two. A refusal of the value itself (an invalid parameter) is not waited on.
+bool PortTurnsOutLost(const CCommThread& thread, const ECommError& error) {
+    if (error.m_LastError == ERROR_INVALID_PARAMETER)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (!thread.IsPortLost() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return thread.IsPortLost();
+}
+
 // Sets one serial parameter when the chosen value differs from the port's. FALSE when the port refused it
-// (the port keeps its previous value and the user has been told).
+// (the port keeps its previous value and the user has been told). On a lost port the value is kept for
+// the reopen, which applies it, and `lost` is set so the user hears that instead of a refusal.
 template <class Value, class Getter, class Setter>
-bool ApplyParameter(Value chosen, Getter get, Setter set, ECommError::ErrorType expected, UINT messageId) {
+bool ApplyParameter(const CCommThread& thread, bool& lost, Value chosen, Getter get, Setter set,
+                    ECommError::ErrorType expected, UINT messageId) {
     if (chosen == get())
         return true;
     try {
         set(chosen);
     } catch (const ECommError& error) {
+        if (PortTurnsOutLost(thread, error)) {
+            lost = true;
+            // The lost port is closed now, so the value is only stored.
+            set(chosen);
+            return true;
+        }
         ShowSettingError(error, expected, messageId);
         return false;
     }
@@ -91,25 +114,29 @@ BOOL CCommView::OnSetCommSetting() {
             delete pTitle;
     }
 
+    bool lost = false;
     if (!ApplyParameter(
-            dialog.getBaudRate(dialog.m_sComBaudRate), [&port] { return port.GetBaudRate(); },
+            *m_commThread, lost, dialog.getBaudRate(dialog.m_sComBaudRate), [&port] { return port.GetBaudRate(); },
             [&port](DWORD value) { port.SetBaudRate(value); }, ECommError::ErrBaudRate,
             IDS_ERROR_SET_BAUD_RATE))
         return FALSE;
     if (!ApplyParameter(
-            dialog.getByteSize(dialog.m_sComDataSize), [&port] { return port.GetByteSize(); },
+            *m_commThread, lost, dialog.getByteSize(dialog.m_sComDataSize), [&port] { return port.GetByteSize(); },
             [&port](BYTE value) { port.SetByteSize(value); }, ECommError::ErrByteSize,
             IDS_ERROR_SET_BYTE_SIZE))
         return FALSE;
     if (!ApplyParameter(
-            dialog.getParity(dialog.m_sComParity), [&port] { return port.GetParity(); },
+            *m_commThread, lost, dialog.getParity(dialog.m_sComParity), [&port] { return port.GetParity(); },
             [&port](BYTE value) { port.SetParity(value); }, ECommError::ErrParity, IDS_ERROR_SET_PARITY))
         return FALSE;
     if (!ApplyParameter(
-            dialog.getStopBits(dialog.m_sComStopBit), [&port] { return port.GetStopBits(); },
+            *m_commThread, lost, dialog.getStopBits(dialog.m_sComStopBit), [&port] { return port.GetStopBits(); },
             [&port](BYTE value) { port.SetStopBits(value); }, ECommError::ErrStopBits,
             IDS_ERROR_SET_STOP_BITS))
         return FALSE;
+
+    if (lost)
+        AfxMessageBox(LoadText(IDS_PORT_LOST_SETTINGS_KEPT), MB_OK);
 
     gMainApp.WriteToLog(LoadText(IDS_LOG_COMM_SETTING_CHANGED), "OnSetCommSetting", LEVELONE);
     if (ConfiguredLogLevel() >= LEVELTWO) {

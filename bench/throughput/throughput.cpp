@@ -1,8 +1,9 @@
 // Reception throughput: the simulated device writes its pattern at the byte rates of 115200, 921600 and
-// 3,000,000 baud into one reception thread, then into two at once, with shaping on (LF translation,
-// filtering, timestamps, a buffer loop of 1023). For each run it prints the rate the device kept against the
-// rate asked for, the bytes written, received (before filtering) and dropped by the port's queue, and the
-// CPU time of this process per megabyte received. Targets: no byte lost or dropped, every rate kept.
+// 3,000,000 baud and at 1, 2 and 3 MB/s into one reception thread, and for most rates into two at once, with
+// shaping on (LF translation, filtering, timestamps, a buffer loop of 1023). For each run it prints the rate
+// the device kept against the rate asked for, the bytes written, received (before filtering) and dropped by
+// the port's queue, and the CPU time of this process per megabyte received. Targets: every rate kept; no
+// byte lost or dropped, except at 3 MB/s, where every dropped byte must be counted.
 #include "framework/WindowMessage.h"
 #include "reception/CommThread.h"
 
@@ -49,9 +50,9 @@ public:
             std::perror("pipe");
             std::exit(1);
         }
-        std::vector<std::string> arguments = {KESTRUNE_SIM_PATH, "--port", std::to_string(number), "--dir",
-                                              directory, "--pattern", "--rate", std::to_string(rate),
-                                              "--count", std::to_string(count)};
+        std::vector<std::string> arguments = {
+            KESTRUNE_SIM_PATH, "--port", std::to_string(number), "--dir",   directory,
+            "--pattern",       "--rate", std::to_string(rate),   "--count", std::to_string(count)};
         std::vector<char*> argv;
         for (std::string& argument : arguments)
             argv.push_back(&argument[0]);
@@ -91,7 +92,8 @@ public:
     const std::string& ComName() const { return m_comName; }
 
 private:
-    static bool WaitForText(int descriptor, std::string& seen, const char* text, std::chrono::milliseconds limit) {
+    static bool WaitForText(int descriptor, std::string& seen, const char* text,
+                            std::chrono::milliseconds limit) {
         const auto deadline = Clock::now() + limit;
         while (seen.find(text) == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -244,7 +246,7 @@ RunResult Run(const std::string& directory, unsigned firstPort, unsigned windows
         for (auto& thread : threads) {
             thread->Suspend();
             result.received += thread->BytesReceived();
-            result.dropped += thread->m_CommPort.GetDroppedBytes();
+            result.dropped += thread->BytesDropped();
         }
         result.written = count * windows;
     }
@@ -277,33 +279,43 @@ int main(int argc, char** argv) {
     }
     setenv("KESTRUNE_PORTS", directory, 1);
 
-    // Ten bits per byte on the line: start bit, eight data bits, stop bit.
+    // Ten bits per byte on the line: start bit, eight data bits, stop bit. A USB device of the CDC class
+    // is not held to a line rate and easily sends a megabyte per second or more: up to 2 MB/s nothing may
+    // be dropped; at 3 MB/s bytes may be dropped, but every one of them must be counted.
     const struct {
-        const char* baud;
+        const char* label;
         std::uint64_t rate;
-    } rates[] = {{"115200", 11520}, {"921600", 92160}, {"3000000", 300000}};
+        unsigned windows;
+        bool countedLossAllowed;
+    } runs[] = {
+        {"115200", 11520, 1, false},   {"115200", 11520, 2, false},   {"921600", 92160, 1, false},
+        {"921600", 92160, 2, false},   {"3000000", 300000, 1, false}, {"3000000", 300000, 2, false},
+        {"1 MB/s", 1000000, 1, false}, {"1 MB/s", 1000000, 2, false}, {"2 MB/s", 2000000, 1, false},
+        {"3 MB/s", 3000000, 1, true},
+    };
 
-    std::printf("Reception throughput, %u s per run, shaping on (LF, filter, timestamps, loop 1023)\n", seconds);
-    std::printf("%-8s %-7s %12s %12s %10s %10s %8s %9s  %s\n", "baud", "windows", "asked B/s", "kept B/s",
+    std::printf("Reception throughput, %u s per run, shaping on (LF, filter, timestamps, loop 1023)\n",
+                seconds);
+    std::printf("%-8s %-7s %12s %12s %10s %10s %8s %9s  %s\n", "rate", "windows", "asked B/s", "kept B/s",
                 "written", "received", "dropped", "CPU s/MB", "verdict");
     bool allMet = true;
     unsigned port = 61;
-    for (const auto& rate : rates) {
-        for (unsigned windows : {1u, 2u}) {
-            const RunResult result = Run(directory, port, windows, rate.rate, seconds);
-            port += windows;
-            // The rate counts as kept within 2 %: the run includes starting the threads and opening ports.
-            const bool rateKept = result.achievedRate >= 0.98 * static_cast<double>(rate.rate);
-            const bool met = rateKept && result.received == result.written && result.dropped == 0;
-            allMet = allMet && met;
-            std::printf("%-8s %-7u %12llu %12.0f %10llu %10llu %8llu %9.3f  %s\n", rate.baud, windows,
-                        static_cast<unsigned long long>(rate.rate), result.achievedRate,
-                        static_cast<unsigned long long>(result.written),
-                        static_cast<unsigned long long>(result.received),
-                        static_cast<unsigned long long>(result.dropped), result.cpuPerMegabyte,
-                        met ? "met" : "MISSED");
-            std::fflush(stdout);
-        }
+    for (const auto& run : runs) {
+        const RunResult result = Run(directory, port, run.windows, run.rate, seconds);
+        port += run.windows;
+        // The rate counts as kept within 2 %: the run includes starting the threads and opening ports.
+        const bool rateKept = result.achievedRate >= 0.98 * static_cast<double>(run.rate);
+        const bool nothingLost = result.received == result.written && result.dropped == 0;
+        const bool lossCounted = result.received + result.dropped == result.written;
+        const bool met = rateKept && (nothingLost || (run.countedLossAllowed && lossCounted));
+        allMet = allMet && met;
+        std::printf("%-8s %-7u %12llu %12.0f %10llu %10llu %8llu %9.3f  %s\n", run.label, run.windows,
+                    static_cast<unsigned long long>(run.rate), result.achievedRate,
+                    static_cast<unsigned long long>(result.written),
+                    static_cast<unsigned long long>(result.received),
+                    static_cast<unsigned long long>(result.dropped), result.cpuPerMegabyte,
+                    met ? (nothingLost ? "met" : "met, loss counted") : "MISSED");
+        std::fflush(stdout);
     }
     rmdir(directory);
     std::printf(allMet ? "All targets met.\n" : "Some targets were missed.\n");

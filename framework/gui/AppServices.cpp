@@ -7,8 +7,10 @@
 #include "framework/gui/CommandLineInfo.h"
 #include "framework/gui/ControlBar.h"
 #include "framework/gui/Document.h"
+#include "framework/gui/GuiServices.h"
 #include "framework/gui/MDIFrameWnd.h"
 #include "framework/gui/Menu.h"
+#include "framework/gui/PrintSequence.h"
 #include "framework/gui/View.h"
 
 #include <QApplication>
@@ -35,6 +37,39 @@ CString Lower(CString text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+// Closes the main window for good, so that the program ends once start-up is over.
+void EndWithoutMainWindow(CWinApp* app) {
+    if (auto* frame = dynamic_cast<CMDIFrameWnd*>(app->m_pMainWnd)) {
+        frame->CloseAllDocuments();
+        frame->DestroyWindow();
+    } else if (app->m_pMainWnd != nullptr) {
+        app->m_pMainWnd->DestroyWindow();
+    }
+    app->m_pMainWnd = nullptr;
+}
+
+// The program was started only to print the file: it prints on the default printer (for "/pt", the
+// named one) without the print dialog, shows no window and ends. TRUE when the whole job was delivered;
+// every failure has been told to the user by then.
+BOOL PrintFromShell(CWinApp* app, const CCommandLineInfo& info) {
+    app->m_nCmdShow = SW_HIDE;
+    BOOL printed = FALSE;
+    if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo && !AfxSelectPrinter(info.m_strPrinterName)) {
+        const CString name = info.m_strPrinterName.empty() ? CString("(none given)") : info.m_strPrinterName;
+        AfxMessageBox("There is no printer named " + name + ": " + info.m_strFileName + " was not printed.",
+                      MB_OK | MB_ICONEXCLAMATION);
+    } else if (CDocument* document = app->OpenDocumentFile(info.m_strFileName.c_str())) {
+        // The new window takes its font and text from posted messages, as it would before a user prints.
+        AfxPumpMessages();
+        if (CView* view = document->GetFirstView())
+            view->OnCmdMsg(ID_FILE_PRINT_DIRECT, CN_COMMAND, nullptr, FALSE);
+        printed = AfxLastPrintJobSucceeded();
+        document->OnCloseDocument();
+    }
+    EndWithoutMainWindow(app);
+    return printed;
 }
 
 } // namespace
@@ -93,16 +128,8 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
     case CCommandLineInfo::FileOpen:
         return OpenDocumentFile(rCmdInfo.m_strFileName.c_str()) != nullptr;
     case CCommandLineInfo::FilePrint:
-    case CCommandLineInfo::FilePrintTo: {
-        // Print the document and end: the program was started only for that.
-        CDocument* document = OpenDocumentFile(rCmdInfo.m_strFileName.c_str());
-        if (document == nullptr)
-            return FALSE;
-        if (CView* view = document->GetFirstView())
-            view->OnCmdMsg(ID_FILE_PRINT_DIRECT, CN_COMMAND, nullptr, FALSE);
-        document->OnCloseDocument();
-        return FALSE;
-    }
+    case CCommandLineInfo::FilePrintTo:
+        return PrintFromShell(this, rCmdInfo);
     case CCommandLineInfo::AppUnregister:
         // Nothing is registered with the desktop, so there is nothing to undo.
         return FALSE;

@@ -156,10 +156,18 @@ CSize CDC::GetTextExtent(const CString& text) const {
 }
 
 CSize CDC::GetTextExtent(const char* text, int nCount) const {
+    return MeasureString(TextForBytes(text, nCount));
+}
+
+CSize CDC::GetTextExtentUtf8(const CString& text) const {
+    return MeasureString(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+CSize CDC::MeasureString(const QString& text) const {
     const QFont font = DeviceFont(CurrentFont());
     const QFontMetrics metrics = m_pAttrib != nullptr ? QFontMetrics(font, m_pAttrib) : QFontMetrics(font);
     CSize size;
-    size.cx = metrics.horizontalAdvance(TextForBytes(text, nCount));
+    size.cx = metrics.horizontalAdvance(text);
     size.cy = metrics.height();
     return size;
 }
@@ -169,6 +177,14 @@ BOOL CDC::TextOut(int x, int y, const CString& text) {
 }
 
 BOOL CDC::TextOut(int x, int y, const char* text, int nCount) {
+    return DrawString(x, y, TextForBytes(text, nCount));
+}
+
+BOOL CDC::TextOutUtf8(int x, int y, const CString& text) {
+    return DrawString(x, y, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+BOOL CDC::DrawString(int x, int y, const QString& text) {
     if (m_bSuppressed)
         return TRUE;
     if (m_pOutput == nullptr || !m_pOutput->isActive())
@@ -179,7 +195,7 @@ BOOL CDC::TextOut(int x, int y, const char* text, int nCount) {
     m_pOutput->setPen(ColorFromRef(m_state->textColor));
     // The cell's top is at y, so the baseline lies one ascent below it, measured on the drawing device.
     const QFontMetrics metrics(font, m_pOutput->device());
-    m_pOutput->drawText(QPoint(x, y + metrics.ascent()), TextForBytes(text, nCount));
+    m_pOutput->drawText(QPoint(x, y + metrics.ascent()), text);
     m_pOutput->restore();
     return TRUE;
 }

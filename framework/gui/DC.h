@@ -87,6 +87,9 @@ public:
     // Draws bytes as the view shows them (Windows-1252 above 0x7F, control bytes as visible symbols).
     BOOL TextOut(int x, int y, const CString& text);
     BOOL TextOut(int x, int y, const char* text, int nCount);
+    // Text of the program itself rather than received bytes (a date in the user's language), in UTF-8.
+    BOOL TextOutUtf8(int x, int y, const CString& text);
+    CSize GetTextExtentUtf8(const CString& text) const;
     void MoveTo(int x, int y);
     BOOL LineTo(int x, int y);
 
@@ -120,6 +123,8 @@ public:
 
 private:
     struct State;
+    BOOL DrawString(int x, int y, const QString& text);
+    CSize MeasureString(const QString& text) const;
     void ApplyPen();
     // The current font; the default one is chosen on first use, once the application exists.
     const QFont& CurrentFont() const;

@@ -1,12 +1,13 @@
 #include "framework/gui/EditView.h"
 
 #include "framework/gui/DC.h"
+#include "framework/gui/Font.h"
 #include "framework/gui/PrintInfo.h"
 #include "framework/gui/Rect.h"
-#include "framework/gui/TextView.h"
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QWidget>
 
 #include <algorithm>
 #include <array>
@@ -60,11 +61,13 @@ BOOL CEditView::OnPreparePrinting(CPrintInfo* pInfo) {
 void CEditView::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
     (void)pInfo;
     m_aPageStart.assign(1, 0);
-    // The view's font keeps its size in points on the printer. A font given in screen pixels is turned into
-    // points first, or it would print a few pixels high at the printer's resolution.
-    QFont font = m_edit != nullptr ? m_edit->font() : QFont();
+    // The view's font (the one last set on it) keeps its size in points on the printer. A font given in
+    // screen pixels is turned into points first, or it would print a few pixels high at the printer's
+    // resolution.
+    const CFont* viewFont = GetFont() != 0 ? CFont::FromHandle(GetFont()) : nullptr;
+    QFont font = viewFont != nullptr && viewFont->GetQFont() != nullptr ? *viewFont->GetQFont() : QFont();
     if (font.pixelSize() > 0) {
-        const int screenDpi = m_edit != nullptr ? m_edit->logicalDpiY() : 96;
+        const int screenDpi = GetWidget() != nullptr ? GetWidget()->logicalDpiY() : 96;
         font.setPointSizeF(font.pixelSize() * 72.0 / (screenDpi > 0 ? screenDpi : 96));
     }
     m_printerFont = std::make_unique<QFont>(font);

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QLabel>
 
 namespace {
 
@@ -29,6 +30,8 @@ CMarginsDialog::CMarginsDialog(const QMarginsF& millimetres, QWidget* parent)
     form->addRow(tr("&Top:"), m_top);
     form->addRow(tr("&Right:"), m_right);
     form->addRow(tr("&Bottom:"), m_bottom);
+    // A printer that cannot print near the paper's edge adds its own border to these.
+    form->addRow(new QLabel(tr("Measured from the edges of the printable area."), this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -5,7 +5,8 @@
 
 class QDoubleSpinBox;
 
-// The page margins in millimetres, left, top, right and bottom, with OK and Cancel. The boxes carry the
+// The page margins in millimetres, left, top, right and bottom, measured from the edges of the printable
+// area, with OK and Cancel. The boxes carry the
 // object names of the platform's page setup dialog ("leftMargin" and so on).
 class CMarginsDialog : public QDialog {
 public:

@@ -4,15 +4,16 @@
 #include "framework/Resource.h"
 #include "framework/WinApp.h"
 #include "framework/gui/DC.h"
+#include "framework/gui/Document.h"
 #include "framework/gui/PrintInfo.h"
 #include "framework/gui/PrintMarginsDialog.h"
+#include "framework/gui/PrintSequenceOutput.h"
 #include "framework/gui/Rect.h"
 #include "framework/gui/TestHook.h"
 #include "framework/gui/View.h"
 
 #include <QDir>
 #include <QPageLayout>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -41,6 +42,33 @@ void ReportPrintStartFailure() {
     AfxMessageBox(text != nullptr ? text : "Could not start print job.", MB_OK | MB_ICONEXCLAMATION);
 }
 
+void ReportLostJob(const QString& why) {
+    AfxMessageBox(why.toStdString(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The outcome of the last print command.
+BOOL& LastJobSucceeded() {
+    static BOOL succeeded = FALSE;
+    return succeeded;
+}
+
+// The name a print queue shows for the job: the document's title, else the application's name.
+QString JobName(CView* pView) {
+    if (CDocument* document = pView->GetDocument(); document != nullptr && !document->GetTitle().empty())
+        return QString::fromStdString(document->GetTitle());
+    const CWinApp* app = AfxGetApp();
+    return QString::fromStdString(app != nullptr ? app->m_pszAppName : CString());
+}
+
+// A fresh printer writes into the documents folder, or into the home folder when there is none: a PDF
+// file cannot be made in a folder that does not exist.
+QString FallbackPdfFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir(documents).exists())
+        return documents;
+    return QDir::homePath();
+}
+
 std::unique_ptr<QPrinter>& PrinterSlot() {
     static std::unique_ptr<QPrinter> printer;
     return printer;
@@ -55,19 +83,36 @@ QPrinter& AfxGetPrinter() {
         // Without a system printer the jobs go to a PDF file, which the print dialog lets the user name.
         if (QPrinterInfo::availablePrinters().isEmpty()) {
             printer->setOutputFormat(QPrinter::PdfFormat);
-            QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-            if (folder.isEmpty())
-                folder = QDir::homePath();
-            printer->setOutputFileName(QDir(folder).filePath(QStringLiteral("Kestrune.pdf")));
+            printer->setOutputFileName(QDir(FallbackPdfFolder()).filePath(QStringLiteral("Kestrune.pdf")));
         }
+        // The printable area is the whole sheet where the device allows it; a printer that cannot print to
+        // the edge keeps its own unprintable border.
         printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     }
     return *printer;
 }
 
+BOOL AfxSelectPrinter(const CString& printerName) {
+    const QPrinterInfo found = QPrinterInfo::printerInfo(QString::fromStdString(printerName));
+    if (found.isNull())
+        return FALSE;
+    QPrinter& printer = AfxGetPrinter();
+    printer.setOutputFileName(QString());
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(found.printerName());
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    return TRUE;
+}
+
+BOOL AfxLastPrintJobSucceeded() {
+    return LastJobSucceeded();
+}
+
 BOOL AfxRunPrintPass(CView* pView, CPrintInfo& info, QPrinter& printer) {
+    printer.setDocName(JobName(pView));
+    CPrintJobOutput output(printer);
     QPainter painter;
-    if (!painter.begin(&printer)) {
+    if (!output.Begin() || !painter.begin(&printer)) {
         ReportPrintStartFailure();
         return FALSE;
     }
@@ -84,21 +129,33 @@ BOOL AfxRunPrintPass(CView* pView, CPrintInfo& info, QPrinter& printer) {
     UINT last = info.GetToPage();
     if (last < info.GetFromPage() || last > kLastPage)
         last = kLastPage;
+    QString lost;
     for (UINT page = info.GetFromPage(); page <= last; ++page) {
         info.m_nCurPage = page;
         info.m_rectDraw = CRect(0, 0, dc.GetDeviceCaps(HORZRES), dc.GetDeviceCaps(VERTRES));
         pView->OnPrepareDC(&dc, &info);
         if (!info.m_bContinuePrinting)
             break;
-        if (dc.StartPage() < 0)
+        if (dc.StartPage() < 0) {
+            lost = QObject::tr("The printer refused page %1; the print job is incomplete.").arg(page);
             break;
+        }
         pView->OnPrint(&dc, &info);
         dc.EndPage();
     }
 
-    if (painter.isActive())
-        dc.EndDoc();
+    // Ending the job is where a print queue takes it and where a file is completed: its failure loses
+    // the whole job.
+    if (dc.EndDoc() < 0 && lost.isEmpty())
+        lost = QObject::tr("The printer did not accept the end of the print job; it was not printed.");
+    const QString notWritten = output.Finish();
+    if (lost.isEmpty())
+        lost = notWritten;
     pView->OnEndPrinting(&dc, &info);
+    if (!lost.isEmpty()) {
+        ReportLostJob(lost);
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -147,33 +204,16 @@ BOOL AfxRunPrintDialog(CPrintInfo& info, CWnd* pParent) {
 }
 
 BOOL AfxRunPageSetupDialog(CRect& margins, CWnd* pParent) {
-    // A scratch printer on the application's paper: only the margins leave the dialog.
-    QPrinter scratch(QPrinter::HighResolution);
-    scratch.setOutputFormat(QPrinter::NativeFormat);
-    if (AfxGetPrinter().outputFormat() == QPrinter::NativeFormat)
-        scratch.setPrinterName(AfxGetPrinter().printerName());
-    QPageLayout layout = AfxGetPrinter().pageLayout();
-    layout.setUnits(QPageLayout::Millimeter);
-    layout.setMinimumMargins(QMarginsF(0, 0, 0, 0));
+    // The margins are all that leaves page setup. The platform's page setup dialog measures them from the
+    // paper's edge and refuses any below the printer's own unprintable border: it would replace the view's
+    // margins by the printer's defaults. The view's margins count from the printable area's edge instead,
+    // so a dialog of margins alone serves every printer alike.
     const QMarginsF preset(margins.left / 100.0, margins.top / 100.0, margins.right / 100.0,
                            margins.bottom / 100.0);
-    layout.setMargins(preset);
-    scratch.setPageLayout(layout);
-
-    QMarginsF chosen;
-    if (scratch.outputFormat() == QPrinter::NativeFormat) {
-        QPageSetupDialog dialog(&scratch, ParentWidget(pParent));
-        if (AfxRunModalDialog(dialog) != IDOK)
-            return FALSE;
-        chosen = scratch.pageLayout().margins(QPageLayout::Millimeter);
-    } else {
-        // Without a system printer the platform's page setup refuses to open; the margins are all this
-        // program keeps from it, so a dialog of margins stands in.
-        CMarginsDialog dialog(preset, ParentWidget(pParent));
-        if (AfxRunModalDialog(dialog) != IDOK)
-            return FALSE;
-        chosen = dialog.Margins();
-    }
+    CMarginsDialog dialog(preset, ParentWidget(pParent));
+    if (AfxRunModalDialog(dialog) != IDOK)
+        return FALSE;
+    const QMarginsF chosen = dialog.Margins();
     margins.left = static_cast<LONG>(std::lround(chosen.left() * 100.0));
     margins.top = static_cast<LONG>(std::lround(chosen.top() * 100.0));
     margins.right = static_cast<LONG>(std::lround(chosen.right() * 100.0));
@@ -196,10 +236,20 @@ BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) {
 }
 
 void CView::OnFilePrint() {
+    LastJobSucceeded() = FALSE;
     CPrintInfo info;
     if (!OnPreparePrinting(&info))
         return;
-    AfxRunPrintPass(this, info, AfxGetPrinter());
+    LastJobSucceeded() = AfxRunPrintPass(this, info, AfxGetPrinter());
+}
+
+void CView::OnFilePrintDirect() {
+    LastJobSucceeded() = FALSE;
+    CPrintInfo info;
+    info.m_bDirect = TRUE;
+    if (!OnPreparePrinting(&info))
+        return;
+    LastJobSucceeded() = AfxRunPrintPass(this, info, AfxGetPrinter());
 }
 
 void CView::OnFilePrintPreview() {

@@ -42,8 +42,10 @@ public:
     virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
     // Shows the print dialog (not for a preview or a direct job); FALSE when the user cancels.
     BOOL DoPreparePrinting(CPrintInfo* pInfo);
-    // The standard print commands.
+    // The standard print commands. The direct one prints on the application's printer without the print
+    // dialog.
     void OnFilePrint();
+    void OnFilePrintDirect();
     void OnFilePrintPreview();
 
     // Offers a command to the view's own table, then to its document.

@@ -133,7 +133,7 @@ def check_log(paths):
             overrun = re.match(r"\S+: (\d+) bytes lost, input queue full\.$", text)
             if overrun:
                 dropped += int(overrun.group(1))
-    print("lines=%d bad=%d misplaced_headers=%d %s received=%d lost=%d dropped_episodes_bytes=%d"
+    print("lines=%d bad=%d misplaced_headers=%d %s bytes_received=%d bytes_lost=%d bytes_dropped=%d"
           % (lines, bad, misplaced, " ".join("%s=%d" % item for item in counts.items()), received, lost, dropped))
     return bad == 0 and misplaced == 0
 

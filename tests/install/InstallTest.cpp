@@ -170,3 +170,79 @@ TEST_F(InstalledTree, AppStreamDescriptionValidatesAndLaunchesTheDesktopEntry) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(InstalledTree, HelpPageCoversEveryMenuItemDialogFieldAndIniKey) {
+    const std::string page = ReadWholeFile(At("share/kestrune/help/index.html"));
+    const char* const topics[] = {
+        // menu items
+        "New",
+        "Save As...",
+        "Page Setup",
+        "Print...",
+        "Print Preview...",
+        "Exit",
+        "Copy",
+        "Find...",
+        "Find Next",
+        "Select All",
+        "Clear Screen",
+        "Toolbar",
+        "Status Bar",
+        "Freeze screen",
+        "Terminal...",
+        "Serial port...",
+        "Font...",
+        "Cascade",
+        "Tile Horizontally",
+        "Tile Vertically",
+        "Arrange Icons",
+        "Kestrune Help",
+        "Using Help",
+        "About Kestrune",
+        // dialog fields
+        "Port :",
+        "Baud rate :",
+        "Data :",
+        "Parity :",
+        "Stop :",
+        "maxi bytes buffer loop",
+        "Autosave delay",
+        "Receive 'LF' -&gt; display 'CR + LF'",
+        "Receive 'CR' -&gt; display 'CR + LF'",
+        "Add a timestamp to data",
+        "Minimum interval between data received",
+        "Filtered list of bytes",
+        // INI keys
+        "Port",
+        "BaudRate",
+        "ByteSize",
+        "Parity",
+        "StopBit",
+        "MaxBytes",
+        "TrapLF",
+        "TrapCR",
+        "AddTimestamp",
+        "TimestampFormat",
+        "TimestampMinDataInterval",
+        "FilterByte",
+        "FilteredBytesList",
+        "AutoSaveFrequency",
+        "DefaultBackupPath",
+        "LogFilePath",
+        "ArchiveLogFilePath",
+        "LogLevel",
+        "FontFaceName",
+        "FontSize",
+    };
+    for (const char* topic : topics)
+        EXPECT_NE(page.find(std::string(">") + topic), std::string::npos) << topic;
+    // The port table, the log, the simulator, permissions.
+    for (const char* topic :
+         {"KESTRUNE_PORTS", "/sys/class/tty", "/dev/serial/by-id", "pseudo terminal (simulator)",
+          "100 records", "kestrune-sim", "sudo usermod -aG dialout $USER"})
+        EXPECT_NE(page.find(topic), std::string::npos) << topic;
+}
+
+} // namespace

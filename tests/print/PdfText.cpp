@@ -47,3 +47,11 @@ double PdfWordLeft(const std::string& pdfPath, int page, const std::string& word
     }
     return -1;
 }
+
+std::string PdfTitle(const std::string& pdfPath) {
+    const std::string info = RunAndRead("pdfinfo '" + pdfPath + "' 2>/dev/null");
+    std::smatch match;
+    if (std::regex_search(info, match, std::regex("Title:\\s+([^\\n]*)")))
+        return match[1].str();
+    return std::string();
+}

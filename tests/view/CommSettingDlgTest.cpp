@@ -1,11 +1,18 @@
 #include "support/DialogPortDirectory.h"
 #include "support/DialogTestSupport.h"
+#include "support/PseudoTerminal.h"
+
+#include "CommViewTestSupport.h"
 
 #include "comm/comm.h"
+#include "reception/CommThread.h"
 #include "view/CommSettingDlg.h"
+#include "view/CommView.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDialog>
 
 #include <algorithm>
@@ -58,19 +65,89 @@ TEST(CommSettingDlg, PortsListInTextOrderAndThePresentPortIsSelectedExactly) {
     EXPECT_EQ("COM1", dialog.getComPort(dialog.m_sComPort));
 }
 
-TEST(CommSettingDlg, AnAbsentPortSelectsTheFirstEntryItBegins) {
-    // Only port 95 is in the directory and the window is on COM9: its name begins COM95, as COM1 begins
-    // COM10. (Serial devices of the machine itself take low free numbers, which COM9 does not begin.)
+TEST(CommSettingDlg, AnAbsentPortIsListedAndSelectedItselfNotTheFirstEntryItBegins) {
+    // Only port 95 is in the directory and the window is on COM9 (its device went away): confirming must
+    // not move the window to COM95, whose name begins with COM9.
     DialogPortDirectory ports({95});
     TCommPort port;
     port.SetCommPort("COM9");
     CCommSettingDlg dialog(nullptr, &port);
     DialogAnswerer answerer([](CDialog& live) {
-        EXPECT_EQ("COM95", SelectedEntry(live, IDC_COM_PORT));
+        const std::vector<CString> entries = ListEntries(live, IDC_COM_PORT);
+        EXPECT_LT(IndexOf(entries, "COM9"), IndexOf(entries, "COM95"));
+        EXPECT_EQ("COM9", SelectedEntry(live, IDC_COM_PORT));
         return IDOK;
     });
     ASSERT_EQ(IDOK, dialog.DoModal());
-    EXPECT_EQ("COM95", dialog.getComPort(dialog.m_sComPort));
+    EXPECT_EQ("COM9", dialog.getComPort(dialog.m_sComPort));
+    EXPECT_EQ("not present", dialog.m_PortDescription.at("COM9"));
+}
+
+TEST(CommSettingDlg, ADevicePathIsListedSelectedAndDescribed) {
+    DialogPortDirectory ports({95});
+    PseudoTerminal device;
+    TCommPort port;
+    port.SetCommPort(device.path());
+    CCommSettingDlg dialog(nullptr, &port);
+    DialogAnswerer answerer([&](CDialog& live) {
+        EXPECT_EQ(device.path(), SelectedEntry(live, IDC_COM_PORT));
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ(device.path(), dialog.getComPort(dialog.m_sComPort));
+    EXPECT_EQ(device.path() + ": pseudo terminal (simulator)", dialog.m_PortDescription.at(device.path()));
+    // A listed name in another letter case is the same port and is not offered twice.
+    port.SetCommPort("com95");
+    CCommSettingDlg again(nullptr, &port);
+    EXPECT_EQ(0u, again.m_ComPort.count("com95"));
+}
+
+TEST(CommSettingDlg, EveryListedPortShowsWhatItIsInTheOpenListAndAsItsToolTip) {
+    DialogPortDirectory ports({95, 96});
+    TCommPort port;
+    port.SetCommPort("COM96");
+    CCommSettingDlg dialog(nullptr, &port);
+    DialogAnswerer answerer([](CDialog& live) {
+        auto* combo = qobject_cast<QComboBox*>(live.GetDlgItemAs<CComboBox>(IDC_COM_PORT)->GetWidget());
+        const int com95 = combo->findText("COM95");
+        EXPECT_GE(com95, 0);
+        if (com95 < 0)
+            return IDCANCEL;
+        const QString tip = combo->itemData(com95, Qt::ToolTipRole).toString();
+        EXPECT_TRUE(tip.startsWith("/dev/pts/")) << tip.toStdString();
+        EXPECT_TRUE(tip.endsWith(": pseudo terminal (simulator)")) << tip.toStdString();
+        // The entry's text stays the bare name, and the closed list tells what the selected port is.
+        EXPECT_EQ("COM95", combo->itemText(com95).toStdString());
+        EXPECT_EQ(combo->itemData(combo->currentIndex(), Qt::ToolTipRole).toString(), combo->toolTip());
+        EXPECT_EQ("COM96", combo->currentText().toStdString());
+        // The open list is wide enough for the descriptions.
+        EXPECT_GT(combo->view()->minimumWidth(), combo->fontMetrics().horizontalAdvance(tip));
+        return IDCANCEL;
+    });
+    dialog.DoModal();
+}
+
+// A terminal window on a device path (the preferences' port is a pseudo-terminal's path): the user opens
+// the serial settings and confirms without a change.
+class WindowOnADevicePath : public TerminalWindowTest {};
+
+TEST_F(WindowOnADevicePath, ConfirmingTheSettingsWithoutAChangeKeepsTheConnection) {
+    CCommView* view = OpenWindow();
+    ASSERT_NE(nullptr, view);
+    TCommPort& port = view->m_commThread->m_CommPort;
+    ASSERT_EQ(m_device.path(), port.GetCommPort());
+    ASSERT_TRUE(port.m_CommOpen);
+    {
+        DialogAnswerer answerer([&](CDialog& live) {
+            EXPECT_EQ(m_device.path(), SelectedEntry(live, IDC_COM_PORT));
+            return IDOK;
+        });
+        view->OnSetCommSetting();
+        EXPECT_TRUE(answerer.Messages().empty()) << answerer.Messages().front();
+    }
+    EXPECT_EQ(m_device.path(), port.GetCommPort());
+    EXPECT_TRUE(port.m_CommOpen);
+    CloseWindow(view);
 }
 
 TEST(CommSettingDlg, ListsOrderedByTheirMapsAndCurrentValuesPreselected) {

@@ -37,9 +37,10 @@ const char kHelp[] =
     "  --pattern --rate R --count N\n"
     "                              N bytes (0: endless) of a checkable pattern at R bytes per second:\n"
     "                              64-byte lines of an 8-digit line number, a space, 53 symbols, CR LF\n"
-    "  A rate of 0 writes as fast as the terminal takes the bytes. Bytes of the file and the pattern are\n"
-    "  never dropped; the simulator waits for the reader instead. After the last byte the device stays\n"
-    "  registered, silent, until it is stopped.\n"
+    "  A rate of 0 writes as fast as the terminal takes the bytes. While the device is plugged in, bytes\n"
+    "  of the file and the pattern are never dropped: the simulator waits for the reader instead (and\n"
+    "  falls behind the rate). An unplug loses the bytes not yet written, as a real device loses them.\n"
+    "  After the last byte the device stays registered, silent, until it is stopped.\n"
     "\n"
     "Signals:\n"
     "  SIGUSR1        unplug: remove the link and close the pseudo-terminal (a reader sees a hang-up)\n"
@@ -47,7 +48,8 @@ const char kHelp[] =
     "  SIGINT, SIGTERM, SIGHUP\n"
     "                 remove the link and exit\n"
     "\n"
-    "On standard output it prints one line each time the port is registered: COMn -> /dev/pts/k.\n";
+    "On standard output it prints one line each time the port is registered:\n"
+    "COMn -> /dev/pts/k: pseudo terminal (simulator).\n";
 
 volatile std::sig_atomic_t gStop = 0;
 volatile std::sig_atomic_t gUnplug = 0;
@@ -170,7 +172,7 @@ bool Register(SimulatedPort& port, unsigned number) {
         std::fprintf(stderr, "kestrune-sim: %s\n", error.c_str());
         return false;
     }
-    std::printf("COM%u -> %s\n", number, port.TerminalPath().c_str());
+    std::printf("COM%u -> %s: pseudo terminal (simulator)\n", number, port.TerminalPath().c_str());
     std::fflush(stdout);
     return true;
 }
