@@ -75,7 +75,7 @@ TEST_F(TerminalWindowTest, ASlowViewerShowsOnlyUnbrokenPiecesOfTheStreamAndEndsW
     // Everything the device sent has either reached the thread or been dropped by the port's queue (a
     // starved reception thread on a loaded machine); the view must then hold the thread's buffer.
     CCommThread* thread = view->m_commThread;
-    const auto dropped = [&] { return static_cast<std::size_t>(thread->m_CommPort.GetDroppedBytes()); };
+    const auto dropped = [&] { return static_cast<std::size_t>(thread->BytesDropped()); };
     CString threadText;
     ASSERT_TRUE(WaitFor(
         [&] {
