@@ -84,7 +84,8 @@ void CByteGlyphs::Draw(QPainter& painter, const QPointF& origin, const unsigned 
             current = glyph.font;
         }
         indexes.append(glyph.index);
-        positions.append(QPointF(xs[i], 0));
+        // Whole pixels: the glyph cache then holds one image per glyph, not one per fraction.
+        positions.append(QPointF(std::round(xs[i]), 0));
     }
     flush();
 }

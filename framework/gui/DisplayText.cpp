@@ -71,6 +71,7 @@ int CDisplayText::ByteForChar(char16_t ch) {
 
 QString CDisplayText::Assign(const CString& bytes) {
     m_bytes = bytes;
+    m_front = 0;
     m_base = 0;
     m_pairs.clear();
     m_soft.clear();
@@ -82,7 +83,7 @@ QString CDisplayText::Assign(const CString& bytes) {
 }
 
 QString CDisplayText::Append(const char* data, std::size_t length) {
-    const std::size_t from = m_bytes.size();
+    const std::size_t from = Size();
     m_bytes.append(data, length);
     QString out;
     MapTail(from, &out);
@@ -90,17 +91,17 @@ QString CDisplayText::Append(const char* data, std::size_t length) {
 }
 
 void CDisplayText::Add(const char* data, std::size_t length) {
-    const std::size_t from = m_bytes.size();
+    const std::size_t from = Size();
     m_bytes.append(data, length);
     MapTail(from, nullptr);
 }
 
 void CDisplayText::MapTail(std::size_t from, QString* out) {
+    const std::size_t size = Size();
     if (out != nullptr)
-        out->reserve(out->size() +
-                     static_cast<qsizetype>(m_bytes.size() - from + (m_bytes.size() - from) / kMaxRun + 1));
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_bytes.data());
-    for (std::size_t j = from; j < m_bytes.size(); ++j) {
+        out->reserve(out->size() + static_cast<qsizetype>(size - from + (size - from) / kMaxRun + 1));
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live());
+    for (std::size_t j = from; j < size; ++j) {
         const unsigned char b = bytes[j];
         if (b == '\n') {
             if (j > 0 && bytes[j - 1] == '\r') {
@@ -134,7 +135,7 @@ void CDisplayText::MapTail(std::size_t from, QString* out) {
 }
 
 std::size_t CDisplayText::DropFront(std::size_t count) {
-    count = std::min(count, m_bytes.size());
+    count = std::min(count, Size());
     if (count == 0)
         return 0;
     const std::size_t removed = DisplayPos(count);
@@ -143,15 +144,19 @@ std::size_t CDisplayText::DropFront(std::size_t count) {
         m_pairs.pop_front();
     while (!m_soft.empty() && m_soft.front() <= absolute)
         m_soft.pop_front();
-    m_bytes.erase(0, count);
+    m_front += count;
+    if (m_front > m_bytes.size() - m_front) {
+        m_bytes.erase(0, m_front);
+        m_front = 0;
+    }
     m_base = absolute;
     m_lines.DropFront(absolute);
-    m_runLength = std::min(m_runLength, m_bytes.size());
+    m_runLength = std::min(m_runLength, Size());
     return removed;
 }
 
 std::size_t CDisplayText::DisplayPos(std::size_t bytePos) const {
-    bytePos = std::min(bytePos, m_bytes.size());
+    bytePos = std::min(bytePos, Size());
     const std::size_t absolute = m_base + bytePos;
     const auto pairsBefore = std::lower_bound(m_pairs.begin(), m_pairs.end(), absolute) - m_pairs.begin();
     const auto softUpTo = std::upper_bound(m_soft.begin(), m_soft.end(), absolute) - m_soft.begin();
@@ -161,7 +166,7 @@ std::size_t CDisplayText::DisplayPos(std::size_t bytePos) const {
 std::size_t CDisplayText::BytePos(std::size_t displayPos) const {
     // The smallest byte position whose display position reaches displayPos; DisplayPos never decreases.
     std::size_t low = 0;
-    std::size_t high = m_bytes.size();
+    std::size_t high = Size();
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
         if (DisplayPos(middle) >= displayPos)
@@ -173,12 +178,12 @@ std::size_t CDisplayText::BytePos(std::size_t displayPos) const {
 }
 
 QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {
-    end = std::min(end, m_bytes.size());
+    end = std::min(end, Size());
     QString out;
     if (start >= end)
         return out;
     out.reserve(static_cast<qsizetype>(end - start));
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_bytes.data());
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live());
     for (std::size_t j = start; j < end; ++j) {
         const unsigned char b = bytes[j];
         if (b == '\n') {
@@ -195,7 +200,8 @@ QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {
 }
 
 long long CDisplayText::Find(const CString& what, std::size_t from, bool forward, bool caseSensitive) const {
-    if (what.empty() || what.size() > m_bytes.size())
+    const std::string_view bytes = Bytes();
+    if (what.empty() || what.size() > bytes.size())
         return -1;
     const auto& fold = FoldTable();
     auto same = [&](char a, char b) {
@@ -204,27 +210,27 @@ long long CDisplayText::Find(const CString& what, std::size_t from, bool forward
         return fold[static_cast<unsigned char>(a)] == fold[static_cast<unsigned char>(b)];
     };
     if (forward) {
-        if (from > m_bytes.size())
+        if (from > bytes.size())
             return -1;
-        auto found = std::search(m_bytes.begin() + static_cast<std::ptrdiff_t>(from), m_bytes.end(),
-                                 what.begin(), what.end(), same);
-        return found == m_bytes.end() ? -1 : static_cast<long long>(found - m_bytes.begin());
+        auto found = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), what.begin(),
+                                 what.end(), same);
+        return found == bytes.end() ? -1 : static_cast<long long>(found - bytes.begin());
     }
     // Backward: the last match that ends at or before from.
-    const std::size_t limit = std::min(from, m_bytes.size());
+    const std::size_t limit = std::min(from, bytes.size());
     if (limit < what.size())
         return -1;
-    auto found = std::find_end(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(limit),
+    auto found = std::find_end(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(limit),
                                what.begin(), what.end(), same);
-    return found == m_bytes.begin() + static_cast<std::ptrdiff_t>(limit)
+    return found == bytes.begin() + static_cast<std::ptrdiff_t>(limit)
                ? -1
-               : static_cast<long long>(found - m_bytes.begin());
+               : static_cast<long long>(found - bytes.begin());
 }
 
 BOOL CDisplayText::DiffTo(const CString& newBytes, std::size_t& drop, std::size_t& appendFrom) const {
-    const std::size_t oldSize = m_bytes.size();
+    const std::size_t oldSize = Size();
     const std::size_t newSize = newBytes.size();
-    if (oldSize <= newSize && std::memcmp(m_bytes.data(), newBytes.data(), oldSize) == 0) {
+    if (oldSize <= newSize && std::memcmp(Live(), newBytes.data(), oldSize) == 0) {
         drop = 0;
         appendFrom = oldSize;
         return TRUE;
@@ -238,7 +244,7 @@ BOOL CDisplayText::DiffTo(const CString& newBytes, std::size_t& drop, std::size_
     // first place from which the rest of the old text is where the new text begins. Repetitive data can put
     // a probe in many places, so only a few candidates are checked before everything is replaced.
     const std::size_t probe = std::min<std::size_t>(32, newSize);
-    const char* base = m_bytes.data();
+    const char* base = Live();
     std::size_t offset = 1;
     for (int candidates = 0; candidates < 16 && offset + probe <= oldSize; ++candidates) {
         const void* hit = memmem(base + offset, oldSize - offset, newBytes.data(), probe);

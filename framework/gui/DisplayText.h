@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <string_view>
 
 class QString;
 
@@ -28,8 +29,9 @@ public:
     // The byte a shown character stands for; -1 for a character no byte shows as.
     static int ByteForChar(char16_t ch);
 
-    const CString& Bytes() const { return m_bytes; }
-    std::size_t Size() const { return m_bytes.size(); }
+    // The bytes, valid until the next change.
+    std::string_view Bytes() const { return std::string_view(m_bytes).substr(m_front); }
+    std::size_t Size() const { return m_bytes.size() - m_front; }
 
     // Replaces everything; returns the whole display text.
     QString Assign(const CString& bytes);
@@ -67,8 +69,14 @@ private:
     // Records the breaks of bytes [from, end of m_bytes) and appends their display to out when there is one.
     void MapTail(std::size_t from, QString* out);
 
+    // The first byte not yet dropped. Dropping the front only moves this mark; the store is compacted
+    // once the dead front outgrows the rest, so a terminal that cuts its front on every update does not
+    // move the whole text each time.
+    const char* Live() const { return m_bytes.data() + m_front; }
+
     CString m_bytes;
-    std::size_t m_base = 0;          // absolute position of m_bytes[0]
+    std::size_t m_front = 0;         // m_bytes[m_front] is the first byte
+    std::size_t m_base = 0;          // absolute position of the first byte
     std::deque<std::size_t> m_pairs; // absolute positions of the CR of each CR LF pair
     std::deque<std::size_t> m_soft;  // absolute byte positions with a soft break before them
     std::size_t m_runLength = 0;     // characters since the last break, for the soft break rule

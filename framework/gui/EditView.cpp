@@ -15,6 +15,7 @@
 #include <QClipboard>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 CEditView::CEditView() : m_display(std::make_unique<CDisplayText>()) {
@@ -80,7 +81,7 @@ void CEditView::UpdateText(std::size_t dropFront, const CString& appended) {
 }
 
 void CEditView::GetWindowText(CString& text) const {
-    text = m_display->Bytes();
+    text.assign(m_display->Bytes());
 }
 
 int CEditView::GetWindowTextLength() const {
@@ -88,10 +89,10 @@ int CEditView::GetWindowTextLength() const {
 }
 
 CString CEditView::GetTextRange(int nStart, int nEnd) const {
-    const CString& bytes = m_display->Bytes();
+    const std::string_view bytes = m_display->Bytes();
     const std::size_t start = static_cast<std::size_t>(std::clamp(nStart, 0, static_cast<int>(bytes.size())));
     const std::size_t end = static_cast<std::size_t>(std::clamp(nEnd, 0, static_cast<int>(bytes.size())));
-    return start < end ? bytes.substr(start, end - start) : CString();
+    return start < end ? CString(bytes.substr(start, end - start)) : CString();
 }
 
 void CEditView::GetSel(int& nStartChar, int& nEndChar) const {
@@ -223,7 +224,7 @@ void CEditView::OnEditSelectAll() {
 
 void CEditView::SerializeRaw(CArchive& ar) {
     if (ar.IsStoring()) {
-        const CString& bytes = m_display->Bytes();
+        const std::string_view bytes = m_display->Bytes();
         ar.Write(bytes.data(), static_cast<UINT>(bytes.size()));
         return;
     }

@@ -235,13 +235,21 @@ void CTextView::paintEvent(QPaintEvent* event) {
         if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
             painter.fillRect(QRectF(left + m_xs[count], top, breakWidth, height),
                              palette().brush(QPalette::Highlight));
+        // Only the columns in sight are drawn: a long line shows a small part of itself.
+        const auto shownFrom = static_cast<std::size_t>(
+            std::upper_bound(m_xs.begin(), m_xs.end() - 1, -left - breakWidth * 2) - m_xs.begin());
+        const auto shownTo = static_cast<std::size_t>(
+            std::lower_bound(m_xs.begin(), m_xs.end() - 1, viewport()->width() - left) - m_xs.begin());
+        const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
+        const std::size_t drawTo = std::min(count, shownTo + 1);
         const QPointF baseline(left, top + glyphs.Ascent());
         painter.setPen(text);
-        glyphs.Draw(painter, baseline, bytes, 0, from, m_xs);
-        glyphs.Draw(painter, baseline, bytes, to, count, m_xs);
+        glyphs.Draw(painter, baseline, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), m_xs);
+        glyphs.Draw(painter, baseline, bytes, std::clamp(to, drawFrom, drawTo), drawTo, m_xs);
         if (from < to) {
             painter.setPen(highlighted);
-            glyphs.Draw(painter, baseline, bytes, from, to, m_xs);
+            glyphs.Draw(painter, baseline, bytes, std::clamp(from, drawFrom, drawTo),
+                        std::clamp(to, drawFrom, drawTo), m_xs);
         }
         if (hasFocus() && lines.LineOf(caret) == line)
             painter.fillRect(QRectF(left + m_xs[std::min(caret, stop) - start], top, 1, height), text);

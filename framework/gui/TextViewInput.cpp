@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -23,7 +24,7 @@ bool IsWordByte(unsigned char byte) {
 } // namespace
 
 std::size_t CTextView::NextPosition(std::size_t position) const {
-    const CString& bytes = m_text.Bytes();
+    const std::string_view bytes = m_text.Bytes();
     if (position >= bytes.size())
         return bytes.size();
     // A CR LF pair is one break: the caret never stops between its bytes.
@@ -33,7 +34,7 @@ std::size_t CTextView::NextPosition(std::size_t position) const {
 }
 
 std::size_t CTextView::PreviousPosition(std::size_t position) const {
-    const CString& bytes = m_text.Bytes();
+    const std::string_view bytes = m_text.Bytes();
     position = std::min(position, bytes.size());
     if (position == 0)
         return 0;

@@ -5,13 +5,19 @@
 #include <QString>
 
 #include <random>
+#include <string>
+#include <utility>
 
 namespace {
 
-QString Shown(const char* text) { return QString::fromUtf8(text); }
+QString Shown(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // The display an incremental history must equal: the same bytes assigned at once, soft breaks aside.
-QString WithoutSoftBreaks(const CDisplayText& display) { return display.ShownText(0, display.Size()); }
+QString WithoutSoftBreaks(const CDisplayText& display) {
+    return display.ShownText(0, display.Size());
+}
 
 } // namespace
 
@@ -37,7 +43,7 @@ TEST(DisplayText, LineBreaksAtCrLfLoneLfAndLoneCr) {
     CDisplayText display;
     EXPECT_EQ(display.Assign("a\r\nb\nc\rd"), Shown("a\nb\nc\nd"));
     EXPECT_EQ(display.DisplaySize(), 7u);
-    EXPECT_EQ(display.DisplayPos(2), 1u);  // inside the pair: its break
+    EXPECT_EQ(display.DisplayPos(2), 1u); // inside the pair: its break
     EXPECT_EQ(display.DisplayPos(3), 2u);
     EXPECT_EQ(display.BytePos(2), 3u);
     EXPECT_EQ(display.BytePos(1), 1u);
@@ -55,7 +61,7 @@ TEST(DisplayText, CrAtTheEndAndLfInTheNextUpdateMakeOneBreak) {
 TEST(DisplayText, ACutInsideACrLfPairKeepsTheBreakOfTheLoneLf) {
     CDisplayText display;
     display.Assign("ab\r\ncd");
-    EXPECT_EQ(display.DropFront(3), 2u);  // "ab" go, the break stays for the LF
+    EXPECT_EQ(display.DropFront(3), 2u); // "ab" go, the break stays for the LF
     EXPECT_EQ(display.Bytes(), "\ncd");
     EXPECT_EQ(display.DisplaySize(), 3u);
     EXPECT_EQ(WithoutSoftBreaks(display), Shown("\ncd"));
@@ -128,4 +134,32 @@ TEST(DisplayText, FindFoldsCaseOnlyWhenAsked) {
     EXPECT_EQ(display.Find("alpha", 20, false, false), 15);
     EXPECT_EQ(display.Find("alpha", 19, false, false), 0);
     EXPECT_EQ(display.Find("gamma", 0, true, false), -1);
+}
+
+TEST(DisplayText, BytesCutFromTheFrontAreGoneForFindsDiffsAndShownTextWhetherOrNotTheStoreWasCompacted) {
+    CDisplayText display;
+    display.Assign("abcab\r\nXYZab");
+    // Small cuts leave most of the store alive (one of them inside the CR LF pair); the last one makes the
+    // dropped front the larger part of the store.
+    const std::pair<std::size_t, std::string> steps[] = {{2, "cab\r\nXYZab"}, {4, "\nXYZab"}, {1, "XYZab"}};
+    for (const auto& [cut, kept] : steps) {
+        SCOPED_TRACE(kept);
+        display.DropFront(cut);
+        EXPECT_EQ(display.Bytes(), kept);
+        EXPECT_EQ(display.Size(), kept.size());
+        EXPECT_EQ(display.Find("ab", 0, true, true), static_cast<long long>(kept.find("ab")));
+        EXPECT_EQ(display.Find("ab", kept.size(), false, true), static_cast<long long>(kept.size() - 2));
+        EXPECT_EQ(display.Find("abc", 0, true, true), -1);
+        EXPECT_EQ(display.ShownText(0, 1), kept[0] == '\n' ? QString("\n") : QString(QChar(kept[0])));
+        std::size_t drop = 0;
+        std::size_t appendFrom = 0;
+        ASSERT_TRUE(display.DiffTo(kept + "more", drop, appendFrom));
+        EXPECT_EQ(drop, 0u);
+        EXPECT_EQ(appendFrom, kept.size());
+        ASSERT_TRUE(display.DiffTo("XYZab!", drop, appendFrom));
+        EXPECT_EQ(drop, kept.size() - 5);
+    }
+    display.Add("!", 1);
+    EXPECT_EQ(display.Bytes(), "XYZab!");
+    EXPECT_EQ(display.DisplaySize(), 6u);
 }

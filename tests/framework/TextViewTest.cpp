@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFont>
 #include <QImage>
@@ -273,4 +274,24 @@ TEST_F(TextViewTest, TheScreenShowsTheLastLinesOfTheText) {
         const double expected = CTextView::kMargin + length * advance;
         EXPECT_NEAR(inkRight, expected, advance) << "row " << row << ", line " << line;
     }
+}
+
+TEST_F(TextViewTest, AssistiveTechnologiesReadTheTextAndTheSelection) {
+    m_view->SetWindowText(std::string("ab\r\n\x1b"
+                                      "c",
+                                      6));
+    m_view->SetSel(1, 5, TRUE);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Widget());
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 6);
+    EXPECT_EQ(accessible->text(QAccessible::Value), QString::fromUtf16(u"ab\n\u241Bc"));
+    int start = 0;
+    int end = 0;
+    ASSERT_EQ(text->selectionCount(), 1);
+    text->selection(0, &start, &end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 5);
+    EXPECT_TRUE(accessible->state().readOnly == Widget()->IsReadOnly());
 }
