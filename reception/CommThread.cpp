@@ -212,6 +212,15 @@ void CCommThread::SetData(const CString& data) {
     m_strData = data;
 }
 
+void CCommThread::PrependData(const CString& older) {
+    LogStep(2520, "SetData");
+    const DWORD loop = GetTermSetting().nbMaxiByte;
+    BufferLock guard(m_ThreadMutex);
+    CString merged = older;
+    AppendWithinLoop(merged, m_strData, loop);
+    m_strData.swap(merged);
+}
+
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
     BufferLock guard(m_ThreadMutex);
@@ -281,7 +290,8 @@ bool CCommThread::WaitWhilePaused() {
 void CCommThread::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
     std::unique_lock<std::mutex> guard(m_controlLock);
     // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.
-    m_controlSignal.wait_until(guard, wakeUp, [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
+    m_controlSignal.wait_until(guard, wakeUp,
+                               [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
 }
 
 DWORD CCommThread::PollPort() {

@@ -93,6 +93,9 @@ public:
 
     void GetData(CString& data);
     void SetData(const CString& data);
+    // Puts older text (a file loaded into the window) before what the thread has received so far, in one
+    // step with reception, and keeps the buffer within its loop: nothing that arrived meanwhile is lost.
+    void PrependData(const CString& older);
     void ClearData();
 
     // Shapes m_ReceivedChars into the buffer and posts WM_COMM_DATA_READY; on the reception thread.
