@@ -290,8 +290,7 @@ bool CCommThread::WaitWhilePaused() {
 void CCommThread::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
     std::unique_lock<std::mutex> guard(m_controlLock);
     // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.
-    m_controlSignal.wait_until(guard, wakeUp,
-                               [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
+    m_controlSignal.wait_until(guard, wakeUp, [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
 }
 
 DWORD CCommThread::PollPort() {

@@ -48,9 +48,7 @@ CString LoadText(UINT id) {
     return text != nullptr ? CString(text) : CString();
 }
 
-void Log(UINT id, const char* procedure, LogLevel level) {
-    gMainApp.WriteToLog(LoadText(id), procedure, level);
-}
+void Log(UINT id, const char* procedure, LogLevel level) { gMainApp.WriteToLog(LoadText(id), procedure, level); }
 
 // Applies one preference value to the port at window creation. A port that refuses it keeps its previous
 // value; the user is told as the serial settings command tells, and the window opens all the same.
@@ -75,8 +73,7 @@ CCommView::CCommView() {
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
     AddMessageHandler(WM_MSG_UPDATE_DATA, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
-    AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
-                      [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
+    AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE, [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
     AddMessageHandler(WM_COMM_PORT_STATE, [this](WPARAM w, LPARAM l) { return OnMsgPortState(w, l); });
     AddMessageHandler(WM_MSG_SAVE_NOW, [this](WPARAM, LPARAM) {
         AutoSaveTimerProc(m_hWnd, kSaveAlways, AUTOSAVE_TIMER_ID, GetTickCount());
@@ -93,28 +90,21 @@ CCommView::~CCommView() {
     }
 }
 
-BOOL CCommView::PreCreateWindow(CREATESTRUCT& cs) {
-    return CEditView::PreCreateWindow(cs);
-}
+BOOL CCommView::PreCreateWindow(CREATESTRUCT& cs) { return CEditView::PreCreateWindow(cs); }
 
 int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     m_commThread = new CCommThread(m_hWnd);
 
     CPreference* preferences = gMainApp.m_PrefApp;
-    if (preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0 &&
-        preferences->m_used == 0) {
+    if (preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0 && preferences->m_used == 0) {
         preferences->m_used = 1;
         const CommSettingRec& setting = preferences->m_commSetting;
         m_commThread->SetParameters(kConnectBaudRate, setting.port);
         TCommPort& port = m_commThread->m_CommPort;
-        ApplyPreferenceValue([&]() { port.SetBaudRate(setting.baud); }, ECommError::ErrBaudRate,
-                             IDS_ERROR_SET_BAUD_RATE);
-        ApplyPreferenceValue([&]() { port.SetByteSize(setting.byteSize); }, ECommError::ErrByteSize,
-                             IDS_ERROR_SET_BYTE_SIZE);
-        ApplyPreferenceValue([&]() { port.SetParity(setting.parity); }, ECommError::ErrParity,
-                             IDS_ERROR_SET_PARITY);
-        ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits,
-                             IDS_ERROR_SET_STOP_BITS);
+        ApplyPreferenceValue([&]() { port.SetBaudRate(setting.baud); }, ECommError::ErrBaudRate, IDS_ERROR_SET_BAUD_RATE);
+        ApplyPreferenceValue([&]() { port.SetByteSize(setting.byteSize); }, ECommError::ErrByteSize, IDS_ERROR_SET_BYTE_SIZE);
+        ApplyPreferenceValue([&]() { port.SetParity(setting.parity); }, ECommError::ErrParity, IDS_ERROR_SET_PARITY);
+        ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits, IDS_ERROR_SET_STOP_BITS);
     } else if (!OnSetCommSetting()) {
         return -1;
     }
@@ -131,8 +121,7 @@ void CCommView::SetInitialFont() {
     LOGFONTA logFont{};
     CPreference* preferences = gMainApp.m_PrefApp;
     if (preferences != nullptr && (preferences->m_available & PREF_FONT) != 0) {
-        // The preferences give the size in tenths of a point; the screen font built from it says it in
-        // pixels.
+        // The preferences give the size in tenths of a point; the screen font built from it says it in pixels.
         preferences->GetPrefFont(logFont);
         CFont pointFont;
         pointFont.CreatePointFontIndirect(&logFont);
@@ -235,8 +224,7 @@ BOOL CCommView::CreateAutoSaveTimer() {
     if (delay == 0)
         return TRUE;
     // Seconds to milliseconds in 64 bits: a long delay must not wrap into a short period.
-    const std::uint64_t period =
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(delay) * 1000, kLongestTimerPeriod);
+    const std::uint64_t period = std::min<std::uint64_t>(static_cast<std::uint64_t>(delay) * 1000, kLongestTimerPeriod);
     if (SetTimer(AUTOSAVE_TIMER_ID, static_cast<UINT>(period), &CCommView::AutoSaveTimerProc) == 0)
         return FALSE;
     Log(IDS_LOG_AUTOSAVE_STARTED, "CreateAutoSaveTimer", LEVELONE);
