@@ -239,6 +239,15 @@ void CCommThread::SetData(const CString& data) {
     ++m_dataGeneration;
 }
 
+void CCommThread::PrependData(const CString& older) {
+    LogStep(2520, "SetData");
+    const DWORD loop = GetTermSetting().nbMaxiByte;
+    BufferLock guard(m_ThreadMutex);
+    CString merged = older;
+    AppendWithinLoop(merged, m_strData, loop);
+    m_strData.swap(merged);
+}
+
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
     {

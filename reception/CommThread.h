@@ -98,6 +98,9 @@ public:
 
     void GetData(CString& data);
     void SetData(const CString& data);
+    // Puts older text (a file loaded into the window) before what the thread has received so far, in one
+    // step with reception, and keeps the buffer within its loop: nothing that arrived meanwhile is lost.
+    void PrependData(const CString& older);
     void ClearData();
 
     // A reader's place in the buffer: which content it holds (SetData and ClearData start a new one) and

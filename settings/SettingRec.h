@@ -28,10 +28,10 @@ struct TermSettingRec {
 
 // The largest buffer loop, in units of 1024 characters: the terminal view holds at most 1,048,575
 // characters, and what a window saves must open again, so the loop keeps at most 1023 x 1024 of them.
-constexpr DWORD kMaxBufferLoop = 1023;
+constexpr DWORD kLargestBufferLoop = 1023;
 
-// A buffer loop size as it is used: 1 to kMaxBufferLoop. 0 ("no limit") means the largest loop, since an
+// A buffer loop size as it is used: 1 to kLargestBufferLoop. 0 ("no limit") means the largest loop, since an
 // unbounded buffer would be saved into a file too large to be opened again.
 constexpr DWORD ClampBufferLoop(DWORD kilobytes) {
-    return kilobytes == 0 || kilobytes > kMaxBufferLoop ? kMaxBufferLoop : kilobytes;
+    return kilobytes == 0 || kilobytes > kLargestBufferLoop ? kLargestBufferLoop : kilobytes;
 }

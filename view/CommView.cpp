@@ -336,9 +336,10 @@ void CCommView::SerializeRaw(CArchive& ar) {
     CPreference* preferences = gMainApp.m_PrefApp;
     if (preferences == nullptr || (preferences->m_available & PREF_TERM_SETTING) == 0)
         return;
-    // The loaded text becomes the reception thread's, so what arrives next is added after it.
+    // The loaded text goes before what the thread received while the file was read (the port is already
+    // open), so the window shows one text in arrival order and what arrives next is added after it.
     CString text;
     GetWindowText(text);
-    m_commThread->SetData(text);
+    m_commThread->PrependData(text);
     PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
 }

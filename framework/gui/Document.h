@@ -23,7 +23,8 @@ constexpr UINT ID_FILE_SAVE_AS = 57604;
 
 // A document: its title, the file it belongs to, whether it changed since it was last saved or loaded, and
 // the views that show it. Saving writes a new file beside the old one and renames it into place, so a
-// failure or crash in the middle of a save leaves the previous file whole.
+// failure or crash in the middle of a save leaves the previous file whole; where the folder takes no new
+// file but the file itself may be written, it is written over in place (see CSafeSave).
 class CDocument : public CCmdTarget {
 public:
     CDocument();

@@ -45,3 +45,17 @@ TEST(ActivityLogTargetTest, BackslashPathsNameFilesInFolders) {
     EXPECT_TRUE(fixture.App().WriteToLog("here", "P", LEVELONE));
     EXPECT_EQ(1u, RecordsOf(ReadWholeFile(fixture.Dir().file("Kestrune.log"))).size());
 }
+
+TEST(ActivityLogTargetTest, AnIniFileSetAsideStillLogsAtLevelOneToTheStartFile) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ActivityLogFixture fixture("[LOG]\nLogLevel=3\n\tLogFilePath=elsewhere.log\n");
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("line 3"));
+    EXPECT_EQ(3, fixture.App().m_PrefApp->m_iniDiscardedAtLine);
+    EXPECT_TRUE(fixture.App().WriteToLog("kept", "P", LEVELONE));
+    EXPECT_FALSE(fixture.App().WriteToLog("filtered", "P", LEVELTWO));
+    const std::vector<LoggedRecord> records = RecordsOf(fixture.LogBytes());
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("kept", records[0].description);
+}

@@ -48,7 +48,7 @@ TEST_F(PreferenceFilesTest, BufferLoopIsAlwaysOneTo1023AndZeroMeansTheLargest) {
     EXPECT_EQ(1023u, ClampBufferLoop(1024));
     EXPECT_EQ(500u, ClampBufferLoop(500));
     // The largest loop still fits what a window may load back.
-    EXPECT_LE(static_cast<unsigned long>(kMaxBufferLoop) * 1024u, 1048575u);
+    EXPECT_LE(static_cast<unsigned long>(kLargestBufferLoop) * 1024u, 1048575u);
 }
 
 TEST_F(PreferenceFilesTest, AnIniFileSetAsideForATabLineKeepsTheLogOnWithStartValues) {

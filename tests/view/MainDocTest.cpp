@@ -126,14 +126,14 @@ TEST_F(TerminalWindowTest, AutoSaveTickSavesOnlyAChangedDocument) {
     CCommView* view = OpenWindow();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->GetTimerPeriod(AUTOSAVE_TIMER_ID), 60000u);
-    EXPECT_TRUE(m_proposedFiles.empty());  // the backup file is usable: no immediate save
+    EXPECT_TRUE(m_proposedFiles.empty()); // the backup file is usable: no immediate save
 
     const CString path = m_dir.file("backup.txt");
     DocumentOf(view)->SetPathName(path.c_str());
     DocumentOf(view)->SetModifiedFlag(FALSE);
     CCommView::AutoSaveTimerProc(view->m_hWnd, WM_TIMER, AUTOSAVE_TIMER_ID, 0);
     struct stat info {};
-    EXPECT_NE(::stat(path.c_str(), &info), 0);  // unchanged: nothing written
+    EXPECT_NE(::stat(path.c_str(), &info), 0); // unchanged: nothing written
 
     m_device.Send("changed");
     ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "changed"; }));
@@ -162,8 +162,8 @@ TEST_F(TerminalWindowTest, AutoSaveWithoutUsableBackupSavesAtOnceAskingForAName)
     Template().GetDocString(extension, CDocTemplate::filterExt);
     CString name;
     Template().GetDocString(name, CDocTemplate::docName);
-    EXPECT_EQ(m_proposedFiles.front(),
-              (name.empty() ? CString("Untitled") : name) + std::to_string(Template().m_nUntitledCount) + extension);
+    EXPECT_EQ(m_proposedFiles.front(), (name.empty() ? CString("Untitled") : name) +
+                                           std::to_string(Template().m_nUntitledCount) + extension);
     EXPECT_EQ(DocumentOf(view)->GetPathName(), m_fileAnswer);
     EXPECT_EQ(ReadWholeFile(m_fileAnswer), "");
 }
@@ -182,4 +182,47 @@ TEST_F(TerminalWindowTest, AutoSaveWithoutATimerLeavesTheWindowWorking) {
     AfxSetTimersFail(false);
     EXPECT_TRUE(view->CreateAutoSaveTimer());
     EXPECT_TRUE(view->HasTimer(AUTOSAVE_TIMER_ID));
+}
+
+// The device keeps sending while a file is loaded into its window: the loaded text comes first, then
+// everything received, in arrival order, with nothing lost.
+TEST_F(TerminalWindowTest, BytesReceivedWhileAFileLoadsFollowTheLoadedText) {
+    gMainApp.m_PrefApp->m_available |= PREF_TERM_SETTING;
+    gMainApp.m_PrefApp->m_termSetting = TermSettingRec{};
+    gMainApp.m_PrefApp->m_termSetting.nbMaxiByte = 1023;
+    const CString path = m_dir.file("backup.txt");
+    WriteWholeFile(path, "loaded\r\n");
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    m_device.Send("during the load\r\n");
+    CString threadText;
+    ASSERT_TRUE(WaitFor([&] {
+        view->m_commThread->GetData(threadText);
+        return threadText == "during the load\r\n";
+    }));
+    ASSERT_TRUE(DocumentOf(view)->OnOpenDocument(path.c_str()));
+    view->m_commThread->GetData(threadText);
+    EXPECT_EQ(threadText, "loaded\r\nduring the load\r\n");
+    m_device.Send("after");
+    ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "loaded\r\nduring the load\r\nafter"; }))
+        << TextOf(view);
+}
+
+TEST_F(TerminalWindowTest, ALoadedTextAndWhatArrivedKeepWithinTheBufferLoop) {
+    gMainApp.m_PrefApp->m_available |= PREF_TERM_SETTING;
+    gMainApp.m_PrefApp->m_termSetting = TermSettingRec{};
+    gMainApp.m_PrefApp->m_termSetting.nbMaxiByte = 1;
+    const CString path = m_dir.file("backup.txt");
+    WriteWholeFile(path, std::string(1000, 'o'));
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    m_device.Send(std::string(100, 'n'));
+    CString threadText;
+    ASSERT_TRUE(WaitFor([&] {
+        view->m_commThread->GetData(threadText);
+        return threadText.size() == 100u;
+    }));
+    ASSERT_TRUE(DocumentOf(view)->OnOpenDocument(path.c_str()));
+    view->m_commThread->GetData(threadText);
+    EXPECT_EQ(threadText, std::string(924, 'o') + std::string(100, 'n'));
 }
