@@ -74,7 +74,7 @@ BOOL CTermSettingDlg::OnInitDialog() {
 void CTermSettingDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Text(pDX, IDC_MAXI_BYTE, m_iMaxiByte);
-    DDV_MinMaxUInt(pDX, m_iMaxiByte, 1, kMaxBufferLoop);
+    DDV_MinMaxUInt(pDX, m_iMaxiByte, 1, kLargestBufferLoop);
     DDX_Check(pDX, IDC_LF_OPTION, m_iLFoption);
     DDX_Check(pDX, IDC_CR_OPTION, m_iCRoption);
     DDX_Check(pDX, IDC_TIMESTAMP_OPTION, m_iTimestampOption);
