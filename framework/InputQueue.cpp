@@ -2,7 +2,29 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <limits>
+
+namespace {
+
+// Copies count bytes of a ring from index from on, wrapping at its end, in at most two pieces.
+void CopyOutOfRing(const std::vector<BYTE>& ring, std::size_t from, BYTE* out, std::size_t count) {
+    if (count == 0)
+        return;
+    const std::size_t first = std::min(count, ring.size() - from);
+    std::memcpy(out, ring.data() + from, first);
+    std::memcpy(out + first, ring.data(), count - first);
+}
+
+void CopyIntoRing(std::vector<BYTE>& ring, std::size_t at, const BYTE* data, std::size_t count) {
+    if (count == 0)
+        return;
+    const std::size_t first = std::min(count, ring.size() - at);
+    std::memcpy(ring.data() + at, data, first);
+    std::memcpy(ring.data(), data + first, count - first);
+}
+
+} // namespace
 
 InputQueue::InputQueue(std::size_t capacity) : m_ring(std::max<std::size_t>(capacity, 1)) {}
 
@@ -10,8 +32,7 @@ void InputQueue::Resize(std::size_t capacity) {
     std::lock_guard<std::mutex> guard(m_lock);
     std::vector<BYTE> ring(std::max<std::size_t>(capacity, 1));
     const std::size_t kept = std::min(m_fill, ring.size());
-    for (std::size_t i = 0; i < kept; ++i)
-        ring[i] = m_ring[(m_head + i) % m_ring.size()];
+    CopyOutOfRing(m_ring, m_head, ring.data(), kept);
     m_ring.swap(ring);
     m_head = 0;
     m_fill = kept;
@@ -27,8 +48,7 @@ void InputQueue::Push(const BYTE* data, std::size_t count) {
         std::lock_guard<std::mutex> guard(m_lock);
         const std::size_t room = m_ring.size() - m_fill;
         const std::size_t taken = std::min(room, count);
-        for (std::size_t i = 0; i < taken; ++i)
-            m_ring[(m_head + m_fill + i) % m_ring.size()] = data[i];
+        CopyIntoRing(m_ring, (m_head + m_fill) % m_ring.size(), data, taken);
         m_fill += taken;
         if (taken < count) {
             const std::size_t lost = count - taken;
@@ -66,8 +86,7 @@ bool InputQueue::Query(DWORD* fill, DWORD* errors, DWORD* failure) {
 
 std::size_t InputQueue::TakeLocked(BYTE* out, std::size_t count) {
     const std::size_t taken = std::min(count, m_fill);
-    for (std::size_t i = 0; i < taken; ++i)
-        out[i] = m_ring[(m_head + i) % m_ring.size()];
+    CopyOutOfRing(m_ring, m_head, out, taken);
     m_head = (m_head + taken) % m_ring.size();
     m_fill -= taken;
     return taken;

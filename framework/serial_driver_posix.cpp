@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -35,6 +36,12 @@ namespace {
 // filling the queue as soon as the device is open, before the caller sizes it, so it starts at that size
 // too, and sizing it later keeps what it holds.
 constexpr std::size_t kSmallestQueueBytes = 1024 * 1024;
+// After a read that emptied the device, the driver lets about kGatherBytes gather at the rate just seen, but
+// never longer than kLongestGather, before it looks again: a device that sends in small pieces would
+// otherwise wake it for each one. That much stays well inside the kernel's own buffer of a terminal, so
+// nothing waits on the driver, and the reader polls its queue no more often anyway.
+constexpr double kGatherBytes = 2048;
+constexpr std::chrono::milliseconds kLongestGather{10};
 
 BOOL FailWith(DWORD code) {
     SetLastError(code);
@@ -134,6 +141,7 @@ private:
 
     void Drive() {
         BYTE chunk[4096];
+        auto lastRead = std::chrono::steady_clock::now();
         for (;;) {
             pollfd watched[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
             if (poll(watched, 2, -1) < 0) {
@@ -154,6 +162,13 @@ private:
             const ssize_t count = read(m_fd, chunk, sizeof chunk);
             if (count > 0) {
                 m_queue.Push(chunk, static_cast<std::size_t>(count));
+                const auto now = std::chrono::steady_clock::now();
+                const std::chrono::duration<double, std::milli> since = now - lastRead;
+                lastRead = now;
+                if (static_cast<std::size_t>(count) < sizeof chunk &&
+                    Gather(std::min(since.count() * kGatherBytes / static_cast<double>(count),
+                                    static_cast<double>(kLongestGather.count()))))
+                    return;
                 continue;
             }
             if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -167,6 +182,15 @@ private:
             m_queue.MarkHungUp(count == 0 ? ERROR_GEN_FAILURE : LastErrorFromErrno(errno));
             return;
         }
+    }
+
+    // Waits while bytes gather; TRUE when the port is closing meanwhile.
+    bool Gather(double milliseconds) {
+        const int wait = static_cast<int>(milliseconds);
+        if (wait <= 0)
+            return false;
+        pollfd wake{m_wake[0], POLLIN, 0};
+        return poll(&wake, 1, wait) > 0;
     }
 
     int m_fd;

@@ -2,6 +2,7 @@
 
 #include "framework/gui/ByteGlyphs.h"
 #include "framework/gui/DisplayText.h"
+#include "framework/gui/GlyphCells.h"
 #include "framework/gui/TextViewAccessible.h"
 
 #include <QAccessible>
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 
 CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     : QAbstractScrollArea(parent), m_text(text),
@@ -26,6 +28,9 @@ CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
+    // The view paints every pixel of what it is asked to, so nothing behind it (the window's frame and
+    // background) needs painting first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(1);
     // Only the user's own scrolling (bar, wheel, drag) decides whether the view follows the end: the slider
     // position is already the new one when the action is reported.
@@ -134,7 +139,8 @@ void CTextView::focusOutEvent(QFocusEvent* event) {
 }
 
 void CTextView::ScheduleRedraw() {
-    if (m_redrawTimer.isActive())
+    // A paint already asked for shows whatever changed until it comes.
+    if (m_redrawTimer.isActive() || m_paintPending)
         return;
     const qint64 since = m_lastRedraw.isValid() ? m_lastRedraw.elapsed() : kRedrawInterval;
     if (since >= kRedrawInterval)
@@ -146,6 +152,7 @@ void CTextView::ScheduleRedraw() {
 void CTextView::Redraw() {
     m_redrawTimer.stop();
     m_lastRedraw.restart();
+    m_paintPending = true;
     viewport()->update();
 }
 
@@ -200,9 +207,29 @@ std::size_t CTextView::PositionAt(const QPoint& point) const {
     return lines.LineStart(line) + column - m_text.Base();
 }
 
+const CGlyphCells& CTextView::Cells(bool selected) const {
+    const QColor background = palette().color(selected ? QPalette::Highlight : QPalette::Base);
+    const QColor pen = palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
+    std::unique_ptr<CGlyphCells>& cells = m_cells[selected ? 1 : 0];
+    if (!cells || !cells->Matches(font(), LineHeight(), background, pen))
+        cells = std::make_unique<CGlyphCells>(Glyphs(), LineHeight(), background, pen);
+    return *cells;
+}
+
 void CTextView::paintEvent(QPaintEvent* event) {
+    m_paintPending = false;
     QPainter painter(viewport());
-    painter.fillRect(event->rect(), palette().brush(QPalette::Base));
+    // At one device pixel per pixel the lines are put together from glyph cells in an image of their own;
+    // on a scaled screen the glyphs are drawn one by one, at the screen's resolution.
+    const bool fromCells = qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0);
+    if (fromCells && m_frame.size() != viewport()->size())
+        m_frame = QImage(viewport()->size(), QImage::Format_RGB32);
+    auto fill = [&](const QRectF& area, QPalette::ColorRole role) {
+        if (fromCells)
+            CGlyphCells::Fill(m_frame, area.toAlignedRect(), palette().color(role));
+        else
+            painter.fillRect(area, palette().brush(role));
+    };
     const CLineIndex& lines = m_text.Lines();
     const std::size_t base = m_text.Base();
     std::size_t selStart = 0;
@@ -216,9 +243,23 @@ void CTextView::paintEvent(QPaintEvent* event) {
     const std::size_t first = FirstVisibleLine();
     const qreal left = kMargin - horizontalScrollBar()->value();
     const CByteGlyphs& glyphs = Glyphs();
+    const CGlyphCells* cells[2] = {fromCells ? &Cells(false) : nullptr, fromCells ? &Cells(true) : nullptr};
     const QColor text = palette().color(QPalette::Text);
     const QColor highlighted = palette().color(QPalette::HighlightedText);
     const qreal breakWidth = QFontMetricsF(font()).averageCharWidth();
+    auto draw = [&](qreal top, const unsigned char* bytes, std::size_t from, std::size_t to, bool selected) {
+        if (from >= to)
+            return;
+        if (fromCells) {
+            cells[selected ? 1 : 0]->Draw(m_frame, static_cast<int>(std::lround(left)), static_cast<int>(top),
+                                           bytes, from, to, m_xs);
+        } else {
+            painter.setPen(selected ? highlighted : text);
+            glyphs.Draw(painter, QPointF(left, top + glyphs.Ascent()), bytes, from, to, m_xs);
+        }
+    };
+    fill(event->rect(), QPalette::Base);
+    QRectF caretBar;
     for (int row = 0; row < rows && first + static_cast<std::size_t>(row) < lines.LineCount(); ++row) {
         const std::size_t line = first + static_cast<std::size_t>(row);
         const std::size_t start = lines.LineStart(line);
@@ -230,11 +271,10 @@ void CTextView::paintEvent(QPaintEvent* event) {
         const std::size_t from = std::clamp(selStart, start, stop) - start;
         const std::size_t to = std::clamp(selEnd, start, stop) - start;
         if (from < to)
-            painter.fillRect(QRectF(left + m_xs[from], top, m_xs[to] - m_xs[from], height),
-                             palette().brush(QPalette::Highlight));
+            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]), height),
+                 QPalette::Highlight);
         if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
-            painter.fillRect(QRectF(left + m_xs[count], top, breakWidth, height),
-                             palette().brush(QPalette::Highlight));
+            fill(QRectF(left + std::round(m_xs[count]), top, breakWidth, height), QPalette::Highlight);
         // Only the columns in sight are drawn: a long line shows a small part of itself.
         const auto shownFrom = static_cast<std::size_t>(
             std::upper_bound(m_xs.begin(), m_xs.end() - 1, -left - breakWidth * 2) - m_xs.begin());
@@ -242,18 +282,16 @@ void CTextView::paintEvent(QPaintEvent* event) {
             std::lower_bound(m_xs.begin(), m_xs.end() - 1, viewport()->width() - left) - m_xs.begin());
         const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
         const std::size_t drawTo = std::min(count, shownTo + 1);
-        const QPointF baseline(left, top + glyphs.Ascent());
-        painter.setPen(text);
-        glyphs.Draw(painter, baseline, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), m_xs);
-        glyphs.Draw(painter, baseline, bytes, std::clamp(to, drawFrom, drawTo), drawTo, m_xs);
-        if (from < to) {
-            painter.setPen(highlighted);
-            glyphs.Draw(painter, baseline, bytes, std::clamp(from, drawFrom, drawTo),
-                        std::clamp(to, drawFrom, drawTo), m_xs);
-        }
+        draw(top, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), false);
+        draw(top, bytes, std::clamp(to, drawFrom, drawTo), drawTo, false);
+        draw(top, bytes, std::clamp(from, drawFrom, drawTo), std::clamp(to, drawFrom, drawTo), true);
         if (hasFocus() && lines.LineOf(caret) == line)
-            painter.fillRect(QRectF(left + m_xs[std::min(caret, stop) - start], top, 1, height), text);
+            caretBar = QRectF(left + std::round(m_xs[std::min(caret, stop) - start]), top, 1, height);
     }
+    if (fromCells)
+        painter.drawImage(event->rect(), m_frame, event->rect());
+    if (!caretBar.isNull())
+        painter.fillRect(caretBar, text);
     if (!m_follow) {
         const QFontMetrics metrics(QApplication::font());
         const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QString>
 #include <QTimer>
 
@@ -11,6 +12,7 @@
 
 class CDisplayText;
 class CByteGlyphs;
+class CGlyphCells;
 
 // A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
 // visible lines are laid out, so a change costs the same whatever the size of the text. Positions are byte
@@ -81,6 +83,8 @@ private:
     void ScrollToLine(std::size_t line);
     int LineHeight() const;
     const CByteGlyphs& Glyphs() const;
+    // The glyph cells in the text's colours, or in the selection's.
+    const CGlyphCells& Cells(bool selected) const;
     // The bytes of a line and the x of each of its columns (in m_xs).
     const unsigned char* LineBytes(std::size_t line, std::size_t& count) const;
     // The x of a position inside its line, in text coordinates.
@@ -102,11 +106,15 @@ private:
     bool m_readOnly = false;
     bool m_adjusting = false; // the view itself moves its scroll bars
     bool m_selecting = false;
+    bool m_paintPending = false; // asked the viewport for a paint that has not come yet
     QElapsedTimer m_lastRedraw;
     QTimer m_redrawTimer;
     QElapsedTimer m_lastDoubleClick;
     QPoint m_doubleClickPoint;
     QString m_holdText;
     mutable std::unique_ptr<CByteGlyphs> m_glyphs;
+    mutable std::unique_ptr<CGlyphCells> m_cells[2];
+    // The lines are put together here from glyph cells, then shown in one copy.
+    QImage m_frame;
     mutable std::vector<qreal> m_xs;
 };

@@ -197,7 +197,9 @@ int main(int argc, char** argv) {
         if (writing) {
             credit = std::min(credit + step * options.rate, options.rate); // at most a second of backlog
             const bool burstDue = options.burstMs == 0 || credit >= options.rate * options.burstMs / 1000.0;
-            while (burstDue && pending.size() < 65536 && credit >= 64 && next < end && next < plugEnd) {
+            // Once an unplug is asked, only the lines in hand go out: a reader slower than the rate would
+            // otherwise keep the device from ever going quiet.
+            while (!gUnplug && burstDue && pending.size() < 65536 && credit >= 64 && next < end && next < plugEnd) {
                 if (announceReplug) {
                     Say("replugged %llu\n", next);
                     announceReplug = false;

@@ -11,11 +11,14 @@ namespace {
 
 const COMMTIMEOUTS kPortTimeouts{15, 1, 250, 1, 250};
 
-std::string ReadAll(InputQueue& queue, std::size_t count) {
+// Returns at once with what is queued.
+const COMMTIMEOUTS kNoWait{0xFFFFFFFF, 0, 0, 0, 0};
+
+std::string ReadAll(InputQueue& queue, std::size_t count, const COMMTIMEOUTS& timeouts = kPortTimeouts) {
     std::string out(count, '\0');
     std::size_t read = 0;
     DWORD failure = 0;
-    EXPECT_TRUE(queue.Read(reinterpret_cast<BYTE*>(&out[0]), count, kPortTimeouts, &read, &failure));
+    EXPECT_TRUE(queue.Read(reinterpret_cast<BYTE*>(&out[0]), count, timeouts, &read, &failure));
     out.resize(read);
     return out;
 }
@@ -38,6 +41,32 @@ TEST(InputQueue, FullQueueKeepsItsBytesAndCountsWhatItDrops) {
     EXPECT_EQ(ReadAll(queue, 5), "abcde");
     Push(queue, "mnopq"); // wraps around the end of the ring
     EXPECT_EQ(ReadAll(queue, 8), "fghmnopq");
+}
+
+TEST(InputQueue, PiecesOfEverySizeCrossTheRingsEndInOrder) {
+    InputQueue queue(23);
+    std::string sent;
+    std::string received;
+    for (int round = 0; round < 200; ++round) {
+        std::string piece;
+        for (int i = 0; i < round % 11 + 1; ++i)
+            piece += static_cast<char>('a' + (sent.size() + piece.size()) % 26);
+        Push(queue, piece);
+        sent += piece;
+        // A part now and the rest with the next piece queued behind it, so the head wanders round the ring.
+        received += ReadAll(queue, static_cast<std::size_t>(round % 7 + 1), kNoWait);
+        if (round % 2 == 1)
+            received += ReadAll(queue, 23, kNoWait);
+    }
+    received += ReadAll(queue, 23, kNoWait);
+    EXPECT_EQ(queue.Dropped(), 0u);
+    EXPECT_EQ(received, sent);
+    queue.Resize(5); // a resize of a wrapped ring keeps the oldest bytes in order
+    Push(queue, "0123456");
+    ReadAll(queue, 3, kNoWait);
+    Push(queue, "789");
+    queue.Resize(4);
+    EXPECT_EQ(ReadAll(queue, 10, kNoWait), "3478");
 }
 
 TEST(InputQueue, ResizeKeepsTheOldestBytes) {

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+class CByteGlyphs;
+
+// Every byte's glyph drawn once, in one pen on one background, into a cell of its own; a line is then put
+// together by copying cells, which costs a fraction of blending each glyph again on every paint. A cell
+// is as wide as the widest advance and as tall as a line, so what a glyph paints beyond its advance (a
+// rare overhang) is cut off. The cells are opaque: the copy carries the background with it.
+class CGlyphCells {
+public:
+    CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor background, QColor pen);
+
+    bool Matches(const QFont& font, int lineHeight, QColor background, QColor pen) const;
+
+    // Copies the cells of bytes [from, to) of a line whose columns are at xs (rounded to whole pixels)
+    // into image, the line's left end at x left and its top at y top; clipped to the image. The image must
+    // be of Format_RGB32. Bytes without a glyph (a tab, a line break) leave the image as it is.
+    void Draw(QImage& image, int left, int top, const unsigned char* bytes, std::size_t from, std::size_t to,
+              const std::vector<qreal>& xs) const;
+
+    // Fills a rectangle of a Format_RGB32 image, clipped to it.
+    static void Fill(QImage& image, const QRect& rect, QColor color);
+
+private:
+    QFont m_font;
+    int m_lineHeight;
+    QRgb m_background;
+    QRgb m_pen;
+    int m_cellWidth = 1;
+    QImage m_atlas; // the 256 cells side by side, byte b at x b * m_cellWidth
+    std::array<bool, 256> m_drawn{};
+};
