@@ -132,6 +132,9 @@ void CMainFrame::UpdateStatusBar(UINT nIndicator, const CString& text) {
     const int index = bar->CommandToIndex(nIndicator);
     if (index < 0)
         return;
+    // The idle pass asks every pane again ten times a second; a pane showing its text already keeps it.
+    if (!text.empty() && bar->GetPaneText(index) == text)
+        return;
     UINT id = 0;
     UINT style = 0;
     int width = 0;
@@ -225,8 +228,11 @@ void CMainFrame::OnUpdateCommPort(CCmdUI* pCmdUI) {
     }
     UpdateStatusBar(ID_INDICATOR_PORT, text);
     // The pane's tool tip tells what the port is: its device node and, for an adapter, vendor and product.
-    if (QLabel* pane = m_statusBar.GetPaneLabel(m_statusBar.CommandToIndex(ID_INDICATOR_PORT)))
-        pane->setToolTip(QString::fromLocal8Bit(tip.c_str()));
+    if (QLabel* pane = m_statusBar.GetPaneLabel(m_statusBar.CommandToIndex(ID_INDICATOR_PORT))) {
+        const QString shown = QString::fromLocal8Bit(tip.c_str());
+        if (pane->toolTip() != shown)
+            pane->setToolTip(shown);
+    }
 }
 
 void CMainFrame::OnUpdateBaudRate(CCmdUI* pCmdUI) {

@@ -107,7 +107,7 @@ std::string RecentPortDescription(const std::string& name) {
     static std::string lastDescription;
     static std::chrono::steady_clock::time_point readAt;
     const auto now = std::chrono::steady_clock::now();
-    if (name != lastName || now - readAt > std::chrono::seconds(2)) {
+    if (name != lastName || now - readAt > std::chrono::seconds(10)) {
         lastName = name;
         lastDescription = DescribeSerialPort(name);
         readAt = now;

@@ -20,7 +20,8 @@ std::map<std::string, std::string> DescribeSerialPorts();
 std::string DescribeSerialPort(const std::string& name);
 
 // DescribeSerialPort for a caller that asks again and again (a status pane refreshed at every idle pass):
-// the words for the same name are read again at most every two seconds. User-interface thread only.
+// the words for the same name are read again at most every ten seconds (a replugged adapter shows its own
+// within that). User-interface thread only.
 std::string RecentPortDescription(const std::string& name);
 
 struct DeviceAccessProblem;

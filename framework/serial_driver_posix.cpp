@@ -142,22 +142,30 @@ private:
     void Drive() {
         BYTE chunk[4096];
         auto lastRead = std::chrono::steady_clock::now();
+        // After bytes came, the next read comes straight away: the device most likely has more, and a read
+        // that finds nothing costs less than a poll.
+        bool readAtOnce = false;
         for (;;) {
-            pollfd watched[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-            if (poll(watched, 2, -1) < 0) {
-                if (errno == EINTR)
+            short seen = POLLIN;
+            if (!readAtOnce) {
+                pollfd watched[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+                if (poll(watched, 2, -1) < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    m_queue.MarkHungUp(LastErrorFromErrno(errno));
+                    return;
+                }
+                if (watched[1].revents)
+                    return;
+                if (watched[0].revents & POLLNVAL) {
+                    m_queue.MarkHungUp(ERROR_INVALID_HANDLE);
+                    return;
+                }
+                if (!(watched[0].revents & (POLLIN | POLLHUP | POLLERR)))
                     continue;
-                m_queue.MarkHungUp(LastErrorFromErrno(errno));
-                return;
+                seen = watched[0].revents;
             }
-            if (watched[1].revents)
-                return;
-            if (watched[0].revents & POLLNVAL) {
-                m_queue.MarkHungUp(ERROR_INVALID_HANDLE);
-                return;
-            }
-            if (!(watched[0].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
+            readAtOnce = false;
             // Read until the device is empty, so a hang-up is only seen once everything before it is queued.
             const ssize_t count = read(m_fd, chunk, sizeof chunk);
             if (count > 0) {
@@ -169,11 +177,12 @@ private:
                     Gather(std::min(since.count() * kGatherBytes / static_cast<double>(count),
                                     static_cast<double>(kLongestGather.count()))))
                     return;
+                readAtOnce = true;
                 continue;
             }
             if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
                 // A hang-up with nothing left to read would otherwise wake the poll forever.
-                if (!(watched[0].revents & POLLHUP))
+                if (!(seen & POLLHUP))
                     continue;
                 m_queue.MarkHungUp(ERROR_GEN_FAILURE);
                 return;

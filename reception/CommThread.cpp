@@ -228,13 +228,13 @@ void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
 void CCommThread::GetData(CString& data) {
     LogStep(2519, "GetData");
     BufferLock guard(m_ThreadMutex);
-    data = m_strData;
+    data = m_strData.Copy();
 }
 
 void CCommThread::SetData(const CString& data) {
     LogStep(2520, "SetData");
     BufferLock guard(m_ThreadMutex);
-    m_strData = data;
+    m_strData.Assign(data);
     m_dataStart = 0;
     ++m_dataGeneration;
 }
@@ -244,15 +244,15 @@ void CCommThread::PrependData(const CString& older) {
     const DWORD loop = GetTermSetting().nbMaxiByte;
     BufferLock guard(m_ThreadMutex);
     CString merged = older;
-    AppendWithinLoop(merged, m_strData, loop);
-    m_strData.swap(merged);
+    AppendWithinLoop(merged, m_strData.Copy(), loop);
+    m_strData.Assign(merged);
 }
 
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
     {
         BufferLock guard(m_ThreadMutex);
-        m_strData.clear();
+        m_strData.Clear();
         m_dataStart = 0;
         ++m_dataGeneration;
     }
@@ -264,15 +264,15 @@ void CCommThread::ClearData() {
 void CCommThread::GetChanges(DataMark& mark, DataChanges& changes) {
     LogStep(2519, "GetData");
     BufferLock guard(m_ThreadMutex);
-    const std::uint64_t end = m_dataStart + m_strData.size();
+    const std::uint64_t end = m_dataStart + m_strData.Size();
     changes.replaced = mark.generation != m_dataGeneration;
     if (changes.replaced) {
         changes.cut = 0;
-        changes.added = m_strData;
+        changes.added = m_strData.Copy();
     } else {
         changes.cut = static_cast<std::size_t>(m_dataStart - mark.start);
         const std::uint64_t from = std::max(mark.end, m_dataStart);
-        changes.added.assign(m_strData, static_cast<std::size_t>(from - m_dataStart), CString::npos);
+        changes.added.assign(m_strData.View().substr(static_cast<std::size_t>(from - m_dataStart)));
     }
     mark = DataMark{m_dataGeneration, m_dataStart, end};
 }
@@ -318,9 +318,7 @@ void CCommThread::SynchronizeData() {
 
     {
         BufferLock guard(m_ThreadMutex);
-        const std::size_t before = m_strData.size() + chunk.size();
-        AppendWithinLoop(m_strData, chunk, setting.nbMaxiByte);
-        m_dataStart += before - m_strData.size();
+        m_dataStart += m_strData.AppendWithinLoop(chunk, setting.nbMaxiByte);
     }
 
     // The view takes the text in its handler of this message; the thread never touches the window, so it

@@ -5,6 +5,7 @@
 #include "framework/WindowMessage.h"
 #include "reception/DataShaping.h"
 #include "reception/DropReport.h"
+#include "reception/LoopText.h"
 #include "settings/SettingRec.h"
 
 #include <atomic>
@@ -181,7 +182,7 @@ private:
     // Logs what the port received and lost since it was opened, when the window lets go of it.
     void EndPortSession();
 
-    CString m_strData;
+    CLoopText m_strData;
     // The absolute position of m_strData's first byte, and which content it holds (see DataMark).
     std::uint64_t m_dataStart = 0;
     std::uint64_t m_dataGeneration = 1;

@@ -31,6 +31,9 @@ CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     // The view paints every pixel of what it is asked to, so nothing behind it (the window's frame and
     // background) needs painting first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // Likewise for the scroll bars, which move on every update: the view fills its own background, so a
+    // scroll bar's repaint stops here instead of repainting the window's frame and title below it.
+    setAutoFillBackground(true);
     verticalScrollBar()->setSingleStep(1);
     // Only the user's own scrolling (bar, wheel, drag) decides whether the view follows the end: the slider
     // position is already the new one when the action is reported.

@@ -1,0 +1,47 @@
+// The received text's loop: cutting by a mark keeps exactly the bytes that cutting the string would.
+#include "reception/DataShaping.h"
+#include "reception/LoopText.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+TEST(LoopText, KeepsWhatTheLoopKeepsThroughManyCutsAndCompactions) {
+    std::mt19937 random(7);
+    for (DWORD loop : {0u, 1u, 3u}) {
+        CLoopText text;
+        CString reference;
+        std::size_t cutTotal = 0;
+        for (int round = 0; round < 3000; ++round) {
+            CString chunk(random() % 700, '\0');
+            for (char& c : chunk)
+                c = static_cast<char>(random());
+            const std::size_t before = reference.size() + chunk.size();
+            AppendWithinLoop(reference, chunk, loop);
+            const std::size_t cut = text.AppendWithinLoop(chunk, loop);
+            EXPECT_EQ(cut, before - reference.size());
+            cutTotal += cut;
+            ASSERT_EQ(text.View(), reference) << "loop " << loop << ", round " << round;
+        }
+        EXPECT_EQ(text.Copy(), reference);
+        EXPECT_EQ(text.Size(), reference.size());
+        EXPECT_EQ(cutTotal > 0, loop != 0);
+    }
+}
+
+TEST(LoopText, AssignAndClearStartAfresh) {
+    CLoopText text;
+    text.AppendWithinLoop(std::string(3000, 'a'), 2);
+    text.Assign("fresh");
+    EXPECT_EQ(text.View(), "fresh");
+    EXPECT_EQ(text.AppendWithinLoop(std::string(2048, 'b'), 2), 5u);
+    EXPECT_EQ(text.View(), std::string(2048, 'b'));
+    text.Clear();
+    EXPECT_EQ(text.Size(), 0u);
+    EXPECT_EQ(text.Copy(), "");
+}
+
+} // namespace
