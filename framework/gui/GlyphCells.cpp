@@ -22,7 +22,6 @@ CGlyphCells::CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor backg
     m_atlas.fill(background);
     QPainter painter(&m_atlas);
     painter.setPen(pen);
-    painter.setClipping(true);
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<unsigned char>(b);
         if (byte == '\t' || byte == '\r' || byte == '\n')
