@@ -142,20 +142,17 @@ void CTextView::focusOutEvent(QFocusEvent* event) {
 }
 
 void CTextView::ScheduleRedraw() {
-    // A paint already asked for shows whatever changed until it comes.
-    if (m_redrawTimer.isActive() || m_paintPending)
+    // Always through the timer, even when a redraw is due now: the changes of one handler (the text, then
+    // the caret that follows it) then make a single paint.
+    if (m_redrawTimer.isActive())
         return;
     const qint64 since = m_lastRedraw.isValid() ? m_lastRedraw.elapsed() : kRedrawInterval;
-    if (since >= kRedrawInterval)
-        Redraw();
-    else
-        m_redrawTimer.start(static_cast<int>(kRedrawInterval - since));
+    m_redrawTimer.start(static_cast<int>(std::max<qint64>(0, kRedrawInterval - since)));
 }
 
 void CTextView::Redraw() {
     m_redrawTimer.stop();
     m_lastRedraw.restart();
-    m_paintPending = true;
     viewport()->update();
 }
 
@@ -220,7 +217,6 @@ const CGlyphCells& CTextView::Cells(bool selected) const {
 }
 
 void CTextView::paintEvent(QPaintEvent* event) {
-    m_paintPending = false;
     QPainter painter(viewport());
     // At one device pixel per pixel the lines are put together from glyph cells in an image of their own;
     // on a scaled screen the glyphs are drawn one by one, at the screen's resolution.

@@ -106,7 +106,6 @@ private:
     bool m_readOnly = false;
     bool m_adjusting = false; // the view itself moves its scroll bars
     bool m_selecting = false;
-    bool m_paintPending = false; // asked the viewport for a paint that has not come yet
     QElapsedTimer m_lastRedraw;
     QTimer m_redrawTimer;
     QElapsedTimer m_lastDoubleClick;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QFont>
 #include <QImage>
@@ -294,4 +295,44 @@ TEST_F(TextViewTest, AssistiveTechnologiesReadTheTextAndTheSelection) {
     EXPECT_EQ(start, 1);
     EXPECT_EQ(end, 5);
     EXPECT_TRUE(accessible->state().readOnly == Widget()->IsReadOnly());
+}
+
+namespace {
+
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+// A paint asked for may never come (the window system dropped it, the view was covered or could not be
+// updated): the next change must still ask for one, or the view shows old text until the user clicks it.
+TEST_F(TextViewTest, AChangeAfterAPaintThatNeverCameIsStillPainted) {
+    PaintCounter counter;
+    Widget()->viewport()->installEventFilter(&counter);
+    Update(0, NumberedLines(0, 50));
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 200)
+        AfxPumpMessages();
+    // Updates of the viewport are off for a moment, so what the next change asks for is lost.
+    Widget()->viewport()->setAttribute(Qt::WA_UpdatesDisabled, true);
+    Update(0, NumberedLines(50, 5));
+    wait.restart();
+    while (wait.elapsed() < 200)
+        AfxPumpMessages();
+    Widget()->viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
+    const int before = counter.paints;
+    Update(0, NumberedLines(55, 5));
+    wait.restart();
+    while (wait.elapsed() < 500 && counter.paints == before)
+        AfxPumpMessages();
+    EXPECT_GT(counter.paints, before);
+    Widget()->viewport()->removeEventFilter(&counter);
 }
