@@ -163,6 +163,12 @@ BOOL CStatusBar::SetPaneText(int nIndex, const CString& text, BOOL bUpdate) {
     QLabel* label = m_panes[nIndex].label;
     const QString shown = ToQString(text);
     if (label->text() != shown) {
+        // Once the bar has laid the pane out, its height is held too: a label of fixed size takes a new
+        // text without asking the bar to lay out all its panes again, so the clock's tick repaints the
+        // clock's pane alone.
+        if (label->isVisible() && label->minimumWidth() == label->maximumWidth() &&
+            label->minimumHeight() != label->height())
+            label->setFixedHeight(label->height());
         label->setText(shown);
         if (bUpdate)
             label->update();

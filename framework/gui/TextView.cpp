@@ -3,6 +3,7 @@
 #include "framework/gui/ByteGlyphs.h"
 #include "framework/gui/DisplayText.h"
 #include "framework/gui/GlyphCells.h"
+#include "framework/gui/QuietScrollBar.h"
 #include "framework/gui/TextViewAccessible.h"
 
 #include <QAccessible>
@@ -34,6 +35,15 @@ CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     // Likewise for the scroll bars, which move on every update: the view fills its own background, so a
     // scroll bar's repaint stops here instead of repainting the window's frame and title below it.
     setAutoFillBackground(true);
+    setVerticalScrollBar(new CQuietScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new CQuietScrollBar(Qt::Horizontal, this));
+    // The scroll area lays out its bars again at every change of their ranges, and that repaints them
+    // (and the frame beneath) although they stay where they are; the view changes the vertical range on
+    // almost every update. So the bars are laid out only when one of them comes or goes. Should the slot
+    // have another name in some Qt version, the disconnection fails and the area keeps its own way.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        m_layoutOnNeedOnly &= QObject::disconnect(bar, SIGNAL(rangeChanged(int,int)), this,
+                                                  SLOT(_q_showOrHideScrollBars()));
     verticalScrollBar()->setSingleStep(1);
     // Only the user's own scrolling (bar, wheel, drag) decides whether the view follows the end: the slider
     // position is already the new one when the action is reported.
@@ -70,6 +80,8 @@ void CTextView::TextChanged(std::size_t dropFront) {
 }
 
 void CTextView::TextReplaced() {
+    // Positions start again: a row of the new text may have the bounds of another of the old.
+    InvalidateShown();
     m_anchor = m_caret = 0;
     m_top = m_text.Base();
     m_follow = true;
@@ -94,15 +106,24 @@ void CTextView::UpdateScrollBars() {
     const int wide = static_cast<int>(std::min<qreal>(longest + 2 * kMargin - viewport()->width(), INT_MAX));
 
     m_adjusting = true;
-    QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, last);
-    vertical->setPageStep(visible);
-    vertical->setValue(top);
-    QScrollBar* horizontal = horizontalScrollBar();
-    horizontal->setRange(0, std::max(0, wide));
-    horizontal->setPageStep(std::max(1, viewport()->width()));
-    horizontal->setSingleStep(std::max(1, metrics.horizontalAdvance(QLatin1Char('W'))));
+    static_cast<CQuietScrollBar*>(verticalScrollBar())->Apply([&](QScrollBar& vertical) {
+        vertical.setRange(0, last);
+        vertical.setPageStep(visible);
+        vertical.setValue(top);
+    });
+    const int page = std::max(1, viewport()->width());
+    const int step = std::max(1, metrics.horizontalAdvance(QLatin1Char('W')));
+    static_cast<CQuietScrollBar*>(horizontalScrollBar())->Apply([&](QScrollBar& horizontal) {
+        horizontal.setRange(0, std::max(0, wide));
+        horizontal.setPageStep(page);
+        horizontal.setSingleStep(step);
+    });
     m_adjusting = false;
+    const int needed = (last > 0 ? 1 : 0) | (wide > 0 ? 2 : 0);
+    if (m_layoutOnNeedOnly && needed != m_barsNeeded) {
+        m_barsNeeded = needed;
+        QMetaObject::invokeMethod(this, "_q_showOrHideScrollBars", Qt::DirectConnection);
+    }
     m_top = lines.LineStart(static_cast<std::size_t>(top));
     m_follow = top >= last;
 }
@@ -126,6 +147,7 @@ void CTextView::resizeEvent(QResizeEvent* event) {
 void CTextView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        ++m_styleStamp;
         UpdateScrollBars();
         Redraw();
     }
@@ -150,10 +172,110 @@ void CTextView::ScheduleRedraw() {
     m_redrawTimer.start(static_cast<int>(std::max<qint64>(0, kRedrawInterval - since)));
 }
 
+bool CTextView::ShownRow::operator==(const ShownRow& other) const {
+    return start == other.start && stop == other.stop && selectedFrom == other.selectedFrom &&
+           selectedTo == other.selectedTo && breakSelected == other.breakSelected && caret == other.caret;
+}
+
+bool CTextView::ShownFrame::operator==(const ShownFrame& other) const {
+    return size == other.size && left == other.left && lineHeight == other.lineHeight &&
+           following == other.following && focused == other.focused && styleStamp == other.styleStamp;
+}
+
+CTextView::ShownFrame CTextView::FrameInSight() const {
+    ShownFrame frame;
+    frame.size = viewport()->size();
+    frame.left = horizontalScrollBar()->value();
+    frame.lineHeight = LineHeight();
+    frame.following = m_follow;
+    frame.focused = hasFocus();
+    frame.styleStamp = m_styleStamp;
+    return frame;
+}
+
+std::vector<CTextView::ShownRow> CTextView::RowsInSight() const {
+    const CLineIndex& lines = m_text.Lines();
+    const std::size_t base = m_text.Base();
+    const std::size_t end = base + m_text.Size();
+    std::size_t selStart = 0;
+    std::size_t selEnd = 0;
+    SelectionRange(selStart, selEnd);
+    selStart += base;
+    selEnd += base;
+    const std::size_t caret = base + m_caret;
+    const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
+    const std::size_t count = lines.LineCount();
+    const std::size_t first = FirstVisibleLine();
+    std::vector<ShownRow> rows(static_cast<std::size_t>(viewport()->height() / LineHeight() + 2));
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        ShownRow& shown = rows[row];
+        const std::size_t line = first + row;
+        if (line >= count) {
+            shown.start = shown.stop = kNoCaret;
+            continue;
+        }
+        shown.start = lines.LineStart(line);
+        shown.stop = lines.LineEnd(line, end);
+        shown.selectedFrom = std::clamp(selStart, shown.start, shown.stop) - shown.start;
+        shown.selectedTo = std::clamp(selEnd, shown.start, shown.stop) - shown.start;
+        shown.breakSelected = selStart <= shown.stop && selEnd > shown.stop && line + 1 < count;
+        if (line == caretLine)
+            shown.caret = std::min(caret, shown.stop) - shown.start;
+    }
+    return rows;
+}
+
+QRect CTextView::RowRect(int row) const {
+    const int height = LineHeight();
+    return QRect(0, kMargin + row * height, viewport()->width(), height);
+}
+
 void CTextView::Redraw() {
     m_redrawTimer.stop();
     m_lastRedraw.restart();
-    viewport()->update();
+    QWidget* port = viewport();
+    if (!port->isVisible() || !port->updatesEnabled()) {
+        // Nothing is painted now, so nothing on the screen can be relied on later.
+        InvalidateShown();
+        return;
+    }
+    std::vector<ShownRow> rows = RowsInSight();
+    const ShownFrame frame = FrameInSight();
+    const int count = static_cast<int>(rows.size());
+    QRegion dirty;
+    // How many rows the lines moved up (down when negative) since the last redraw.
+    int shift = 0;
+    bool whole = !m_shownValid || frame != m_shownFrame || rows.size() != m_shown.size();
+    if (!whole && rows[0].start != m_shown[0].start) {
+        const auto later = [](const ShownRow& row, std::size_t start) { return row.start < start; };
+        const bool up = rows[0].start > m_shown[0].start;
+        const std::vector<ShownRow>& moved = up ? m_shown : rows;
+        const std::size_t wanted = up ? rows[0].start : m_shown[0].start;
+        const auto found = std::lower_bound(moved.begin(), moved.end(), wanted, later);
+        // The notice shown while holding still would move with the lines, so holding repaints instead.
+        if (found == moved.end() || found->start != wanted || !m_follow)
+            whole = true;
+        else
+            shift = static_cast<int>(found - moved.begin()) * (up ? 1 : -1);
+    }
+    if (whole) {
+        dirty = port->rect();
+    } else {
+        if (shift != 0) {
+            // The rows that only moved are moved on the screen; the rows that come to sight are painted.
+            port->scroll(0, -shift * frame.lineHeight, QRect(0, kMargin, port->width(), port->height() - kMargin));
+        }
+        for (int row = 0; row < count; ++row) {
+            const int before = row + shift;
+            if (before < 0 || before >= count || rows[static_cast<std::size_t>(row)] != m_shown[static_cast<std::size_t>(before)])
+                dirty |= RowRect(row);
+        }
+    }
+    m_shown = std::move(rows);
+    m_shownFrame = frame;
+    m_shownValid = true;
+    if (!dirty.isEmpty())
+        port->repaint(dirty);
 }
 
 const CByteGlyphs& CTextView::Glyphs() const {
@@ -217,6 +339,10 @@ const CGlyphCells& CTextView::Cells(bool selected) const {
 }
 
 void CTextView::paintEvent(QPaintEvent* event) {
+    // A paint that the view did not ask for (an expose) shows the text as it is now; when a redraw is
+    // still due, the rows it did not cover show the text as it was, so the next redraw repaints all.
+    if (m_redrawTimer.isActive() || FrameInSight() != m_shownFrame)
+        InvalidateShown();
     QPainter painter(viewport());
     // At one device pixel per pixel the lines are put together from glyph cells in an image of their own;
     // on a scaled screen the glyphs are drawn one by one, at the screen's resolution.
@@ -239,6 +365,9 @@ void CTextView::paintEvent(QPaintEvent* event) {
     const std::size_t caret = base + m_caret;
     const int height = LineHeight();
     const int rows = viewport()->height() / height + 2;
+    // Only the rows the paint touches.
+    const int rowFrom = std::max(0, (event->rect().top() - kMargin) / height);
+    const int rowTo = std::min(rows, (event->rect().bottom() - kMargin) / height + 1);
     const std::size_t first = FirstVisibleLine();
     const qreal left = kMargin - horizontalScrollBar()->value();
     const CByteGlyphs& glyphs = Glyphs();
@@ -259,7 +388,7 @@ void CTextView::paintEvent(QPaintEvent* event) {
     };
     fill(event->rect(), QPalette::Base);
     QRectF caretBar;
-    for (int row = 0; row < rows && first + static_cast<std::size_t>(row) < lines.LineCount(); ++row) {
+    for (int row = rowFrom; row < rowTo && first + static_cast<std::size_t>(row) < lines.LineCount(); ++row) {
         const std::size_t line = first + static_cast<std::size_t>(row);
         const std::size_t start = lines.LineStart(line);
         std::size_t count = 0;

@@ -3,6 +3,8 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 
@@ -77,8 +79,40 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // What one row of the viewport shows: a line by its absolute bounds, the selected columns, whether its
+    // break is selected, and the caret's column (or none). Equal rows show the same pixels: absolute
+    // positions never come back with other bytes until the whole text is replaced.
+    struct ShownRow {
+        std::size_t start = 0;
+        std::size_t stop = 0;
+        std::size_t selectedFrom = 0;
+        std::size_t selectedTo = 0;
+        bool breakSelected = false;
+        std::size_t caret = kNoCaret;
+        bool operator==(const ShownRow& other) const;
+        bool operator!=(const ShownRow& other) const { return !(*this == other); }
+    };
+    static constexpr std::size_t kNoCaret = static_cast<std::size_t>(-1);
+    // What the whole viewport depends on besides its rows; a change of any repaints everything.
+    struct ShownFrame {
+        QSize size;
+        int left = 0;
+        int lineHeight = 0;
+        bool following = true;
+        bool focused = false;
+        qint64 styleStamp = 0;
+        bool operator==(const ShownFrame& other) const;
+        bool operator!=(const ShownFrame& other) const { return !(*this == other); }
+    };
+
     void ScheduleRedraw();
     void Redraw();
+    // Repaints everything at the next redraw (the font, the colours or the whole text changed).
+    void InvalidateShown() { m_shownValid = false; }
+    std::vector<ShownRow> RowsInSight() const;
+    ShownFrame FrameInSight() const;
+    // The rectangle of a row of the viewport.
+    QRect RowRect(int row) const;
     void UpdateScrollBars();
     void ScrollToLine(std::size_t line);
     int LineHeight() const;
@@ -105,6 +139,9 @@ private:
     bool m_follow = true;
     bool m_readOnly = false;
     bool m_adjusting = false; // the view itself moves its scroll bars
+    // The scroll bars are laid out only when one of them comes or goes (bit 0 vertical, 1 horizontal).
+    bool m_layoutOnNeedOnly = true;
+    int m_barsNeeded = -1;
     bool m_selecting = false;
     QElapsedTimer m_lastRedraw;
     QTimer m_redrawTimer;
@@ -115,5 +152,11 @@ private:
     mutable std::unique_ptr<CGlyphCells> m_cells[2];
     // The lines are put together here from glyph cells, then shown in one copy.
     QImage m_frame;
+    // What the viewport shows since the last redraw: a redraw repaints only the rows that changed, and
+    // moves the pixels of the rows that only moved.
+    std::vector<ShownRow> m_shown;
+    ShownFrame m_shownFrame;
+    bool m_shownValid = false;
+    qint64 m_styleStamp = 0; // counts changes of the font and the colours
     mutable std::vector<qreal> m_xs;
 };
