@@ -51,22 +51,29 @@ void CGlyphCells::Draw(QImage& image, int left, int top, const unsigned char* by
     const int width = image.width();
     for (std::size_t i = from; i < to; ++i) {
         const unsigned char byte = bytes[i];
-        if (!m_drawn[byte])
-            continue;
         const int start = left + static_cast<int>(std::lround(xs[i]));
-        const int advance = static_cast<int>(std::lround(xs[i + 1]) - std::lround(xs[i]));
+        if (start >= width)
+            break;
+        const int end = left + static_cast<int>(std::lround(xs[i + 1]));
+        // The glyph's cell, then the background for what the cell does not cover (a tab's wide advance).
+        const int cellEnd = m_drawn[byte] ? std::min(end, start + m_cellWidth) : start;
         const int x0 = std::max(start, 0);
-        const int x1 = std::min(start + std::min(advance, m_cellWidth), width);
-        if (x0 >= x1) {
-            if (start >= width)
-                break;
-            continue;
+        const int x1 = std::min(cellEnd, width);
+        if (x0 < x1) {
+            const qsizetype bytesInRow = static_cast<qsizetype>(x1 - x0) * 4;
+            const uchar* cell = source + (static_cast<qsizetype>(byte) * m_cellWidth + (x0 - start)) * 4;
+            for (int y = rowFrom; y < rowTo; ++y)
+                std::memcpy(target + y * targetStride + static_cast<qsizetype>(x0) * 4,
+                            cell + (y - top) * sourceStride, static_cast<std::size_t>(bytesInRow));
         }
-        const qsizetype bytesInRow = static_cast<qsizetype>(x1 - x0) * 4;
-        const uchar* cell = source + (static_cast<qsizetype>(byte) * m_cellWidth + (x0 - start)) * 4;
-        for (int y = rowFrom; y < rowTo; ++y)
-            std::memcpy(target + y * targetStride + static_cast<qsizetype>(x0) * 4,
-                        cell + (y - top) * sourceStride, static_cast<std::size_t>(bytesInRow));
+        const int blank0 = std::max(std::max(cellEnd, x0), 0);
+        const int blank1 = std::min(end, width);
+        if (blank0 >= blank1)
+            continue;
+        for (int y = rowFrom; y < rowTo; ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(target + y * targetStride);
+            std::fill(pixels + blank0, pixels + blank1, m_background);
+        }
     }
 }
 

@@ -22,7 +22,8 @@ public:
 
     // Copies the cells of bytes [from, to) of a line whose columns are at xs (rounded to whole pixels)
     // into image, the line's left end at x left and its top at y top; clipped to the image. The image must
-    // be of Format_RGB32. Bytes without a glyph (a tab, a line break) leave the image as it is.
+    // be of Format_RGB32. Every column from the first to the last is covered: bytes without a glyph (a
+    // tab, a line break) show the background, so the caller need not fill beneath.
     void Draw(QImage& image, int left, int top, const unsigned char* bytes, std::size_t from, std::size_t to,
               const std::vector<qreal>& xs) const;
 

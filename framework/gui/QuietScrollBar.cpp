@@ -1,7 +1,11 @@
 #include "framework/gui/QuietScrollBar.h"
 
+#include <QPaintEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+
+#include <algorithm>
 
 CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
 
@@ -34,5 +38,23 @@ void CQuietScrollBar::sliderChange(SliderChange change) {
 void CQuietScrollBar::paintEvent(QPaintEvent* event) {
     m_painted = CurrentLook();
     m_everPainted = true;
-    QScrollBar::paintEvent(event);
+    // Drawn on the widget, the style's lines and frames go through the raster engine's threaded fills,
+    // whose hand-over to a pool of threads costs many times the drawing of a 14-pixel bar; drawn into an
+    // image of the bar's own they stay on this thread, and the image is copied in one piece.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_image.size() != pixels)
+        m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_image.setDevicePixelRatio(ratio);
+    m_image.fill(palette().color(backgroundRole()));
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    {
+        QPainter painter(&m_image);
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    }
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(event->rect(), m_image, QRectF(QPointF(event->rect().topLeft()) * ratio,
+                                                     QSizeF(event->rect().size()) * ratio));
 }

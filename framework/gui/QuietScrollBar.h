@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QScrollBar>
 
@@ -35,4 +36,5 @@ protected:
 private:
     Look m_painted;
     bool m_everPainted = false;
+    QImage m_image; // the bar is drawn here, then copied
 };

@@ -121,7 +121,7 @@ void CTextView::UpdateScrollBars() {
     m_adjusting = false;
     const int needed = (last > 0 ? 1 : 0) | (wide > 0 ? 2 : 0);
     if (m_layoutOnNeedOnly && needed != m_barsNeeded) {
-        m_barsNeeded = needed;
+        m_barsNeeded = needed; if (getenv("PAINTSPY")) fprintf(stderr, "NEEDED %d last=%d wide=%d vw=%d\n", needed, last, wide, viewport()->width());
         QMetaObject::invokeMethod(this, "_q_showOrHideScrollBars", Qt::DirectConnection);
     }
     m_top = lines.LineStart(static_cast<std::size_t>(top));
@@ -386,10 +386,22 @@ void CTextView::paintEvent(QPaintEvent* event) {
             glyphs.Draw(painter, QPointF(left, top + glyphs.Ascent()), bytes, from, to, m_xs);
         }
     };
-    fill(event->rect(), QPalette::Base);
+    const QRect area = event->rect();
+    // Glyph cells cover the columns they are given, so only what lies beside them is filled; painted one
+    // by one, the glyphs go onto a background filled first.
+    if (fromCells)
+        fill(QRect(area.left(), area.top(), area.width(), std::max(0, kMargin - area.top())), QPalette::Base);
+    else
+        fill(area, QPalette::Base);
+    const int cellsLeft = static_cast<int>(std::lround(left));
     QRectF caretBar;
-    for (int row = rowFrom; row < rowTo && first + static_cast<std::size_t>(row) < lines.LineCount(); ++row) {
+    for (int row = rowFrom; row < rowTo; ++row) {
         const std::size_t line = first + static_cast<std::size_t>(row);
+        if (line >= lines.LineCount()) {
+            if (fromCells)
+                fill(QRect(area.left(), kMargin + row * height, area.width(), height), QPalette::Base);
+            continue;
+        }
         const std::size_t start = lines.LineStart(line);
         std::size_t count = 0;
         const unsigned char* bytes = LineBytes(line, count);
@@ -398,11 +410,6 @@ void CTextView::paintEvent(QPaintEvent* event) {
         // The selected columns of this line, and a little highlighted room for a selected line break.
         const std::size_t from = std::clamp(selStart, start, stop) - start;
         const std::size_t to = std::clamp(selEnd, start, stop) - start;
-        if (from < to)
-            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]), height),
-                 QPalette::Highlight);
-        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
-            fill(QRectF(left + std::round(m_xs[count]), top, breakWidth, height), QPalette::Highlight);
         // Only the columns in sight are drawn: a long line shows a small part of itself.
         const auto shownFrom = static_cast<std::size_t>(
             std::upper_bound(m_xs.begin(), m_xs.end() - 1, -left - breakWidth * 2) - m_xs.begin());
@@ -410,6 +417,18 @@ void CTextView::paintEvent(QPaintEvent* event) {
             std::lower_bound(m_xs.begin(), m_xs.end() - 1, viewport()->width() - left) - m_xs.begin());
         const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
         const std::size_t drawTo = std::min(count, shownTo + 1);
+        if (fromCells) {
+            const int textFrom = cellsLeft + static_cast<int>(std::lround(m_xs[drawFrom]));
+            const int textTo = cellsLeft + static_cast<int>(std::lround(m_xs[drawTo]));
+            const int y = static_cast<int>(top);
+            fill(QRect(area.left(), y, textFrom - area.left(), height), QPalette::Base);
+            fill(QRect(textTo, y, area.right() + 1 - textTo, height), QPalette::Base);
+        } else if (from < to) {
+            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]), height),
+                 QPalette::Highlight);
+        }
+        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
+            fill(QRectF(left + std::round(m_xs[count]), top, breakWidth, height), QPalette::Highlight);
         draw(top, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), false);
         draw(top, bytes, std::clamp(to, drawFrom, drawTo), drawTo, false);
         draw(top, bytes, std::clamp(from, drawFrom, drawTo), std::clamp(to, drawFrom, drawTo), true);
