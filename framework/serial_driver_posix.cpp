@@ -38,10 +38,13 @@ namespace {
 constexpr std::size_t kSmallestQueueBytes = 1024 * 1024;
 // After a read that emptied the device, the driver lets about kGatherBytes gather at the rate just seen, but
 // never longer than kLongestGather, before it looks again: a device that sends in small pieces would
-// otherwise wake it for each one. That much stays well inside the kernel's own buffer of a terminal, so
-// nothing waits on the driver, and the reader polls its queue no more often anyway.
+// otherwise wake it for each one. That much stays well inside the kernel's own buffer of a terminal (about
+// 12 KB of a pseudo-terminal's), so nothing waits on the driver; and it stays below what one read returns
+// (4 KB), or a read that the kernel's buffer cut short would make the next wait longer still. The reader
+// does not wait for the driver either: asking how many bytes are waiting first moves what the device holds
+// into the queue, so the longest wait only matters to a slow device's wake-ups.
 constexpr double kGatherBytes = 2048;
-constexpr std::chrono::milliseconds kLongestGather{10};
+constexpr std::chrono::milliseconds kLongestGather{50};
 
 BOOL FailWith(DWORD code) {
     SetLastError(code);
@@ -118,6 +121,23 @@ public:
     int Descriptor() const { return m_fd; }
     InputQueue& Queue() { return m_queue; }
 
+    // Moves what the device holds into the queue now, unless the driver thread is reading it this moment.
+    // A hang-up or a read error is left for the driver thread to see and report.
+    void Drain() {
+        std::unique_lock<std::mutex> reading(m_readLock, std::try_to_lock);
+        if (!reading.owns_lock())
+            return;
+        BYTE chunk[4096];
+        for (;;) {
+            const ssize_t count = read(m_fd, chunk, sizeof chunk);
+            if (count <= 0)
+                return;
+            m_queue.Push(chunk, static_cast<std::size_t>(count));
+            if (static_cast<std::size_t>(count) < sizeof chunk)
+                return;
+        }
+    }
+
     void SetTimeouts(const COMMTIMEOUTS& timeouts) {
         std::lock_guard<std::mutex> guard(m_timeoutLock);
         m_timeouts = timeouts;
@@ -167,9 +187,15 @@ private:
             }
             readAtOnce = false;
             // Read until the device is empty, so a hang-up is only seen once everything before it is queued.
+            // A read and its push go together, or a drain by the reader in between would reorder the bytes.
+            std::unique_lock<std::mutex> reading(m_readLock);
             const ssize_t count = read(m_fd, chunk, sizeof chunk);
-            if (count > 0) {
+            const int readError = errno;
+            if (count > 0)
                 m_queue.Push(chunk, static_cast<std::size_t>(count));
+            reading.unlock();
+            errno = readError;
+            if (count > 0) {
                 const auto now = std::chrono::steady_clock::now();
                 const std::chrono::duration<double, std::milli> since = now - lastRead;
                 lastRead = now;
@@ -206,6 +232,7 @@ private:
     int m_wake[2] = {-1, -1};
     InputQueue m_queue;
     std::thread m_thread;
+    std::mutex m_readLock; // held by whoever reads the device, from the read until its bytes are queued
     mutable std::mutex m_timeoutLock;
     COMMTIMEOUTS m_timeouts{};
     std::mutex m_settingsLock;
@@ -372,6 +399,7 @@ public:
         PosixPort* port = Registry().Find(handle);
         if (!port)
             return FailWith(ERROR_INVALID_HANDLE);
+        port->Drain();
         DWORD fill = 0;
         DWORD failure = 0;
         if (!port->Queue().Query(&fill, errors, &failure))

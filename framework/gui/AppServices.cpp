@@ -15,10 +15,12 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -29,9 +31,41 @@ std::vector<CString>& Arguments() {
     return arguments;
 }
 
-// How often the message loop runs an idle pass when nothing else happens; the pass is cheap and only
-// changes what differs.
+// The shortest time between two idle passes.
 constexpr int kIdlePeriodMs = 100;
+
+// Runs the idle pass once the loop has handled something, as a message loop does when its queue empties,
+// at most once per period: what the pass shows (menu items, tool bar buttons, status panes) only changes
+// through something the loop handled. A window left alone then costs no wake-ups but its clock's.
+class IdleScheduler : public QObject {
+public:
+    explicit IdleScheduler(CWinApp* app) : m_app(app) {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [this]() {
+            m_last.restart();
+            m_app->OnIdle(0);
+        });
+        m_last.start();
+        qApp->installEventFilter(this);
+    }
+    ~IdleScheduler() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        // Painting changes nothing the pass shows, and the pass's own timer is not news.
+        const QEvent::Type type = event->type();
+        if (target == &m_timer || type == QEvent::Paint || type == QEvent::UpdateRequest ||
+            type == QEvent::UpdateLater || m_timer.isActive())
+            return false;
+        m_timer.start(static_cast<int>(std::max<qint64>(0, kIdlePeriodMs - m_last.elapsed())));
+        return false;
+    }
+
+private:
+    CWinApp* m_app;
+    QTimer m_timer;
+    QElapsedTimer m_last;
+};
 
 CString Lower(CString text) {
     for (char& c : text)
@@ -169,9 +203,7 @@ BOOL CWinApp::OnIdle(long) {
 
 int CWinApp::Run() {
     if (m_pMainWnd != nullptr) {
-        QTimer idle;
-        QObject::connect(&idle, &QTimer::timeout, [this]() { OnIdle(0); });
-        idle.start(kIdlePeriodMs);
+        IdleScheduler idle(this);
         OnIdle(0);
         QApplication::exec();
     }

@@ -8,6 +8,20 @@
 #include <cmath>
 #include <cstring>
 
+namespace {
+
+// A cell row is copied as a block of this many pixels where the room allows: a copy of a fixed size is a
+// few instructions, where a call per glyph and pixel row cost most of a paint. What the block writes
+// beyond the cell is written again by the next cell of the same run.
+constexpr int kCopyPixels = 16;
+
+uchar* PixelsOf(QImage& image) {
+    // In place: a backing store's image may be shared, and a detached copy would show nothing.
+    return const_cast<uchar*>(image.constBits());
+}
+
+} // namespace
+
 CGlyphCells::CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor background, QColor pen)
     : m_font(glyphs.Font()), m_lineHeight(lineHeight), m_background(background.rgb()), m_pen(pen.rgb()) {
     std::vector<qreal> xs;
@@ -18,7 +32,7 @@ CGlyphCells::CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor backg
         widest = std::max(widest, xs[1]);
     }
     m_cellWidth = static_cast<int>(std::ceil(widest)) + 1;
-    m_atlas = QImage(m_cellWidth * 256, std::max(1, lineHeight), QImage::Format_RGB32);
+    m_atlas = QImage(m_cellWidth * 256 + kCopyPixels, std::max(1, lineHeight), QImage::Format_RGB32);
     m_atlas.fill(background);
     QPainter painter(&m_atlas);
     painter.setPen(pen);
@@ -39,40 +53,51 @@ bool CGlyphCells::Matches(const QFont& font, int lineHeight, QColor background, 
 }
 
 void CGlyphCells::Draw(QImage& image, int left, int top, const unsigned char* bytes, std::size_t from,
-                       std::size_t to, const std::vector<qreal>& xs) const {
-    const int rowFrom = std::max(0, top);
-    const int rowTo = std::min(image.height(), top + m_atlas.height());
-    if (rowFrom >= rowTo)
+                       std::size_t to, const std::vector<qreal>& xs, const QRect& clip) const {
+    const QRect area = clip.isEmpty() ? image.rect() : clip.intersected(image.rect());
+    const int rowFrom = std::max(area.top(), top);
+    const int rowTo = std::min(area.bottom() + 1, top + m_atlas.height());
+    if (rowFrom >= rowTo || area.isEmpty())
         return;
-    uchar* target = image.bits();
+    const int areaEnd = area.right() + 1;
+    // The columns once for the run, then the run row by row: the writes go forward through memory.
+    m_spans.clear();
+    int runEnd = area.left();
+    for (std::size_t i = from; i < to; ++i) {
+        const int start = left + static_cast<int>(std::lround(xs[i]));
+        if (start >= areaEnd)
+            break;
+        const int end = left + static_cast<int>(std::lround(xs[i + 1]));
+        if (end <= area.left())
+            continue;
+        const unsigned char byte = bytes[i];
+        const int cellEnd = m_drawn[byte] ? std::min(end, start + m_cellWidth) : start;
+        Span span;
+        span.x0 = std::max(start, area.left());
+        span.x1 = std::min(cellEnd, areaEnd);
+        span.source = byte * m_cellWidth + (span.x0 - start);
+        span.blank0 = std::max(cellEnd, area.left());
+        span.blank1 = std::min(end, areaEnd);
+        m_spans.push_back(span);
+        runEnd = std::min(end, areaEnd);
+    }
+    uchar* target = PixelsOf(image);
     const qsizetype targetStride = image.bytesPerLine();
     const uchar* source = m_atlas.constBits();
     const qsizetype sourceStride = m_atlas.bytesPerLine();
-    const int width = image.width();
-    for (std::size_t i = from; i < to; ++i) {
-        const unsigned char byte = bytes[i];
-        const int start = left + static_cast<int>(std::lround(xs[i]));
-        if (start >= width)
-            break;
-        const int end = left + static_cast<int>(std::lround(xs[i + 1]));
-        // The glyph's cell, then the background for what the cell does not cover (a tab's wide advance).
-        const int cellEnd = m_drawn[byte] ? std::min(end, start + m_cellWidth) : start;
-        const int x0 = std::max(start, 0);
-        const int x1 = std::min(cellEnd, width);
-        if (x0 < x1) {
-            const qsizetype bytesInRow = static_cast<qsizetype>(x1 - x0) * 4;
-            const uchar* cell = source + (static_cast<qsizetype>(byte) * m_cellWidth + (x0 - start)) * 4;
-            for (int y = rowFrom; y < rowTo; ++y)
-                std::memcpy(target + y * targetStride + static_cast<qsizetype>(x0) * 4,
-                            cell + (y - top) * sourceStride, static_cast<std::size_t>(bytesInRow));
-        }
-        const int blank0 = std::max(std::max(cellEnd, x0), 0);
-        const int blank1 = std::min(end, width);
-        if (blank0 >= blank1)
-            continue;
-        for (int y = rowFrom; y < rowTo; ++y) {
-            auto* pixels = reinterpret_cast<QRgb*>(target + y * targetStride);
-            std::fill(pixels + blank0, pixels + blank1, m_background);
+    for (int y = rowFrom; y < rowTo; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(target + y * targetStride);
+        const auto* cells = reinterpret_cast<const QRgb*>(source + (y - top) * sourceStride);
+        for (const Span& span : m_spans) {
+            const int width = span.x1 - span.x0;
+            if (width > 0) {
+                if (width <= kCopyPixels && span.x0 + kCopyPixels <= runEnd)
+                    std::memcpy(pixels + span.x0, cells + span.source, kCopyPixels * sizeof(QRgb));
+                else
+                    std::memcpy(pixels + span.x0, cells + span.source, static_cast<std::size_t>(width) * sizeof(QRgb));
+            }
+            if (span.blank0 < span.blank1)
+                std::fill(pixels + span.blank0, pixels + span.blank1, m_background);
         }
     }
 }
@@ -83,7 +108,7 @@ void CGlyphCells::Fill(QImage& image, const QRect& rect, QColor color) {
         return;
     const QRgb value = color.rgb();
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(PixelsOf(image) + y * image.bytesPerLine());
         std::fill(row + clipped.left(), row + clipped.right() + 1, value);
     }
 }

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 
 #include <array>
 #include <cstddef>
@@ -21,13 +22,16 @@ public:
     bool Matches(const QFont& font, int lineHeight, QColor background, QColor pen) const;
 
     // Copies the cells of bytes [from, to) of a line whose columns are at xs (rounded to whole pixels)
-    // into image, the line's left end at x left and its top at y top; clipped to the image. The image must
-    // be of Format_RGB32. Every column from the first to the last is covered: bytes without a glyph (a
-    // tab, a line break) show the background, so the caller need not fill beneath.
+    // into image, the line's left end at x left and its top at y top; clipped to clip (the whole image
+    // when empty) and to the image. The image must hold 32-bit pixels (Format_RGB32, or
+    // Format_ARGB32_Premultiplied, which opaque pixels share); they are written in place, without
+    // detaching the image, so a backing store's image can be drawn on directly. Every column from the
+    // first to the last is covered: bytes without a glyph (a tab, a line break) show the background, so
+    // the caller need not fill beneath.
     void Draw(QImage& image, int left, int top, const unsigned char* bytes, std::size_t from, std::size_t to,
-              const std::vector<qreal>& xs) const;
+              const std::vector<qreal>& xs, const QRect& clip = QRect()) const;
 
-    // Fills a rectangle of a Format_RGB32 image, clipped to it.
+    // Fills a rectangle of a 32-bit image, clipped to it, in place.
     static void Fill(QImage& image, const QRect& rect, QColor color);
 
 private:
@@ -36,6 +40,12 @@ private:
     QRgb m_background;
     QRgb m_pen;
     int m_cellWidth = 1;
-    QImage m_atlas; // the 256 cells side by side, byte b at x b * m_cellWidth
+    QImage m_atlas; // the 256 cells side by side, byte b at x b * m_cellWidth, and kCopyPixels spare
     std::array<bool, 256> m_drawn{};
+    // Where the cells of one Draw go: columns [x0, x1) from the atlas at source, then background over
+    // [blank0, blank1).
+    struct Span {
+        int x0, x1, source, blank0, blank1;
+    };
+    mutable std::vector<Span> m_spans;
 };

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -338,22 +339,74 @@ const CGlyphCells& CTextView::Cells(bool selected) const {
     return *cells;
 }
 
+QImage* CTextView::CellTarget(QPainter& painter, QPoint& offset) {
+    offset = QPoint();
+    if (!qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0))
+        return nullptr;
+    // The backing store's own image when the painter draws on one of 32-bit pixels, unscaled: the cells
+    // then go there straight away, with no image of the view's own to copy from.
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
+    const QTransform transform = painter.deviceTransform();
+    if (device != nullptr && device->devType() == QInternal::Image &&
+        transform.type() <= QTransform::TxTranslate) {
+        auto* image = static_cast<QImage*>(device);
+        if ((image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
+            qFuzzyCompare(image->devicePixelRatio(), 1.0)) {
+            offset = QPoint(qRound(transform.dx()), qRound(transform.dy()));
+            m_frame = QImage();
+            return image;
+        }
+    }
+    if (m_frame.size() != viewport()->size())
+        m_frame = QImage(viewport()->size(), QImage::Format_RGB32);
+    return &m_frame;
+}
+
 void CTextView::paintEvent(QPaintEvent* event) {
     // A paint that the view did not ask for (an expose) shows the text as it is now; when a redraw is
     // still due, the rows it did not cover show the text as it was, so the next redraw repaints all.
     if (m_redrawTimer.isActive() || FrameInSight() != m_shownFrame)
         InvalidateShown();
     QPainter painter(viewport());
-    // At one device pixel per pixel the lines are put together from glyph cells in an image of their own;
-    // on a scaled screen the glyphs are drawn one by one, at the screen's resolution.
-    const bool fromCells = qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0);
-    if (fromCells && m_frame.size() != viewport()->size())
-        m_frame = QImage(viewport()->size(), QImage::Format_RGB32);
-    auto fill = [&](const QRectF& area, QPalette::ColorRole role) {
+    // At one device pixel per pixel the lines are put together from glyph cells; on a scaled screen the
+    // glyphs are drawn one by one, at the screen's resolution.
+    QPoint offset;
+    QImage* target = CellTarget(painter, offset);
+    QRectF caretBar;
+    // Rectangle by rectangle of the region: writing pixels straight into a backing store must not touch
+    // what lies outside it (another window over this one).
+    for (const QRect& area : event->region())
+        PaintArea(painter, target, offset, area, caretBar);
+    if (target == &m_frame)
+        for (const QRect& area : event->region())
+            painter.drawImage(area, m_frame, area);
+    const QColor text = palette().color(QPalette::Text);
+    if (!caretBar.isNull())
+        painter.fillRect(caretBar, text);
+    if (!m_follow) {
+        const QFontMetrics metrics(QApplication::font());
+        const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
+        const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
+                          box.width(), box.height());
+        painter.setFont(QApplication::font());
+        painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
+        painter.setPen(palette().color(QPalette::ToolTipText));
+        painter.drawRect(place.adjusted(0, 0, -1, -1));
+        painter.drawText(place, Qt::AlignCenter, m_holdText);
+    }
+}
+
+void CTextView::PaintArea(QPainter& painter, QImage* target, QPoint offset, const QRect& area,
+                          QRectF& caretBar) {
+    const bool fromCells = target != nullptr;
+    // Rectangles in the viewport's coordinates; the target's are moved by offset.
+    auto fill = [&](const QRectF& rect, QPalette::ColorRole role) {
         if (fromCells)
-            CGlyphCells::Fill(m_frame, area.toAlignedRect(), palette().color(role));
+            CGlyphCells::Fill(*target, rect.toAlignedRect().intersected(area).translated(offset),
+                              palette().color(role));
         else
-            painter.fillRect(area, palette().brush(role));
+            painter.fillRect(rect.intersected(area), palette().brush(role));
     };
     const CLineIndex& lines = m_text.Lines();
     const std::size_t base = m_text.Base();
@@ -365,9 +418,9 @@ void CTextView::paintEvent(QPaintEvent* event) {
     const std::size_t caret = base + m_caret;
     const int height = LineHeight();
     const int rows = viewport()->height() / height + 2;
-    // Only the rows the paint touches.
-    const int rowFrom = std::max(0, (event->rect().top() - kMargin) / height);
-    const int rowTo = std::min(rows, (event->rect().bottom() - kMargin) / height + 1);
+    // Only the rows the area touches.
+    const int rowFrom = std::max(0, (area.top() - kMargin) / height);
+    const int rowTo = std::min(rows, (area.bottom() - kMargin) / height + 1);
     const std::size_t first = FirstVisibleLine();
     const qreal left = kMargin - horizontalScrollBar()->value();
     const CByteGlyphs& glyphs = Glyphs();
@@ -375,46 +428,45 @@ void CTextView::paintEvent(QPaintEvent* event) {
     const QColor text = palette().color(QPalette::Text);
     const QColor highlighted = palette().color(QPalette::HighlightedText);
     const qreal breakWidth = QFontMetricsF(font()).averageCharWidth();
+    const int cellsLeft = static_cast<int>(std::lround(left));
+    const QRect clip = area.translated(offset);
     auto draw = [&](qreal top, const unsigned char* bytes, std::size_t from, std::size_t to, bool selected) {
         if (from >= to)
             return;
         if (fromCells) {
-            cells[selected ? 1 : 0]->Draw(m_frame, static_cast<int>(std::lround(left)), static_cast<int>(top),
-                                           bytes, from, to, m_xs);
+            cells[selected ? 1 : 0]->Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(), bytes,
+                                           from, to, m_xs, clip);
         } else {
             painter.setPen(selected ? highlighted : text);
             glyphs.Draw(painter, QPointF(left, top + glyphs.Ascent()), bytes, from, to, m_xs);
         }
     };
-    const QRect area = event->rect();
     // Glyph cells cover the columns they are given, so only what lies beside them is filled; painted one
     // by one, the glyphs go onto a background filled first.
     if (fromCells)
         fill(QRect(area.left(), area.top(), area.width(), std::max(0, kMargin - area.top())), QPalette::Base);
     else
         fill(area, QPalette::Base);
-    const int cellsLeft = static_cast<int>(std::lround(left));
-    QRectF caretBar;
     for (int row = rowFrom; row < rowTo; ++row) {
         const std::size_t line = first + static_cast<std::size_t>(row);
+        const qreal top = kMargin + row * height;
         if (line >= lines.LineCount()) {
             if (fromCells)
-                fill(QRect(area.left(), kMargin + row * height, area.width(), height), QPalette::Base);
+                fill(QRect(area.left(), static_cast<int>(top), area.width(), height), QPalette::Base);
             continue;
         }
         const std::size_t start = lines.LineStart(line);
         std::size_t count = 0;
         const unsigned char* bytes = LineBytes(line, count);
         const std::size_t stop = start + count;
-        const qreal top = kMargin + row * height;
         // The selected columns of this line, and a little highlighted room for a selected line break.
         const std::size_t from = std::clamp(selStart, start, stop) - start;
         const std::size_t to = std::clamp(selEnd, start, stop) - start;
         // Only the columns in sight are drawn: a long line shows a small part of itself.
         const auto shownFrom = static_cast<std::size_t>(
-            std::upper_bound(m_xs.begin(), m_xs.end() - 1, -left - breakWidth * 2) - m_xs.begin());
+            std::upper_bound(m_xs.begin(), m_xs.end() - 1, area.left() - left - breakWidth * 2) - m_xs.begin());
         const auto shownTo = static_cast<std::size_t>(
-            std::lower_bound(m_xs.begin(), m_xs.end() - 1, viewport()->width() - left) - m_xs.begin());
+            std::lower_bound(m_xs.begin(), m_xs.end() - 1, area.right() + 1 - left) - m_xs.begin());
         const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
         const std::size_t drawTo = std::min(count, shownTo + 1);
         if (fromCells) {
@@ -434,21 +486,6 @@ void CTextView::paintEvent(QPaintEvent* event) {
         draw(top, bytes, std::clamp(from, drawFrom, drawTo), std::clamp(to, drawFrom, drawTo), true);
         if (hasFocus() && lines.LineOf(caret) == line)
             caretBar = QRectF(left + std::round(m_xs[std::min(caret, stop) - start]), top, 1, height);
-    }
-    if (fromCells)
-        painter.drawImage(event->rect(), m_frame, event->rect());
-    if (!caretBar.isNull())
-        painter.fillRect(caretBar, text);
-    if (!m_follow) {
-        const QFontMetrics metrics(QApplication::font());
-        const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
-        const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
-                          box.width(), box.height());
-        painter.setFont(QApplication::font());
-        painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
-        painter.setPen(palette().color(QPalette::ToolTipText));
-        painter.drawRect(place.adjusted(0, 0, -1, -1));
-        painter.drawText(place, Qt::AlignCenter, m_holdText);
     }
 }
 

@@ -15,6 +15,7 @@
 class CDisplayText;
 class CByteGlyphs;
 class CGlyphCells;
+class QPainter;
 
 // A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
 // visible lines are laid out, so a change costs the same whatever the size of the text. Positions are byte
@@ -113,6 +114,12 @@ private:
     ShownFrame FrameInSight() const;
     // The rectangle of a row of the viewport.
     QRect RowRect(int row) const;
+    // Where glyph cells are put together: the backing store's image itself when the painter draws on one
+    // (offset: where the viewport lies in it), else an image of the view's own; none on a scaled screen,
+    // where glyphs are drawn one by one.
+    QImage* CellTarget(QPainter& painter, QPoint& offset);
+    // Paints one rectangle of the viewport; notes where the caret goes.
+    void PaintArea(QPainter& painter, QImage* target, QPoint offset, const QRect& area, QRectF& caretBar);
     void UpdateScrollBars();
     void ScrollToLine(std::size_t line);
     int LineHeight() const;
@@ -150,7 +157,8 @@ private:
     QString m_holdText;
     mutable std::unique_ptr<CByteGlyphs> m_glyphs;
     mutable std::unique_ptr<CGlyphCells> m_cells[2];
-    // The lines are put together here from glyph cells, then shown in one copy.
+    // The lines are put together here from glyph cells, then shown in one copy, when the backing store
+    // cannot be drawn on directly.
     QImage m_frame;
     // What the viewport shows since the last redraw: a redraw repaints only the rows that changed, and
     // moves the pixels of the rows that only moved.
