@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/gui/Document.h"
+#include "reception/LoopText.h"
 
 class CCommView;
 
@@ -16,6 +17,7 @@ public:
     // The first view of the document as a terminal view, or null.
     CCommView* GetViewDocument() const;
 
-    // The latest copy of the reception thread's text, filled by the view.
-    CString m_strData;
+    // The latest copy of the reception thread's text, filled by the view. Its front is cut by a mark, as
+    // the thread's own, so an update of a full loop does not move the whole text.
+    CLoopText m_strData;
 };

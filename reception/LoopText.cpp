@@ -1,6 +1,8 @@
 #include "reception/LoopText.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <ostream>
 
 void CLoopText::Assign(const CString& text) {
     m_bytes = text;
@@ -21,10 +23,23 @@ std::size_t CLoopText::AppendWithinLoop(std::string_view chunk, DWORD nbMaxiByte
     if (Size() <= limit)
         return 0;
     const std::size_t cut = Size() - static_cast<std::size_t>(limit);
-    m_front += cut;
+    DropFront(cut);
+    return cut;
+}
+
+void CLoopText::DropFrontAndAppend(std::size_t count, std::string_view added) {
+    DropFront(std::min(count, Size()));
+    m_bytes.append(added);
+}
+
+void CLoopText::DropFront(std::size_t count) {
+    m_front += count;
     if (m_front > m_bytes.size() - m_front) {
         m_bytes.erase(0, m_front);
         m_front = 0;
     }
-    return cut;
+}
+
+std::ostream& operator<<(std::ostream& out, const CLoopText& text) {
+    return out << text.View();
 }

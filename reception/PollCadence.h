@@ -6,13 +6,15 @@
 
 // How long the reception thread waits from the start of one poll pass to the next on an open port.
 //
-// The normal period is 100 ms. The port's input queue holds 32768 bytes and drops what comes beyond, so a
-// device faster than about 160 KB/s would fill more than half of it between two such passes and leave
-// little room for a pass that comes late. The next pass then comes when the queue is expected to be half
-// full at the rate just seen, but never sooner than 10 ms.
+// The normal period is 100 ms. The port's input queue drops what comes beyond its size, so a device fast
+// enough to fill more than half of it between two such passes would leave little room for a pass that
+// comes late. The next pass then comes when the queue is expected to be half full at the rate just seen,
+// but never sooner than 10 ms. The port layer gives every port a queue of at least a megabyte, whatever
+// size is asked at open (32768 bytes), so only a device faster than about 5 MB/s shortens the period:
+// each pass costs a hand-over to the window and likely a redraw, whose number should not grow with the rate.
 constexpr std::chrono::milliseconds kOpenPortPoll{100};
 constexpr std::chrono::milliseconds kShortestPoll{10};
-constexpr DWORD kPortQueueBytes = 32768;
+constexpr DWORD kPortQueueBytes = 1024 * 1024;
 
 // `read` bytes were read after gathering for `gathered` (the time since the previous pass began).
 std::chrono::steady_clock::duration NextPollDelay(DWORD read, std::chrono::steady_clock::duration gathered);

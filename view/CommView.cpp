@@ -166,17 +166,14 @@ LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
         if (changes.replaced) {
             CEditView::SetWindowText(changes.added);
             if (document != nullptr)
-                document->m_strData = std::move(changes.added);
+                document->m_strData.Assign(changes.added);
         } else {
             UpdateText(changes.cut, changes.added);
-            if (document != nullptr) {
-                CString& text = document->m_strData;
-                text.erase(0, std::min(changes.cut, text.size()));
-                text += changes.added;
-            }
+            if (document != nullptr)
+                document->m_strData.DropFrontAndAppend(changes.cut, changes.added);
         }
     } else {
-        CEditView::SetWindowText(document != nullptr ? document->m_strData : CString());
+        CEditView::SetWindowText(document != nullptr ? document->m_strData.Copy() : CString());
     }
     if (document != nullptr)
         document->SetModifiedFlag(TRUE);

@@ -44,4 +44,24 @@ TEST(LoopText, AssignAndClearStartAfresh) {
     EXPECT_EQ(text.Copy(), "");
 }
 
+TEST(LoopText, ACopyFollowsCutsAndAdditionsAndNeverCutsMoreThanItHolds) {
+    std::mt19937 random(11);
+    CLoopText copy;
+    CString reference;
+    for (int round = 0; round < 2000; ++round) {
+        const std::size_t cut = random() % 900;
+        CString added(random() % 600, '\0');
+        for (char& c : added)
+            c = static_cast<char>(random());
+        reference.erase(0, std::min(cut, reference.size()));
+        reference += added;
+        copy.DropFrontAndAppend(cut, added);
+        ASSERT_EQ(copy, reference) << "round " << round;
+    }
+    // A cut beyond the text empties it and nothing more.
+    copy.DropFrontAndAppend(copy.Size() + 10, "tail");
+    EXPECT_EQ(copy, "tail");
+    EXPECT_NE(copy, "tai");
+}
+
 } // namespace
