@@ -44,7 +44,7 @@ constexpr std::size_t kSmallestQueueBytes = 1024 * 1024;
 // does not wait for the driver either: asking how many bytes are waiting first moves what the device holds
 // into the queue, so the longest wait only matters to a slow device's wake-ups.
 constexpr double kGatherBytes = 2048;
-constexpr std::chrono::milliseconds kLongestGather{50};
+constexpr std::chrono::milliseconds kLongestGather{100};
 
 BOOL FailWith(DWORD code) {
     SetLastError(code);

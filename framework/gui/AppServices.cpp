@@ -31,12 +31,15 @@ std::vector<CString>& Arguments() {
     return arguments;
 }
 
-// The shortest time between two idle passes.
+// The shortest time between two idle passes after what the user did, and after anything else (data that
+// arrived, a timer).
 constexpr int kIdlePeriodMs = 100;
+constexpr int kBackgroundIdlePeriodMs = 250;
 
 // Runs the idle pass once the loop has handled something, as a message loop does when its queue empties,
 // at most once per period: what the pass shows (menu items, tool bar buttons, status panes) only changes
-// through something the loop handled. A window left alone then costs no wake-ups but its clock's.
+// through something the loop handled. A window left alone then costs no wake-ups but its clock's, and a
+// stream of data costs a few passes a second, while what the user does shows at once.
 class IdleScheduler : public QObject {
 public:
     explicit IdleScheduler(CWinApp* app) : m_app(app) {
@@ -55,9 +58,15 @@ protected:
         // Painting changes nothing the pass shows, and the pass's own timer is not news.
         const QEvent::Type type = event->type();
         if (target == &m_timer || type == QEvent::Paint || type == QEvent::UpdateRequest ||
-            type == QEvent::UpdateLater || m_timer.isActive())
+            type == QEvent::UpdateLater)
             return false;
-        m_timer.start(static_cast<int>(std::max<qint64>(0, kIdlePeriodMs - m_last.elapsed())));
+        const bool user = event->isInputEvent() || type == QEvent::FocusIn || type == QEvent::FocusOut ||
+                          type == QEvent::WindowActivate || type == QEvent::WindowDeactivate ||
+                          type == QEvent::Show || type == QEvent::Hide || type == QEvent::Close;
+        const qint64 wait = std::max<qint64>(0, (user ? kIdlePeriodMs : kBackgroundIdlePeriodMs) - m_last.elapsed());
+        // A pass already due no later stays; what the user did may bring a later one forward.
+        if (!m_timer.isActive() || m_timer.remainingTime() > wait)
+            m_timer.start(static_cast<int>(wait));
         return false;
     }
 

@@ -20,6 +20,36 @@ uchar* PixelsOf(QImage& image) {
     return const_cast<uchar*>(image.constBits());
 }
 
+// The rows of one run: for each pixel row, each cell's row, then the background a cell leaves. A cell no
+// wider than Block pixels goes as one block of Block pixels where the run has room for it.
+struct RowsOf {
+    uchar* target;
+    qsizetype targetStride;
+    const uchar* source;
+    qsizetype sourceStride;
+    int rowFrom, rowTo, top, runEnd;
+    QRgb background;
+};
+
+template <int Block, typename Spans>
+void CopyRows(const RowsOf& rows, const Spans& spans) {
+    for (int y = rows.rowFrom; y < rows.rowTo; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(rows.target + y * rows.targetStride);
+        const auto* cells = reinterpret_cast<const QRgb*>(rows.source + (y - rows.top) * rows.sourceStride);
+        for (const auto& span : spans) {
+            const int width = span.x1 - span.x0;
+            if (width > 0) {
+                if (width <= Block && span.x0 + Block <= rows.runEnd)
+                    std::memcpy(pixels + span.x0, cells + span.source, Block * sizeof(QRgb));
+                else
+                    std::memcpy(pixels + span.x0, cells + span.source, static_cast<std::size_t>(width) * sizeof(QRgb));
+            }
+            if (span.blank0 < span.blank1)
+                std::fill(pixels + span.blank0, pixels + span.blank1, rows.background);
+        }
+    }
+}
+
 } // namespace
 
 CGlyphCells::CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor background, QColor pen)
@@ -63,6 +93,7 @@ void CGlyphCells::Draw(QImage& image, int left, int top, const unsigned char* by
     // The columns once for the run, then the run row by row: the writes go forward through memory.
     m_spans.clear();
     int runEnd = area.left();
+    int widest = 0;
     for (std::size_t i = from; i < to; ++i) {
         const int start = left + static_cast<int>(std::lround(xs[i]));
         if (start >= areaEnd)
@@ -80,26 +111,14 @@ void CGlyphCells::Draw(QImage& image, int left, int top, const unsigned char* by
         span.blank1 = std::min(end, areaEnd);
         m_spans.push_back(span);
         runEnd = std::min(end, areaEnd);
+        widest = std::max(widest, span.x1 - span.x0);
     }
-    uchar* target = PixelsOf(image);
-    const qsizetype targetStride = image.bytesPerLine();
-    const uchar* source = m_atlas.constBits();
-    const qsizetype sourceStride = m_atlas.bytesPerLine();
-    for (int y = rowFrom; y < rowTo; ++y) {
-        auto* pixels = reinterpret_cast<QRgb*>(target + y * targetStride);
-        const auto* cells = reinterpret_cast<const QRgb*>(source + (y - top) * sourceStride);
-        for (const Span& span : m_spans) {
-            const int width = span.x1 - span.x0;
-            if (width > 0) {
-                if (width <= kCopyPixels && span.x0 + kCopyPixels <= runEnd)
-                    std::memcpy(pixels + span.x0, cells + span.source, kCopyPixels * sizeof(QRgb));
-                else
-                    std::memcpy(pixels + span.x0, cells + span.source, static_cast<std::size_t>(width) * sizeof(QRgb));
-            }
-            if (span.blank0 < span.blank1)
-                std::fill(pixels + span.blank0, pixels + span.blank1, m_background);
-        }
-    }
+    RowsOf context{PixelsOf(image), image.bytesPerLine(), m_atlas.constBits(), m_atlas.bytesPerLine(),
+                   rowFrom, rowTo, top, runEnd, m_background};
+    if (widest <= 8)
+        CopyRows<8>(context, m_spans);
+    else
+        CopyRows<kCopyPixels>(context, m_spans);
 }
 
 void CGlyphCells::Fill(QImage& image, const QRect& rect, QColor color) {

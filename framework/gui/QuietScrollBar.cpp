@@ -22,7 +22,9 @@ CQuietScrollBar::Look CQuietScrollBar::CurrentLook() const {
 void CQuietScrollBar::Apply(const std::function<void(QScrollBar&)>& change) {
     const bool disabled = testAttribute(Qt::WA_UpdatesDisabled);
     setAttribute(Qt::WA_UpdatesDisabled, true);
+    m_applying = true;
     change(*this);
+    m_applying = false;
     setAttribute(Qt::WA_UpdatesDisabled, disabled);
     if (!disabled && (!m_everPainted || CurrentLook() != m_painted))
         update();
@@ -31,6 +33,9 @@ void CQuietScrollBar::Apply(const std::function<void(QScrollBar&)>& change) {
 void CQuietScrollBar::sliderChange(SliderChange change) {
     // Compared with the last paint, not the last change: whatever else repainted the bar meanwhile (a
     // resize, the mouse over it) showed the values of then.
+    // Within Apply the look is compared once, at the end.
+    if (m_applying)
+        return;
     if (change == SliderOrientationChange || !m_everPainted || CurrentLook() != m_painted)
         QScrollBar::sliderChange(change);
 }

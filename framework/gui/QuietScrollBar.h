@@ -36,5 +36,6 @@ protected:
 private:
     Look m_painted;
     bool m_everPainted = false;
+    bool m_applying = false;
     QImage m_image; // the bar is drawn here, then copied
 };
