@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <malloc.h>
 
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ void ArmSnapshot(CWinApp* app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Texts of a megabyte and more are allocated and given back as they grow and are compacted; at a
+    // fixed threshold they always come from their own mappings and go back to the system when freed,
+    // instead of leaving holes in the heaps of the threads that last held them.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     QApplication application(argc, argv);
     AfxInstallGuiServices();
     // Qt has taken its own switches (-platform and the like) out of argv; the rest is the program's.
