@@ -59,8 +59,18 @@ CTextView::CTextView(QWidget* parent, const CDisplayText& text)
 
 CTextView::~CTextView() = default;
 
+const CTextView::FontMeasures& CTextView::Measures() const {
+    // Measured once per font: an update asks for them several times, and each measuring looks the font up.
+    if (!m_measures) {
+        const QFontMetrics metrics(font());
+        m_measures = FontMeasures{std::max(1, metrics.lineSpacing()), metrics.horizontalAdvance(QLatin1Char('W')),
+                                  QFontMetricsF(font()).averageCharWidth()};
+    }
+    return *m_measures;
+}
+
 int CTextView::LineHeight() const {
-    return std::max(1, QFontMetrics(font()).lineSpacing());
+    return Measures().lineHeight;
 }
 
 int CTextView::VisibleLineCount() const {
@@ -101,9 +111,8 @@ void CTextView::UpdateScrollBars() {
     const std::size_t held = lines.LineOf(std::max(m_top, m_text.Base()));
     const int top =
         m_follow ? last : static_cast<int>(std::min<std::size_t>(held, static_cast<std::size_t>(last)));
-    const QFontMetrics metrics(font());
-    const qreal longest = static_cast<qreal>(lines.Longest(m_text.Base() + m_text.Size())) *
-                          metrics.horizontalAdvance(QLatin1Char('W'));
+    const int wideAdvance = Measures().wideAdvance;
+    const qreal longest = static_cast<qreal>(lines.Longest(m_text.Base() + m_text.Size())) * wideAdvance;
     const int wide = static_cast<int>(std::min<qreal>(longest + 2 * kMargin - viewport()->width(), INT_MAX));
 
     m_adjusting = true;
@@ -113,7 +122,7 @@ void CTextView::UpdateScrollBars() {
         vertical.setValue(top);
     });
     const int page = std::max(1, viewport()->width());
-    const int step = std::max(1, metrics.horizontalAdvance(QLatin1Char('W')));
+    const int step = std::max(1, wideAdvance);
     static_cast<CQuietScrollBar*>(horizontalScrollBar())->Apply([&](QScrollBar& horizontal) {
         horizontal.setRange(0, std::max(0, wide));
         horizontal.setPageStep(page);
@@ -148,6 +157,7 @@ void CTextView::resizeEvent(QResizeEvent* event) {
 void CTextView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        m_measures.reset();
         ++m_styleStamp;
         UpdateScrollBars();
         Redraw();
@@ -427,7 +437,7 @@ void CTextView::PaintArea(QPainter& painter, QImage* target, QPoint offset, cons
     const CGlyphCells* cells[2] = {fromCells ? &Cells(false) : nullptr, fromCells ? &Cells(true) : nullptr};
     const QColor text = palette().color(QPalette::Text);
     const QColor highlighted = palette().color(QPalette::HighlightedText);
-    const qreal breakWidth = QFontMetricsF(font()).averageCharWidth();
+    const qreal breakWidth = Measures().averageWidth;
     const int cellsLeft = static_cast<int>(std::lround(left));
     const QRect clip = area.translated(offset);
     auto draw = [&](qreal top, const unsigned char* bytes, std::size_t from, std::size_t to, bool selected) {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CDisplayText;
@@ -122,6 +123,13 @@ private:
     void PaintArea(QPainter& painter, QImage* target, QPoint offset, const QRect& area, QRectF& caretBar);
     void UpdateScrollBars();
     void ScrollToLine(std::size_t line);
+    // The font's measures the view uses.
+    struct FontMeasures {
+        int lineHeight;
+        int wideAdvance; // of a 'W', the width a column of a line is reckoned with
+        qreal averageWidth;
+    };
+    const FontMeasures& Measures() const;
     int LineHeight() const;
     const CByteGlyphs& Glyphs() const;
     // The glyph cells in the text's colours, or in the selection's.
@@ -167,4 +175,5 @@ private:
     bool m_shownValid = false;
     qint64 m_styleStamp = 0; // counts changes of the font and the colours
     mutable std::vector<qreal> m_xs;
+    mutable std::optional<FontMeasures> m_measures;
 };
