@@ -4,10 +4,12 @@
 #include "framework/WinError.h"
 #include "support/SimDevice.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <string>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -27,6 +29,7 @@ public:
     }
     ~DeviceEnd() { close(m_master); }
     const std::string& path() const { return m_path; }
+    int Master() const { return m_master; }
     void write(const std::string& bytes) {
         ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
     }
@@ -174,6 +177,52 @@ TEST(CommPortPty, UnpluggedDeviceFailsTheQueryOnceQueuedBytesAreRead) {
     sim.replug();
     port.OpenCommPort();
     EXPECT_GT(WaitForBytes(port, 1), 0u);
+}
+
+TEST(CommPortPty, BytesAreWaitingAsSoonAsTheyArriveAndKeepTheirOrderUnderConstantAsking) {
+    DeviceEnd device;
+    TCommPort port;
+    port.SetCommPort(device.path());
+    port.OpenCommPort();
+    // The driver reads the first piece, then lets a slow device's bytes gather for a while: the second
+    // piece is still counted the moment it is asked for.
+    device.write("first ");
+    ASSERT_EQ(WaitForBytes(port, 6), 6u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    device.write("second");
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(port.BytesAvailable(), 12u);
+    std::string received(12, '\0');
+    ASSERT_EQ(port.ReadBytes(&received[0], 12), 12);
+    EXPECT_EQ(received, "first second");
+
+    // A fast stream while the reader asks all the time: the asking and the driver read the device by
+    // turns, and no byte changes place.
+    std::string sent;
+    for (int i = 0; sent.size() < 400000; ++i)
+        sent += std::to_string(i) + ",";
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < sent.size();) {
+            const ssize_t count = ::write(device.Master(), sent.data() + at, std::min<std::size_t>(700, sent.size() - at));
+            if (count > 0)
+                at += static_cast<std::size_t>(count);
+            else
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (got.size() < sent.size() && std::chrono::steady_clock::now() < deadline) {
+        const DWORD waiting = port.BytesAvailable();
+        if (waiting == 0)
+            continue;
+        std::string piece(waiting, '\0');
+        const LONG read = port.ReadBytes(&piece[0], waiting);
+        got.append(piece, 0, read > 0 ? static_cast<std::size_t>(read) : 0);
+    }
+    writer.join();
+    EXPECT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent) << "the stream differs from byte " << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
 }
 
 } // namespace
