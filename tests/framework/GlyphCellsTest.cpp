@@ -129,4 +129,36 @@ TEST_F(GlyphCellsTest, CellsAreMadeAgainForAnotherFontSizeOrColour) {
     EXPECT_FALSE(cells.Matches(bigger, m_height, Qt::white, Qt::black));
 }
 
+TEST_F(GlyphCellsTest, ARunCoversEveryColumnItSpansAndNothingOutsideItsClip) {
+    // Tabs and line-break bytes have no glyph: their columns show the cells' background, so a paint need
+    // not fill beneath the text; and what lies outside the clip, or after the run, is left alone.
+    const std::string line = "ab\tcd\t\te\r\nfg";
+    Bytes(line);
+    const int width = static_cast<int>(std::lround(m_xs.back())) + 40;
+    QImage image(width, m_height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    const CGlyphCells cells(*m_glyphs, m_height, Qt::white, Qt::black);
+    cells.Draw(image, 0, 0, Data(), 0, line.size(), m_xs);
+    const int runEnd = static_cast<int>(std::lround(m_xs.back()));
+    for (int y = 0; y < m_height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool red = image.pixel(x, y) == QColor(Qt::red).rgb();
+            ASSERT_EQ(red, x >= runEnd) << "x " << x << ", y " << y;
+        }
+    }
+    // The same run clipped to a band in the middle: only the band changes.
+    image.fill(Qt::red);
+    const QRect band(runEnd / 3, 2, runEnd / 3, m_height - 4);
+    cells.Draw(image, 0, 0, Data(), 0, line.size(), m_xs, band);
+    for (int y = 0; y < m_height; ++y)
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(image.pixel(x, y) == QColor(Qt::red).rgb(), !band.contains(x, y)) << "x " << x << ", y " << y;
+    // A selected run in the middle of a line leaves the columns after it as they were.
+    image.fill(Qt::red);
+    cells.Draw(image, 0, 0, Data(), 0, 3, m_xs);
+    const int third = static_cast<int>(std::lround(m_xs[3]));
+    EXPECT_EQ(image.pixel(third, 0), QColor(Qt::red).rgb());
+    EXPECT_NE(image.pixel(third - 1, 0), QColor(Qt::red).rgb());
+}
+
 } // namespace

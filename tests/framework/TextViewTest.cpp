@@ -14,6 +14,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -335,4 +338,110 @@ TEST_F(TextViewTest, AChangeAfterAPaintThatNeverCameIsStillPainted) {
         AfxPumpMessages();
     EXPECT_GT(counter.paints, before);
     Widget()->viewport()->removeEventFilter(&counter);
+}
+
+namespace {
+
+// What the screen shows of the viewport: the window's backing store as the windowing system has it, not a
+// fresh paint.
+QImage OnScreen(QWidget* viewport) {
+    QWidget* window = viewport->window();
+    const QImage whole = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
+    const QPoint at = viewport->mapTo(window, QPoint(0, 0));
+    return whole.copy(QRect(at, viewport->size())).convertToFormat(QImage::Format_RGB32);
+}
+
+// Lets a coalesced redraw come.
+void LetRedrawCome() {
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 3 * CTextView::kRedrawInterval)
+        AfxPumpMessages();
+}
+
+} // namespace
+
+// The view repaints only the rows that changed and moves the rows that only moved; whatever the change,
+// the screen must then show what a paint of the whole viewport shows.
+TEST_F(TextViewTest, TheScreenAfterEachKindOfRedrawIsAWholePaintOfTheText) {
+    m_parent->setFocus(); // no caret: its blinking is not the point here
+    auto expectSame = [&](const char* step) {
+        LetRedrawCome();
+        const QImage screen = OnScreen(Widget()->viewport());
+        const QImage whole = Widget()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(screen.size(), whole.size()) << step;
+        EXPECT_TRUE(screen == whole) << step;
+    };
+    Update(0, NumberedLines(0, 10));
+    expectSame("first lines");
+    Update(0, NumberedLines(10, 7)); // the rows move up by seven
+    expectSame("lines moved up");
+    Update(0, "partial");
+    expectSame("the last line grows");
+    Update(0, " and more\r\n" + NumberedLines(17, 40));
+    expectSame("more lines than the viewport holds");
+    const std::size_t cut = NumberedLines(0, 30).size();
+    Update(cut, NumberedLines(57, 3)); // a full loop: cut at the front, added at the end
+    expectSame("a front cut");
+    m_view->SetSel(40, 300, TRUE);
+    expectSame("a selection over several rows");
+    m_view->SetSel(41, 41, TRUE);
+    expectSame("the selection gone");
+    // The user scrolls up: the view holds still with its notice, and the rows move down.
+    QScrollBar* bar = Widget()->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    ASSERT_FALSE(m_view->IsFollowingEnd());
+    expectSame("scrolled up, holding");
+    Update(0, NumberedLines(60, 5));
+    expectSame("an update while holding");
+    bar->setSliderPosition(bar->maximum());
+    Update(0, NumberedLines(65, 2));
+    expectSame("following again");
+    // Data without line ends scroll sideways to the caret.
+    Update(0, std::string(3000, 'x') + "\ty\x01z");
+    expectSame("a long line");
+    Update(0, std::string(700, 'v'));
+    expectSame("the long line grows");
+    QFont bigger = Widget()->font();
+    bigger.setPixelSize(15);
+    Widget()->setFont(bigger);
+    expectSame("another font");
+    m_parent->resize(380, 260);
+    Widget()->setGeometry(0, 0, 380, 260);
+    expectSame("another size");
+}
+
+// The scroll bars come when the text needs them, and a bar repaints only when what it shows changes: an
+// update of a full loop that keeps the bar's slider where it is costs the bar nothing.
+TEST_F(TextViewTest, ScrollBarsComeWhenNeededAndRepaintOnlyWhenTheirLookChanges) {
+    QScrollBar* vertical = Widget()->verticalScrollBar();
+    QScrollBar* horizontal = Widget()->horizontalScrollBar();
+    Update(0, "short\r\n");
+    LetRedrawCome();
+    EXPECT_FALSE(vertical->isVisible());
+    EXPECT_FALSE(horizontal->isVisible());
+    Update(0, NumberedLines(0, 400));
+    LetRedrawCome();
+    EXPECT_TRUE(vertical->isVisible());
+    EXPECT_FALSE(horizontal->isVisible());
+    Update(0, std::string(400, 'h') + "\r\n");
+    LetRedrawCome();
+    EXPECT_TRUE(horizontal->isVisible());
+    EXPECT_GT(horizontal->maximum(), 0);
+
+    PaintCounter counter;
+    vertical->installEventFilter(&counter);
+    // Each update cuts as many lines as it adds: the slider, pinned to the end, stays.
+    for (int round = 0; round < 5; ++round) {
+        const std::size_t cut = Widget()->Text().Lines().LineStart(3) - Widget()->Text().Base();
+        Update(cut, NumberedLines(400 + 3 * round, 3));
+        LetRedrawCome();
+    }
+    EXPECT_EQ(counter.paints, 0);
+    // The user drags the bar: that shows.
+    vertical->setSliderPosition(0);
+    LetRedrawCome();
+    EXPECT_GT(counter.paints, 0);
+    vertical->removeEventFilter(&counter);
 }
