@@ -1,11 +1,11 @@
 #include "framework/gui/QuietScrollBar.h"
 
+#include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
-#include <algorithm>
 
 CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
 
@@ -43,6 +43,12 @@ void CQuietScrollBar::sliderChange(SliderChange change) {
 void CQuietScrollBar::paintEvent(QPaintEvent* event) {
     m_painted = CurrentLook();
     m_everPainted = true;
+    // While the user points at the bar or holds a button down, the bar shows it (a part lit or pressed)
+    // as a scroll bar draws itself.
+    if (underMouse() || isSliderDown() || QApplication::mouseButtons() != Qt::NoButton) {
+        QScrollBar::paintEvent(event);
+        return;
+    }
     // Drawn on the widget, the style's lines and frames go through the raster engine's threaded fills,
     // whose hand-over to a pool of threads costs many times the drawing of a 14-pixel bar; drawn into an
     // image of the bar's own they stay on this thread, and the image is copied in one piece.
@@ -54,6 +60,8 @@ void CQuietScrollBar::paintEvent(QPaintEvent* event) {
     m_image.fill(palette().color(backgroundRole()));
     QStyleOptionSlider option;
     initStyleOption(&option);
+    option.subControls = QStyle::SC_All;
+    option.activeSubControls = QStyle::SC_None;
     {
         QPainter painter(&m_image);
         style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
