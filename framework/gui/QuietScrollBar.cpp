@@ -1,13 +1,15 @@
 #include "framework/gui/QuietScrollBar.h"
 
-#include <QApplication>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
-
-CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
+CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
+    m_repaintLater.setSingleShot(true);
+    QObject::connect(&m_repaintLater, &QTimer::timeout, this, [this]() {
+        if (!m_everPainted || CurrentLook() != m_painted)
+            update();
+    });
+}
 
 CQuietScrollBar::Look CQuietScrollBar::CurrentLook() const {
     QStyleOptionSlider option;
@@ -26,8 +28,13 @@ void CQuietScrollBar::Apply(const std::function<void(QScrollBar&)>& change) {
     change(*this);
     m_applying = false;
     setAttribute(Qt::WA_UpdatesDisabled, disabled);
-    if (!disabled && (!m_everPainted || CurrentLook() != m_painted))
+    if (disabled || m_repaintLater.isActive() || (m_everPainted && CurrentLook() == m_painted))
+        return;
+    const qint64 since = m_lastPaint.isValid() ? m_lastPaint.elapsed() : kApplyRepaintMs;
+    if (since >= kApplyRepaintMs)
         update();
+    else
+        m_repaintLater.start(static_cast<int>(kApplyRepaintMs - since));
 }
 
 void CQuietScrollBar::sliderChange(SliderChange change) {
@@ -43,31 +50,6 @@ void CQuietScrollBar::sliderChange(SliderChange change) {
 void CQuietScrollBar::paintEvent(QPaintEvent* event) {
     m_painted = CurrentLook();
     m_everPainted = true;
-    // While the user points at the bar or holds a button down, the bar shows it (a part lit or pressed)
-    // as a scroll bar draws itself.
-    if (underMouse() || isSliderDown() || QApplication::mouseButtons() != Qt::NoButton) {
-        QScrollBar::paintEvent(event);
-        return;
-    }
-    // Drawn on the widget, the style's lines and frames go through the raster engine's threaded fills,
-    // whose hand-over to a pool of threads costs many times the drawing of a 14-pixel bar; drawn into an
-    // image of the bar's own they stay on this thread, and the image is copied in one piece.
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_image.size() != pixels)
-        m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    m_image.setDevicePixelRatio(ratio);
-    m_image.fill(palette().color(backgroundRole()));
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    option.subControls = QStyle::SC_All;
-    option.activeSubControls = QStyle::SC_None;
-    {
-        QPainter painter(&m_image);
-        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
-    }
-    QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(event->rect(), m_image, QRectF(QPointF(event->rect().topLeft()) * ratio,
-                                                     QSizeF(event->rect().size()) * ratio));
+    m_lastPaint.restart();
+    QScrollBar::paintEvent(event);
 }

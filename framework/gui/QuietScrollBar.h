@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QImage>
+#include <QElapsedTimer>
 #include <QRect>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <functional>
 
@@ -25,9 +26,13 @@ public:
     };
     Look CurrentLook() const;
 
-    // Applies changes of the bar's values (range, steps, value), repainting the bar only when what it
-    // shows changed: a range change repaints a plain scroll bar whatever comes of it.
+    // Applies changes of the bar's values (range, steps, value) that the program makes, repainting the bar
+    // only when what it shows changed (a range change repaints a plain scroll bar whatever comes of it),
+    // and then at most every kApplyRepaintMs: a text that grows ten times a second moves its slider as
+    // often, and the bar showing the latest place a moment later is all that is needed. What the user does
+    // to the bar shows at once.
     void Apply(const std::function<void(QScrollBar&)>& change);
+    static constexpr int kApplyRepaintMs = 250;
 
 protected:
     void sliderChange(SliderChange change) override;
@@ -37,5 +42,6 @@ private:
     Look m_painted;
     bool m_everPainted = false;
     bool m_applying = false;
-    QImage m_image; // the bar is drawn here, then copied
+    QElapsedTimer m_lastPaint;
+    QTimer m_repaintLater;
 };
