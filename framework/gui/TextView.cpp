@@ -206,14 +206,10 @@ CTextView::ShownFrame CTextView::FrameInSight() const {
 
 std::vector<CTextView::ShownRow> CTextView::RowsInSight() const {
     const CLineIndex& lines = m_text.Lines();
-    const std::size_t base = m_text.Base();
-    const std::size_t end = base + m_text.Size();
+    const std::size_t end = m_text.Base() + m_text.Size();
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
-    SelectionRange(selStart, selEnd);
-    selStart += base;
-    selEnd += base;
-    const std::size_t caret = base + m_caret;
+    const std::size_t caret = AbsoluteSelection(selStart, selEnd);
     const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
     const std::size_t count = lines.LineCount();
     const std::size_t first = FirstVisibleLine();
@@ -419,13 +415,9 @@ void CTextView::PaintArea(QPainter& painter, QImage* target, QPoint offset, cons
             painter.fillRect(rect.intersected(area), palette().brush(role));
     };
     const CLineIndex& lines = m_text.Lines();
-    const std::size_t base = m_text.Base();
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
-    SelectionRange(selStart, selEnd);
-    selStart += base;
-    selEnd += base;
-    const std::size_t caret = base + m_caret;
+    const std::size_t caret = AbsoluteSelection(selStart, selEnd);
     const int height = LineHeight();
     const int rows = viewport()->height() / height + 2;
     // Only the rows the area touches.
@@ -503,6 +495,13 @@ void CTextView::SetSelection(std::size_t anchor, std::size_t caret) {
     m_anchor = std::min(anchor, m_text.Size());
     m_caret = std::min(caret, m_text.Size());
     ScheduleRedraw();
+}
+
+std::size_t CTextView::AbsoluteSelection(std::size_t& start, std::size_t& end) const {
+    SelectionRange(start, end);
+    start += m_text.Base();
+    end += m_text.Base();
+    return m_text.Base() + m_caret;
 }
 
 void CTextView::SelectionRange(std::size_t& start, std::size_t& end) const {

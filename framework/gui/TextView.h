@@ -113,6 +113,8 @@ private:
     void InvalidateShown() { m_shownValid = false; }
     std::vector<ShownRow> RowsInSight() const;
     ShownFrame FrameInSight() const;
+    // The selection in absolute positions; returns the caret's.
+    std::size_t AbsoluteSelection(std::size_t& start, std::size_t& end) const;
     // The rectangle of a row of the viewport.
     QRect RowRect(int row) const;
     // Where glyph cells are put together: the backing store's image itself when the painter draws on one
