@@ -131,7 +131,7 @@ void CTextView::UpdateScrollBars() {
     m_adjusting = false;
     const int needed = (last > 0 ? 1 : 0) | (wide > 0 ? 2 : 0);
     if (m_layoutOnNeedOnly && needed != m_barsNeeded) {
-        m_barsNeeded = needed; if (getenv("PAINTSPY")) fprintf(stderr, "NEEDED %d last=%d wide=%d vw=%d\n", needed, last, wide, viewport()->width());
+        m_barsNeeded = needed;
         QMetaObject::invokeMethod(this, "_q_showOrHideScrollBars", Qt::DirectConnection);
     }
     m_top = lines.LineStart(static_cast<std::size_t>(top));
@@ -418,6 +418,7 @@ void CTextView::PaintArea(QPainter& painter, QImage* target, QPoint offset, cons
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
     const std::size_t caret = AbsoluteSelection(selStart, selEnd);
+    const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
     const int height = LineHeight();
     const int rows = viewport()->height() / height + 2;
     // Only the rows the area touches.
@@ -486,7 +487,7 @@ void CTextView::PaintArea(QPainter& painter, QImage* target, QPoint offset, cons
         draw(top, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), false);
         draw(top, bytes, std::clamp(to, drawFrom, drawTo), drawTo, false);
         draw(top, bytes, std::clamp(from, drawFrom, drawTo), std::clamp(to, drawFrom, drawTo), true);
-        if (hasFocus() && lines.LineOf(caret) == line)
+        if (line == caretLine)
             caretBar = QRectF(left + std::round(m_xs[std::min(caret, stop) - start]), top, 1, height);
     }
 }
