@@ -1,13 +1,45 @@
 #include "framework/gui/QuietScrollBar.h"
 
+#include <QPaintEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
+
+#include <algorithm>
+
+namespace {
+
+// What decides a line's pixels in a style that draws the slider alike along its length: inside the
+// slider or not, and how far from its ends, up to kEdgeLines.
+struct LineRole {
+    bool inside = false;
+    bool after = false; // outside, past the slider's end
+    int fromStart = 0;
+    int toEnd = 0;
+    bool operator==(const LineRole& other) const {
+        return inside == other.inside && after == other.after && fromStart == other.fromStart && toEnd == other.toEnd;
+    }
+};
+
+LineRole RoleOf(int line, int start, int end, int edge) {
+    LineRole role;
+    role.inside = line >= start && line < end;
+    if (role.inside) {
+        role.fromStart = std::min(line - start, edge);
+        role.toEnd = std::min(end - 1 - line, edge);
+    } else {
+        role.fromStart = std::min(line < start ? start - 1 - line : line - end, edge);
+        role.after = line >= end && role.fromStart < edge;
+    }
+    return role;
+}
+
+} // namespace
 
 CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
     m_repaintLater.setSingleShot(true);
     QObject::connect(&m_repaintLater, &QTimer::timeout, this, [this]() {
         if (!m_everPainted || CurrentLook() != m_painted)
-            update();
+            RepaintChange();
     });
 }
 
@@ -28,13 +60,54 @@ void CQuietScrollBar::Apply(const std::function<void(QScrollBar&)>& change) {
     change(*this);
     m_applying = false;
     setAttribute(Qt::WA_UpdatesDisabled, disabled);
-    if (disabled || m_repaintLater.isActive() || (m_everPainted && CurrentLook() == m_painted))
-        return;
+    if (!disabled && !m_repaintLater.isActive() && (!m_everPainted || CurrentLook() != m_painted))
+        m_repaintLater.start(kApplyRepaintMs);
+}
+
+void CQuietScrollBar::ShowChanges() {
     const qint64 since = m_lastPaint.isValid() ? m_lastPaint.elapsed() : kApplyRepaintMs;
-    if (since >= kApplyRepaintMs)
-        update();
-    else
-        m_repaintLater.start(static_cast<int>(kApplyRepaintMs - since));
+    if (!m_repaintLater.isActive() || since < kApplyRepaintMs)
+        return;
+    m_repaintLater.stop();
+    if (!m_everPainted || CurrentLook() != m_painted)
+        RepaintChange();
+}
+
+QRegion CQuietScrollBar::ChangedArea(const Look& from, const Look& to) const {
+    const bool vertical = orientation() == Qt::Vertical;
+    const bool lineWise = style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
+    const bool acrossAlike = vertical ? from.slider.left() == to.slider.left() && from.slider.width() == to.slider.width()
+                                      : from.slider.top() == to.slider.top() && from.slider.height() == to.slider.height();
+    if (!lineWise || !acrossAlike || from.atStart != to.atStart || from.atEnd != to.atEnd || from.slider.isEmpty() ||
+        to.slider.isEmpty())
+        return rect();
+    const int fromStart = vertical ? from.slider.top() : from.slider.left();
+    const int fromEnd = fromStart + (vertical ? from.slider.height() : from.slider.width());
+    const int toStart = vertical ? to.slider.top() : to.slider.left();
+    const int toEnd = toStart + (vertical ? to.slider.height() : to.slider.width());
+    // Only lines within reach of an end can change; the runs of those that do are repainted.
+    const int first = std::max(0, std::min(fromStart, toStart) - kEdgeLines - 1);
+    const int last = std::min(vertical ? height() : width(), std::max(fromEnd, toEnd) + kEdgeLines + 1);
+    QRegion area;
+    int runStart = -1;
+    auto addRun = [&](int runEnd) {
+        area += vertical ? QRect(0, runStart, width(), runEnd - runStart) : QRect(runStart, 0, runEnd - runStart, height());
+        runStart = -1;
+    };
+    for (int line = first; line < last; ++line) {
+        const bool changed = !(RoleOf(line, fromStart, fromEnd, kEdgeLines) == RoleOf(line, toStart, toEnd, kEdgeLines));
+        if (changed && runStart < 0)
+            runStart = line;
+        else if (!changed && runStart >= 0)
+            addRun(line);
+    }
+    if (runStart >= 0)
+        addRun(last);
+    return area;
+}
+
+void CQuietScrollBar::RepaintChange() {
+    update(m_everPainted ? ChangedArea(m_painted, CurrentLook()) : QRegion(rect()));
 }
 
 void CQuietScrollBar::sliderChange(SliderChange change) {
@@ -43,12 +116,19 @@ void CQuietScrollBar::sliderChange(SliderChange change) {
     // Within Apply the look is compared once, at the end.
     if (m_applying)
         return;
-    if (change == SliderOrientationChange || !m_everPainted || CurrentLook() != m_painted)
+    if (change == SliderOrientationChange || !m_everPainted)
         QScrollBar::sliderChange(change);
+    else if (CurrentLook() != m_painted)
+        RepaintChange();
 }
 
 void CQuietScrollBar::paintEvent(QPaintEvent* event) {
-    m_painted = CurrentLook();
+    const Look now = CurrentLook();
+    // A paint of only part of a changed bar (asked for by something else) leaves lines of the old look:
+    // the whole bar follows.
+    if (m_everPainted && now != m_painted && !(ChangedArea(m_painted, now) - event->region()).isEmpty())
+        update();
+    m_painted = now;
     m_everPainted = true;
     m_lastPaint.restart();
     QScrollBar::paintEvent(event);

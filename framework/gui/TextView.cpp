@@ -246,6 +246,9 @@ void CTextView::Redraw() {
         InvalidateShown();
         return;
     }
+    // Changes of the scroll bars held back until now go with this paint.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        static_cast<CQuietScrollBar*>(bar)->ShowChanges();
     std::vector<ShownRow> rows = RowsInSight();
     const ShownFrame frame = FrameInSight();
     const int count = static_cast<int>(rows.size());
@@ -534,11 +537,12 @@ void CTextView::EnsureCaretVisible() {
         ScrollToLine(line);
     else if (line >= first + visible)
         ScrollToLine(line - visible + 1);
-    QScrollBar* horizontal = horizontalScrollBar();
     const int x = static_cast<int>(XOf(m_caret));
     const int room = std::max(1, viewport()->width() - 2 * kMargin);
-    if (x < horizontal->value())
-        horizontal->setValue(x);
-    else if (x >= horizontal->value() + room)
-        horizontal->setValue(x - room + 1);
+    static_cast<CQuietScrollBar*>(horizontalScrollBar())->Apply([&](QScrollBar& horizontal) {
+        if (x < horizontal.value())
+            horizontal.setValue(x);
+        else if (x >= horizontal.value() + room)
+            horizontal.setValue(x - room + 1);
+    });
 }

@@ -7,8 +7,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPixmap>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -20,6 +25,29 @@ struct PaintCount : QObject {
         return false;
     }
 };
+
+struct PaintArea : QObject {
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// What the screen shows of a widget: the window's backing store, not a fresh paint.
+QImage OnScreen(QWidget& widget) {
+    QWidget* window = widget.window();
+    const QImage whole = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
+    return whole.copy(QRect(widget.mapTo(window, QPoint(0, 0)), widget.size())).convertToFormat(QImage::Format_RGB32);
+}
+
+void LetRepaintCome() {
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < CQuietScrollBar::kApplyRepaintMs + 60)
+        QApplication::processEvents();
+}
 
 void SetValues(QScrollBar& bar, int maximum, int page, int value) {
     bar.setRange(0, maximum);
@@ -76,6 +104,66 @@ TEST(QuietScrollBar, RepaintsOnlyWhenWhatItShowsChanges) {
     QApplication::processEvents();
     EXPECT_EQ(count.paints, 2);
     bar->removeEventFilter(&count);
+}
+
+// The program's changes repaint only the lines near the slider's old and new ends; the bar on the screen
+// must then be what a paint of the whole bar shows, however the slider moved, grew or shrank.
+TEST(QuietScrollBar, OnTheScreenAfterEachChangeIsAWholePaintOfTheBar) {
+    EnsureDialogTestApplication();
+    ASSERT_EQ(QApplication::style()->name().toLower(), QLatin1String("fusion"));
+    for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+        QWidget window;
+        window.resize(420, 420);
+        auto* bar = new CQuietScrollBar(orientation, &window);
+        bar->setGeometry(orientation == Qt::Vertical ? QRect(10, 10, 16, 400) : QRect(10, 10, 400, 16));
+        bar->Apply([](QScrollBar& b) { SetValues(b, 1000, 100, 500); });
+        window.show();
+        QApplication::processEvents();
+        bar->repaint();
+        QRandomGenerator random(orientation == Qt::Vertical ? 7 : 11);
+        const int steps[][3] = {{1000, 100, 501}, {1010, 100, 520}, {1100, 100, 1100}, {1101, 100, 1101},
+                                {2000, 40, 2000}, {2000, 40, 300},  {300, 3000, 0},    {300, 300, 150}};
+        int step = 0;
+        for (const auto& values : steps) {
+            bar->Apply([&](QScrollBar& b) { SetValues(b, values[0], values[1], values[2]); });
+            LetRepaintCome();
+            const QImage screen = OnScreen(*bar);
+            const QImage whole = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            EXPECT_TRUE(screen == whole) << "orientation " << orientation << ", step " << step;
+            ++step;
+        }
+        for (int round = 0; round < 4; ++round) {
+            const int maximum = random.bounded(1, 5000);
+            const int page = random.bounded(1, 2000);
+            const int value = random.bounded(0, maximum + 1);
+            bar->Apply([&](QScrollBar& b) { SetValues(b, maximum, page, value); });
+            LetRepaintCome();
+            EXPECT_TRUE(OnScreen(*bar) == bar->grab().toImage().convertToFormat(QImage::Format_RGB32))
+                << "orientation " << orientation << ", values " << maximum << " " << page << " " << value;
+        }
+    }
+}
+
+// A slider that moves a little repaints a few lines, not the bar: a tall bar repainted whole is costly.
+TEST(QuietScrollBar, ASmallMoveRepaintsAFewLines) {
+    EnsureDialogTestApplication();
+    QWidget window;
+    window.resize(40, 620);
+    auto* bar = new CQuietScrollBar(Qt::Vertical, &window);
+    bar->setGeometry(0, 0, 16, 600);
+    bar->Apply([](QScrollBar& b) { SetValues(b, 10000, 1000, 10000); });
+    window.show();
+    QApplication::processEvents();
+    bar->repaint();
+    LetRepaintCome();
+    PaintArea area;
+    bar->installEventFilter(&area);
+    bar->Apply([](QScrollBar& b) { SetValues(b, 10100, 1000, 10100); });
+    LetRepaintCome();
+    bar->removeEventFilter(&area);
+    ASSERT_FALSE(area.painted.isEmpty());
+    EXPECT_LE(area.painted.boundingRect().height(), 2 * (CQuietScrollBar::kEdgeLines + 1) + 20);
+    EXPECT_EQ(area.painted.boundingRect().width(), 16);
 }
 
 } // namespace
