@@ -1,6 +1,8 @@
 #include "framework/gui/QuietScrollBar.h"
 
+#include <QGuiApplication>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
@@ -36,6 +38,9 @@ LineRole RoleOf(int line, int start, int end, int edge) {
 } // namespace
 
 CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
+    // The bar paints its background itself, as its parents would beneath it: the same pixels in one layer
+    // instead of two.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     m_repaintLater.setSingleShot(true);
     QObject::connect(&m_repaintLater, &QTimer::timeout, this, [this]() {
         if (!m_everPainted || CurrentLook() != m_painted)
@@ -131,5 +136,36 @@ void CQuietScrollBar::paintEvent(QPaintEvent* event) {
     m_painted = now;
     m_everPainted = true;
     m_lastPaint.restart();
-    QScrollBar::paintEvent(event);
+    // Pointed at or held, the bar shows what the pointer does to it, which only its own paint knows.
+    if (underMouse() || isSliderDown() || QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QPainter(this).fillRect(event->rect(), palette().brush(backgroundRole()));
+        QScrollBar::paintEvent(event);
+        return;
+    }
+    // Each piece of the paint is drawn in an image with a clip of that piece alone, then copied. Drawn
+    // straight into the window, the style's lines and fills would go through the paint's clip of several
+    // pieces, and the raster engine hands such fills of a hundred lines or more to worker threads and waits
+    // for them, even for a bar a few pixels high. A piece is copied before the next is drawn: the style
+    // sets clips of its own, which may reach beyond the piece.
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_All;
+    option.activeSubControls = QStyle::SC_None;
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_drawn.size() != pixels) {
+        m_drawn = QImage(pixels, QImage::Format_RGB32);
+        m_drawn.setDevicePixelRatio(ratio);
+    }
+    QPainter onScreen(this);
+    for (const QRect& piece : event->region()) {
+        {
+            QPainter painter(&m_drawn);
+            painter.setClipRect(piece);
+            painter.fillRect(piece, palette().brush(backgroundRole()));
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+        }
+        onScreen.drawImage(QRectF(piece), m_drawn, QRectF(QPointF(piece.topLeft()) * ratio, QSizeF(piece.size()) * ratio));
+    }
 }
+

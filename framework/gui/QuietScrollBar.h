@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QRect>
 #include <QRegion>
 #include <QScrollBar>
@@ -59,4 +60,5 @@ private:
     bool m_applying = false;
     QElapsedTimer m_lastPaint;
     QTimer m_repaintLater;
+    QImage m_drawn; // where the pieces of a paint are drawn, one after the other
 };
