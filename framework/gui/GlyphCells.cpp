@@ -94,11 +94,12 @@ void CGlyphCells::Draw(QImage& image, int left, int top, const unsigned char* by
     m_spans.clear();
     int runEnd = area.left();
     int widest = 0;
+    int end = left + static_cast<int>(std::lround(xs[from]));
     for (std::size_t i = from; i < to; ++i) {
-        const int start = left + static_cast<int>(std::lround(xs[i]));
+        const int start = end;
         if (start >= areaEnd)
             break;
-        const int end = left + static_cast<int>(std::lround(xs[i + 1]));
+        end = left + static_cast<int>(std::lround(xs[i + 1]));
         if (end <= area.left())
             continue;
         const unsigned char byte = bytes[i];
