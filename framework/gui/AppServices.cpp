@@ -63,6 +63,9 @@ protected:
         const bool user = event->isInputEvent() || type == QEvent::FocusIn || type == QEvent::FocusOut ||
                           type == QEvent::WindowActivate || type == QEvent::WindowDeactivate ||
                           type == QEvent::Show || type == QEvent::Hide || type == QEvent::Close;
+        // A pass is already due no later than anything else would make it.
+        if (!user && m_timer.isActive())
+            return false;
         const qint64 wait = std::max<qint64>(0, (user ? kIdlePeriodMs : kBackgroundIdlePeriodMs) - m_last.elapsed());
         // A pass already due no later stays; what the user did may bring a later one forward.
         if (!m_timer.isActive() || m_timer.remainingTime() > wait)
