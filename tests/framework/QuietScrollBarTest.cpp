@@ -55,6 +55,21 @@ void SetValues(QScrollBar& bar, int maximum, int page, int value) {
     bar.setValue(value);
 }
 
+// A scroll bar in a window of its own, shown with its values and painted once.
+struct ShownBar {
+    QWidget window;
+    CQuietScrollBar* bar;
+    ShownBar(Qt::Orientation orientation, QSize size, int maximum, int page, int value) {
+        window.resize(size + QSize(20, 20));
+        bar = new CQuietScrollBar(orientation, &window);
+        bar->setGeometry(QRect(QPoint(10, 10), size));
+        bar->Apply([&](QScrollBar& b) { SetValues(b, maximum, page, value); });
+        window.show();
+        QApplication::processEvents();
+        bar->repaint(); // the first paint, whenever the window system would have asked for it
+    }
+};
+
 TEST(QuietScrollBar, LooksLikeAPlainScrollBarWithTheSameValues) {
     EnsureDialogTestApplication();
     for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
@@ -75,14 +90,8 @@ TEST(QuietScrollBar, LooksLikeAPlainScrollBarWithTheSameValues) {
 
 TEST(QuietScrollBar, RepaintsOnlyWhenWhatItShowsChanges) {
     EnsureDialogTestApplication();
-    QWidget window;
-    window.resize(40, 320);
-    auto* bar = new CQuietScrollBar(Qt::Vertical, &window);
-    bar->setGeometry(0, 0, 14, 300);
-    bar->Apply([](QScrollBar& b) { SetValues(b, 100000, 30, 100000); });
-    window.show();
-    QApplication::processEvents();
-    bar->repaint(); // the first paint, whenever the window system would have asked for it
+    ShownBar shown(Qt::Vertical, QSize(14, 300), 100000, 30, 100000);
+    CQuietScrollBar* bar = shown.bar;
     PaintCount count;
     bar->installEventFilter(&count);
     // A range that grows by a line with the slider at the end, already at its smallest: nothing to show.
@@ -112,14 +121,8 @@ TEST(QuietScrollBar, OnTheScreenAfterEachChangeIsAWholePaintOfTheBar) {
     EnsureDialogTestApplication();
     ASSERT_EQ(QApplication::style()->name().toLower(), QLatin1String("fusion"));
     for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
-        QWidget window;
-        window.resize(420, 420);
-        auto* bar = new CQuietScrollBar(orientation, &window);
-        bar->setGeometry(orientation == Qt::Vertical ? QRect(10, 10, 16, 400) : QRect(10, 10, 400, 16));
-        bar->Apply([](QScrollBar& b) { SetValues(b, 1000, 100, 500); });
-        window.show();
-        QApplication::processEvents();
-        bar->repaint();
+        ShownBar shown(orientation, orientation == Qt::Vertical ? QSize(16, 400) : QSize(400, 16), 1000, 100, 500);
+        CQuietScrollBar* bar = shown.bar;
         QRandomGenerator random(orientation == Qt::Vertical ? 7 : 11);
         const int steps[][3] = {{1000, 100, 501}, {1010, 100, 520}, {1100, 100, 1100}, {1101, 100, 1101},
                                 {2000, 40, 2000}, {2000, 40, 300},  {300, 3000, 0},    {300, 300, 150}};
@@ -147,14 +150,8 @@ TEST(QuietScrollBar, OnTheScreenAfterEachChangeIsAWholePaintOfTheBar) {
 // A slider that moves a little repaints a few lines, not the bar: a tall bar repainted whole is costly.
 TEST(QuietScrollBar, ASmallMoveRepaintsAFewLines) {
     EnsureDialogTestApplication();
-    QWidget window;
-    window.resize(40, 620);
-    auto* bar = new CQuietScrollBar(Qt::Vertical, &window);
-    bar->setGeometry(0, 0, 16, 600);
-    bar->Apply([](QScrollBar& b) { SetValues(b, 10000, 1000, 10000); });
-    window.show();
-    QApplication::processEvents();
-    bar->repaint();
+    ShownBar shown(Qt::Vertical, QSize(16, 600), 10000, 1000, 10000);
+    CQuietScrollBar* bar = shown.bar;
     LetRepaintCome();
     PaintArea area;
     bar->installEventFilter(&area);
