@@ -1,5 +1,6 @@
 #include "framework/gui/QuietScrollBar.h"
 
+#include <QBackingStore>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -128,14 +129,19 @@ void CQuietScrollBar::sliderChange(SliderChange change) {
 }
 
 void CQuietScrollBar::paintEvent(QPaintEvent* event) {
-    const Look now = CurrentLook();
-    // A paint of only part of a changed bar (asked for by something else) leaves lines of the old look:
-    // the whole bar follows.
-    if (m_everPainted && now != m_painted && !(ChangedArea(m_painted, now) - event->region()).isEmpty())
-        update();
-    m_painted = now;
-    m_everPainted = true;
-    m_lastPaint.restart();
+    // A paint into a picture of the bar (a grab) changes nothing on the screen; a paint for the screen
+    // goes to the window's backing store.
+    QBackingStore* store = backingStore();
+    if (store != nullptr && redirected(nullptr) == store->paintDevice()) {
+        const Look now = CurrentLook();
+        // A paint of only part of a changed bar (asked for by something else) leaves lines of the old
+        // look: the whole bar follows.
+        if (m_everPainted && now != m_painted && !(ChangedArea(m_painted, now) - event->region()).isEmpty())
+            update();
+        m_painted = now;
+        m_everPainted = true;
+        m_lastPaint.restart();
+    }
     // Pointed at or held, the bar shows what the pointer does to it, which only its own paint knows.
     if (underMouse() || isSliderDown() || QGuiApplication::mouseButtons() != Qt::NoButton) {
         QPainter(this).fillRect(event->rect(), palette().brush(backgroundRole()));
