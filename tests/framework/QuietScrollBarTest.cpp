@@ -2,29 +2,19 @@
 // repaints only when a change of its values changes what it shows.
 #include "framework/gui/QuietScrollBar.h"
 #include "support/DialogTestSupport.h"
+#include "support/ScreenCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPixmap>
 #include <QRandomGenerator>
-#include <QScreen>
 #include <QStyle>
 
 namespace {
-
-struct PaintCount : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 struct PaintArea : QObject {
     QRegion painted;
@@ -34,13 +24,6 @@ struct PaintArea : QObject {
         return false;
     }
 };
-
-// What the screen shows of a widget: the window's backing store, not a fresh paint.
-QImage OnScreen(QWidget& widget) {
-    QWidget* window = widget.window();
-    const QImage whole = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
-    return whole.copy(QRect(widget.mapTo(window, QPoint(0, 0)), widget.size())).convertToFormat(QImage::Format_RGB32);
-}
 
 void LetRepaintCome() {
     QElapsedTimer wait;
@@ -110,7 +93,7 @@ TEST(QuietScrollBar, RepaintsOnlyWhenWhatItShowsChanges) {
     EnsureDialogTestApplication();
     ShownBar shown(Qt::Vertical, QSize(14, 300), 100000, 30, 100000);
     CQuietScrollBar* bar = shown.bar;
-    PaintCount count;
+    PaintCounter count;
     bar->installEventFilter(&count);
     // A range that grows by a line with the slider at the end, already at its smallest: nothing to show.
     for (int more = 1; more <= 5; ++more)

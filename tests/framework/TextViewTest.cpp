@@ -6,6 +6,7 @@
 #include "framework/gui/EditView.h"
 #include "framework/gui/GuiServices.h"
 #include "support/DialogTestSupport.h"
+#include "support/ScreenCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@
 #include <QFont>
 #include <QImage>
 #include <QPixmap>
-#include <QScreen>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -300,20 +299,6 @@ TEST_F(TextViewTest, AssistiveTechnologiesReadTheTextAndTheSelection) {
     EXPECT_TRUE(accessible->state().readOnly == Widget()->IsReadOnly());
 }
 
-namespace {
-
-// Counts the paints a widget receives.
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-} // namespace
-
 // A paint asked for may never come (the window system dropped it, the view was covered or could not be
 // updated): the next change must still ask for one, or the view shows old text until the user clicks it.
 TEST_F(TextViewTest, AChangeAfterAPaintThatNeverCameIsStillPainted) {
@@ -342,15 +327,6 @@ TEST_F(TextViewTest, AChangeAfterAPaintThatNeverCameIsStillPainted) {
 
 namespace {
 
-// What the screen shows of the viewport: the window's backing store as the windowing system has it, not a
-// fresh paint.
-QImage OnScreen(QWidget* viewport) {
-    QWidget* window = viewport->window();
-    const QImage whole = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
-    const QPoint at = viewport->mapTo(window, QPoint(0, 0));
-    return whole.copy(QRect(at, viewport->size())).convertToFormat(QImage::Format_RGB32);
-}
-
 // Lets a coalesced redraw come.
 void LetRedrawCome() {
     QElapsedTimer wait;
@@ -367,7 +343,7 @@ TEST_F(TextViewTest, TheScreenAfterEachKindOfRedrawIsAWholePaintOfTheText) {
     m_parent->setFocus(); // no caret: its blinking is not the point here
     auto expectSame = [&](const char* step) {
         LetRedrawCome();
-        const QImage screen = OnScreen(Widget()->viewport());
+        const QImage screen = OnScreen(*Widget()->viewport());
         const QImage whole = Widget()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(screen.size(), whole.size()) << step;
         EXPECT_TRUE(screen == whole) << step;
