@@ -43,10 +43,7 @@ CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) :
     // instead of two.
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_repaintLater.setSingleShot(true);
-    QObject::connect(&m_repaintLater, &QTimer::timeout, this, [this]() {
-        if (!m_everPainted || CurrentLook() != m_painted)
-            RepaintChange();
-    });
+    QObject::connect(&m_repaintLater, &QTimer::timeout, this, [this]() { RepaintChange(); });
 }
 
 CQuietScrollBar::Look CQuietScrollBar::CurrentLook() const {
@@ -75,8 +72,7 @@ void CQuietScrollBar::ShowChanges() {
     if (!m_repaintLater.isActive() || since < kApplyRepaintMs)
         return;
     m_repaintLater.stop();
-    if (!m_everPainted || CurrentLook() != m_painted)
-        RepaintChange();
+    RepaintChange();
 }
 
 QRegion CQuietScrollBar::ChangedArea(const Look& from, const Look& to) const {
@@ -113,7 +109,13 @@ QRegion CQuietScrollBar::ChangedArea(const Look& from, const Look& to) const {
 }
 
 void CQuietScrollBar::RepaintChange() {
-    update(m_everPainted ? ChangedArea(m_painted, CurrentLook()) : QRegion(rect()));
+    if (!m_everPainted) {
+        update();
+        return;
+    }
+    const Look now = CurrentLook();
+    if (now != m_painted)
+        update(ChangedArea(m_painted, now));
 }
 
 void CQuietScrollBar::sliderChange(SliderChange change) {
@@ -122,9 +124,9 @@ void CQuietScrollBar::sliderChange(SliderChange change) {
     // Within Apply the look is compared once, at the end.
     if (m_applying)
         return;
-    if (change == SliderOrientationChange || !m_everPainted)
+    if (change == SliderOrientationChange)
         QScrollBar::sliderChange(change);
-    else if (CurrentLook() != m_painted)
+    else
         RepaintChange();
 }
 
@@ -148,6 +150,10 @@ void CQuietScrollBar::paintEvent(QPaintEvent* event) {
         QScrollBar::paintEvent(event);
         return;
     }
+    DrawPieces(event->region());
+}
+
+void CQuietScrollBar::DrawPieces(const QRegion& area) {
     // Each piece of the paint is drawn in an image with a clip of that piece alone, then copied. Drawn
     // straight into the window, the style's lines and fills would go through the paint's clip of several
     // pieces, and the raster engine hands such fills of a hundred lines or more to worker threads and waits
@@ -164,7 +170,7 @@ void CQuietScrollBar::paintEvent(QPaintEvent* event) {
         m_drawn.setDevicePixelRatio(ratio);
     }
     QPainter onScreen(this);
-    for (const QRect& piece : event->region()) {
+    for (const QRect& piece : area) {
         {
             QPainter painter(&m_drawn);
             painter.setClipRect(piece);
@@ -174,4 +180,3 @@ void CQuietScrollBar::paintEvent(QPaintEvent* event) {
         onScreen.drawImage(QRectF(piece), m_drawn, QRectF(QPointF(piece.topLeft()) * ratio, QSizeF(piece.size()) * ratio));
     }
 }
-

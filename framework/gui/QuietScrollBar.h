@@ -53,7 +53,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Repaints what changed since the last paint, if anything.
     void RepaintChange();
+    // Draws the bar's pieces of a paint when no pointer is on it.
+    void DrawPieces(const QRegion& area);
 
     Look m_painted;
     bool m_everPainted = false;
