@@ -8,6 +8,7 @@
 #include "framework/gui/ControlBar.h"
 #include "framework/gui/Document.h"
 #include "framework/gui/GuiServices.h"
+#include "framework/gui/IdleScheduler.h"
 #include "framework/gui/MDIFrameWnd.h"
 #include "framework/gui/Menu.h"
 #include "framework/gui/PrintSequence.h"
@@ -15,12 +16,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTimer>
 #include <QUrl>
 
-#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -30,54 +28,6 @@ std::vector<CString>& Arguments() {
     static std::vector<CString> arguments;
     return arguments;
 }
-
-// The shortest time between two idle passes after what the user did, and after anything else (data that
-// arrived, a timer).
-constexpr int kIdlePeriodMs = 100;
-constexpr int kBackgroundIdlePeriodMs = 250;
-
-// Runs the idle pass once the loop has handled something, as a message loop does when its queue empties,
-// at most once per period: what the pass shows (menu items, tool bar buttons, status panes) only changes
-// through something the loop handled. A window left alone then costs no wake-ups but its clock's, and a
-// stream of data costs a few passes a second, while what the user does shows at once.
-class IdleScheduler : public QObject {
-public:
-    explicit IdleScheduler(CWinApp* app) : m_app(app) {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this]() {
-            m_last.restart();
-            m_app->OnIdle(0);
-        });
-        m_last.start();
-        qApp->installEventFilter(this);
-    }
-    ~IdleScheduler() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* target, QEvent* event) override {
-        // Painting changes nothing the pass shows, and the pass's own timer is not news.
-        const QEvent::Type type = event->type();
-        if (target == &m_timer || type == QEvent::Paint || type == QEvent::UpdateRequest ||
-            type == QEvent::UpdateLater)
-            return false;
-        const bool user = event->isInputEvent() || type == QEvent::FocusIn || type == QEvent::FocusOut ||
-                          type == QEvent::WindowActivate || type == QEvent::WindowDeactivate ||
-                          type == QEvent::Show || type == QEvent::Hide || type == QEvent::Close;
-        // A pass is already due no later than anything else would make it.
-        if (!user && m_timer.isActive())
-            return false;
-        const qint64 wait = std::max<qint64>(0, (user ? kIdlePeriodMs : kBackgroundIdlePeriodMs) - m_last.elapsed());
-        // A pass already due no later stays; what the user did may bring a later one forward.
-        if (!m_timer.isActive() || m_timer.remainingTime() > wait)
-            m_timer.start(static_cast<int>(wait));
-        return false;
-    }
-
-private:
-    CWinApp* m_app;
-    QTimer m_timer;
-    QElapsedTimer m_last;
-};
 
 CString Lower(CString text) {
     for (char& c : text)
@@ -215,7 +165,7 @@ BOOL CWinApp::OnIdle(long) {
 
 int CWinApp::Run() {
     if (m_pMainWnd != nullptr) {
-        IdleScheduler idle(this);
+        CIdleScheduler idle([this]() { OnIdle(0); });
         OnIdle(0);
         QApplication::exec();
     }
