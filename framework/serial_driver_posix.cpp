@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -40,11 +41,12 @@ constexpr std::size_t kSmallestQueueBytes = 1024 * 1024;
 // never longer than kLongestGather, before it looks again: a device that sends in small pieces would
 // otherwise wake it for each one. That much stays well inside the kernel's own buffer of a terminal (about
 // 12 KB of a pseudo-terminal's), so nothing waits on the driver; and it stays below what one read returns
-// (4 KB), or a read that the kernel's buffer cut short would make the next wait longer still. The reader
-// does not wait for the driver either: asking how many bytes are waiting first moves what the device holds
-// into the queue, so the longest wait only matters to a slow device's wake-ups.
-constexpr double kGatherBytes = 2048;
-constexpr std::chrono::milliseconds kLongestGather{100};
+// (4 KB), or a read that the kernel's buffer cut short would make the next wait longer still. The rate
+// counts the bytes a drain by the reader moved too, or a reader that asks often would make a fast device
+// look slow. The reader does not wait for the driver: asking how many bytes are waiting first moves what
+// the device holds into the queue, so the longest wait only bounds the driver's own wake-ups.
+constexpr double kGatherBytes = 3072;
+constexpr std::chrono::milliseconds kLongestGather{300};
 
 BOOL FailWith(DWORD code) {
     SetLastError(code);
@@ -133,6 +135,7 @@ public:
             if (count <= 0)
                 return;
             m_queue.Push(chunk, static_cast<std::size_t>(count));
+            m_deviceBytes += static_cast<std::uint64_t>(count);
             if (static_cast<std::size_t>(count) < sizeof chunk)
                 return;
         }
@@ -162,6 +165,7 @@ private:
     void Drive() {
         BYTE chunk[4096];
         auto lastRead = std::chrono::steady_clock::now();
+        std::uint64_t bytesAtLastRead = 0;
         // After bytes came, the next read comes straight away: the device most likely has more, and a read
         // that finds nothing costs less than a poll.
         bool readAtOnce = false;
@@ -191,16 +195,21 @@ private:
             std::unique_lock<std::mutex> reading(m_readLock);
             const ssize_t count = read(m_fd, chunk, sizeof chunk);
             const int readError = errno;
-            if (count > 0)
+            if (count > 0) {
                 m_queue.Push(chunk, static_cast<std::size_t>(count));
+                m_deviceBytes += static_cast<std::uint64_t>(count);
+            }
+            const std::uint64_t deviceBytes = m_deviceBytes;
             reading.unlock();
             errno = readError;
             if (count > 0) {
                 const auto now = std::chrono::steady_clock::now();
                 const std::chrono::duration<double, std::milli> since = now - lastRead;
+                const auto arrived = static_cast<double>(deviceBytes - bytesAtLastRead);
                 lastRead = now;
+                bytesAtLastRead = deviceBytes;
                 if (static_cast<std::size_t>(count) < sizeof chunk &&
-                    Gather(std::min(since.count() * kGatherBytes / static_cast<double>(count),
+                    Gather(std::min(since.count() * kGatherBytes / arrived,
                                     static_cast<double>(kLongestGather.count()))))
                     return;
                 readAtOnce = true;
@@ -233,6 +242,7 @@ private:
     InputQueue m_queue;
     std::thread m_thread;
     std::mutex m_readLock; // held by whoever reads the device, from the read until its bytes are queued
+    std::uint64_t m_deviceBytes = 0; // read from the device so far, by the driver or a drain; under m_readLock
     mutable std::mutex m_timeoutLock;
     COMMTIMEOUTS m_timeouts{};
     std::mutex m_settingsLock;
