@@ -3,6 +3,7 @@
 #include "framework/CmdUI.h"
 #include "framework/Resource.h"
 #include "framework/gui/FrameWnd.h"
+#include "framework/gui/JoinedRepaint.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -169,9 +170,18 @@ BOOL CStatusBar::SetPaneText(int nIndex, const CString& text, BOOL bUpdate) {
         if (label->isVisible() && label->minimumWidth() == label->maximumWidth() &&
             label->minimumHeight() != label->height())
             label->setFixedHeight(label->height());
+        // An indicator's new text (the clock's tick) goes with the next paint of a view that is showing
+        // data, rather than making a paint of the window of its own; the message pane shows at once.
+        const bool join = nIndex > 0 && !label->testAttribute(Qt::WA_UpdatesDisabled);
+        if (join)
+            label->setAttribute(Qt::WA_UpdatesDisabled, true);
         label->setText(shown);
-        if (bUpdate)
+        if (join) {
+            label->setAttribute(Qt::WA_UpdatesDisabled, false);
+            JoinedRepaint::Request(label);
+        } else if (bUpdate) {
             label->update();
+        }
     }
     return TRUE;
 }

@@ -3,6 +3,7 @@
 #include "framework/gui/ByteGlyphs.h"
 #include "framework/gui/DisplayText.h"
 #include "framework/gui/GlyphCells.h"
+#include "framework/gui/JoinedRepaint.h"
 #include "framework/gui/QuietScrollBar.h"
 #include "framework/gui/TextViewAccessible.h"
 
@@ -284,8 +285,10 @@ void CTextView::Redraw() {
     m_shown = std::move(rows);
     m_shownFrame = frame;
     m_shownValid = true;
-    if (!dirty.isEmpty())
+    if (!dirty.isEmpty()) {
+        JoinedRepaint::Join();
         port->repaint(dirty);
+    }
 }
 
 const CByteGlyphs& CTextView::Glyphs() const {

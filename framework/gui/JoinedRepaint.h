@@ -1,0 +1,21 @@
+#pragma once
+
+class QWidget;
+
+// Repaints that may wait a moment to go along with the next paint of a view that repaints often. Each
+// paint of the window costs a round of its own with the display (the window's image is synchronised, then
+// sent), whatever it paints: a clock ticking beside a stream of data would cost one such round a second
+// for a few pixels, where the view's next paint comes within a tenth of a second anyway.
+namespace JoinedRepaint {
+
+// The longest a repaint waits for a view's paint to go with.
+constexpr int kLatestMs = 100;
+
+// Repaints widget with the next Join(), or kLatestMs from now at the latest. When no view joined lately,
+// none is likely to come soon, and the widget repaints as update() would have it.
+void Request(QWidget* widget);
+
+// Called by a view right before it repaints: the repaints waiting go with its paint.
+void Join();
+
+} // namespace JoinedRepaint
