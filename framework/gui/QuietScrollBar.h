@@ -38,7 +38,7 @@ public:
     // Repaints what Apply changed, if the interval allows. A caller about to repaint its own widget calls
     // this first, so that both show in one paint of the window instead of two.
     void ShowChanges();
-    static constexpr int kApplyRepaintMs = 250;
+    static constexpr int kApplyRepaintMs = 500;
 
     // What a change of look repaints. In a style whose lines across the bar depend only on where they lie
     // and how far they are from the slider's ends (Fusion's do), only the lines near the old and the new
