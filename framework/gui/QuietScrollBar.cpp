@@ -8,6 +8,7 @@
 #include <QStyleOptionSlider>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -57,13 +58,19 @@ CQuietScrollBar::Look CQuietScrollBar::CurrentLook() const {
 }
 
 void CQuietScrollBar::Apply(const std::function<void(QScrollBar&)>& change) {
+    // Most changes of an update leave a bar's values as they were; the look, which asks the style, is only
+    // worked out when one of them moved.
+    const auto values = [this] {
+        return std::array<int, 4>{minimum(), maximum(), pageStep(), sliderPosition()};
+    };
+    const std::array<int, 4> before = values();
     const bool disabled = testAttribute(Qt::WA_UpdatesDisabled);
     setAttribute(Qt::WA_UpdatesDisabled, true);
     m_applying = true;
     change(*this);
     m_applying = false;
     setAttribute(Qt::WA_UpdatesDisabled, disabled);
-    if (!disabled && !m_repaintLater.isActive() && (!m_everPainted || CurrentLook() != m_painted))
+    if (!disabled && !m_repaintLater.isActive() && (!m_everPainted || (values() != before && CurrentLook() != m_painted)))
         m_repaintLater.start(kApplyRepaintMs);
 }
 
