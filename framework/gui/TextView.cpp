@@ -11,13 +11,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
-#include <QPaintEngine>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cmath>
 
 CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     : QAbstractScrollArea(parent), m_text(text),
@@ -28,6 +24,7 @@ CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     }();
     (void)accessible;
     setFocusPolicy(Qt::StrongFocus);
+    setViewport(NewViewport());
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
@@ -340,162 +337,6 @@ std::size_t CTextView::PositionAt(const QPoint& point) const {
     while (column < count && (m_xs[column] + m_xs[column + 1]) / 2 <= x)
         ++column;
     return lines.LineStart(line) + column - m_text.Base();
-}
-
-const CGlyphCells& CTextView::Cells(bool selected) const {
-    const QColor background = palette().color(selected ? QPalette::Highlight : QPalette::Base);
-    const QColor pen = palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
-    std::unique_ptr<CGlyphCells>& cells = m_cells[selected ? 1 : 0];
-    if (!cells || !cells->Matches(font(), LineHeight(), background, pen))
-        cells = std::make_unique<CGlyphCells>(Glyphs(), LineHeight(), background, pen);
-    return *cells;
-}
-
-QImage* CTextView::CellTarget(QPainter& painter, QPoint& offset) {
-    offset = QPoint();
-    if (!qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0))
-        return nullptr;
-    // The backing store's own image when the painter draws on one of 32-bit pixels, unscaled: the cells
-    // then go there straight away, with no image of the view's own to copy from.
-    QPaintEngine* engine = painter.paintEngine();
-    QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
-    const QTransform transform = painter.deviceTransform();
-    if (device != nullptr && device->devType() == QInternal::Image &&
-        transform.type() <= QTransform::TxTranslate) {
-        auto* image = static_cast<QImage*>(device);
-        if ((image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
-            qFuzzyCompare(image->devicePixelRatio(), 1.0)) {
-            offset = QPoint(qRound(transform.dx()), qRound(transform.dy()));
-            m_frame = QImage();
-            return image;
-        }
-    }
-    if (m_frame.size() != viewport()->size())
-        m_frame = QImage(viewport()->size(), QImage::Format_RGB32);
-    return &m_frame;
-}
-
-void CTextView::paintEvent(QPaintEvent* event) {
-    // A paint that the view did not ask for (an expose) shows the text as it is now; when a redraw is
-    // still due, the rows it did not cover show the text as it was, so the next redraw repaints all.
-    if (m_redrawTimer.isActive() || FrameInSight() != m_shownFrame)
-        InvalidateShown();
-    QPainter painter(viewport());
-    // At one device pixel per pixel the lines are put together from glyph cells; on a scaled screen the
-    // glyphs are drawn one by one, at the screen's resolution.
-    QPoint offset;
-    QImage* target = CellTarget(painter, offset);
-    QRectF caretBar;
-    // Rectangle by rectangle of the region: writing pixels straight into a backing store must not touch
-    // what lies outside it (another window over this one).
-    for (const QRect& area : event->region())
-        PaintArea(painter, target, offset, area, caretBar);
-    if (target == &m_frame)
-        for (const QRect& area : event->region())
-            painter.drawImage(area, m_frame, area);
-    const QColor text = palette().color(QPalette::Text);
-    if (!caretBar.isNull())
-        painter.fillRect(caretBar, text);
-    if (!m_follow) {
-        const QFontMetrics metrics(QApplication::font());
-        const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
-        const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
-                          box.width(), box.height());
-        painter.setFont(QApplication::font());
-        painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
-        painter.setPen(palette().color(QPalette::ToolTipText));
-        painter.drawRect(place.adjusted(0, 0, -1, -1));
-        painter.drawText(place, Qt::AlignCenter, m_holdText);
-    }
-}
-
-void CTextView::PaintArea(QPainter& painter, QImage* target, QPoint offset, const QRect& area,
-                          QRectF& caretBar) {
-    const bool fromCells = target != nullptr;
-    // Rectangles in the viewport's coordinates; the target's are moved by offset.
-    auto fill = [&](const QRectF& rect, QPalette::ColorRole role) {
-        if (fromCells)
-            CGlyphCells::Fill(*target, rect.toAlignedRect().intersected(area).translated(offset),
-                              palette().color(role));
-        else
-            painter.fillRect(rect.intersected(area), palette().brush(role));
-    };
-    const CLineIndex& lines = m_text.Lines();
-    std::size_t selStart = 0;
-    std::size_t selEnd = 0;
-    const std::size_t caret = AbsoluteSelection(selStart, selEnd);
-    const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
-    const int height = LineHeight();
-    const int rows = viewport()->height() / height + 2;
-    // Only the rows the area touches.
-    const int rowFrom = std::max(0, (area.top() - kMargin) / height);
-    const int rowTo = std::min(rows, (area.bottom() - kMargin) / height + 1);
-    const std::size_t first = FirstVisibleLine();
-    const qreal left = kMargin - horizontalScrollBar()->value();
-    const CByteGlyphs& glyphs = Glyphs();
-    const CGlyphCells* cells[2] = {fromCells ? &Cells(false) : nullptr, fromCells ? &Cells(true) : nullptr};
-    const QColor text = palette().color(QPalette::Text);
-    const QColor highlighted = palette().color(QPalette::HighlightedText);
-    const qreal breakWidth = Measures().averageWidth;
-    const int cellsLeft = static_cast<int>(std::lround(left));
-    const QRect clip = area.translated(offset);
-    auto draw = [&](qreal top, const unsigned char* bytes, std::size_t from, std::size_t to, bool selected) {
-        if (from >= to)
-            return;
-        if (fromCells) {
-            cells[selected ? 1 : 0]->Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(), bytes,
-                                           from, to, m_xs, clip);
-        } else {
-            painter.setPen(selected ? highlighted : text);
-            glyphs.Draw(painter, QPointF(left, top + glyphs.Ascent()), bytes, from, to, m_xs);
-        }
-    };
-    // Glyph cells cover the columns they are given, so only what lies beside them is filled; painted one
-    // by one, the glyphs go onto a background filled first.
-    if (fromCells)
-        fill(QRect(area.left(), area.top(), area.width(), std::max(0, kMargin - area.top())), QPalette::Base);
-    else
-        fill(area, QPalette::Base);
-    for (int row = rowFrom; row < rowTo; ++row) {
-        const std::size_t line = first + static_cast<std::size_t>(row);
-        const qreal top = kMargin + row * height;
-        if (line >= lines.LineCount()) {
-            if (fromCells)
-                fill(QRect(area.left(), static_cast<int>(top), area.width(), height), QPalette::Base);
-            continue;
-        }
-        const std::size_t start = lines.LineStart(line);
-        std::size_t count = 0;
-        const unsigned char* bytes = LineBytes(line, count);
-        const std::size_t stop = start + count;
-        // The selected columns of this line, and a little highlighted room for a selected line break.
-        const std::size_t from = std::clamp(selStart, start, stop) - start;
-        const std::size_t to = std::clamp(selEnd, start, stop) - start;
-        // Only the columns in sight are drawn: a long line shows a small part of itself.
-        const auto shownFrom = static_cast<std::size_t>(
-            std::upper_bound(m_xs.begin(), m_xs.end() - 1, area.left() - left - breakWidth * 2) - m_xs.begin());
-        const auto shownTo = static_cast<std::size_t>(
-            std::lower_bound(m_xs.begin(), m_xs.end() - 1, area.right() + 1 - left) - m_xs.begin());
-        const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
-        const std::size_t drawTo = std::min(count, shownTo + 1);
-        if (fromCells) {
-            const int textFrom = cellsLeft + static_cast<int>(std::lround(m_xs[drawFrom]));
-            const int textTo = cellsLeft + static_cast<int>(std::lround(m_xs[drawTo]));
-            const int y = static_cast<int>(top);
-            fill(QRect(area.left(), y, textFrom - area.left(), height), QPalette::Base);
-            fill(QRect(textTo, y, area.right() + 1 - textTo, height), QPalette::Base);
-        } else if (from < to) {
-            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]), height),
-                 QPalette::Highlight);
-        }
-        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
-            fill(QRectF(left + std::round(m_xs[count]), top, breakWidth, height), QPalette::Highlight);
-        draw(top, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), false);
-        draw(top, bytes, std::clamp(to, drawFrom, drawTo), drawTo, false);
-        draw(top, bytes, std::clamp(from, drawFrom, drawTo), std::clamp(to, drawFrom, drawTo), true);
-        if (line == caretLine)
-            caretBar = QRectF(left + std::round(m_xs[std::min(caret, stop) - start]), top, 1, height);
-    }
 }
 
 void CTextView::SetSelection(std::size_t anchor, std::size_t caret) {

@@ -121,8 +121,17 @@ private:
     // (offset: where the viewport lies in it), else an image of the view's own; none on a scaled screen,
     // where glyphs are drawn one by one.
     QImage* CellTarget(QPainter& painter, QPoint& offset);
-    // Paints one rectangle of the viewport; notes where the caret goes.
-    void PaintArea(QPainter& painter, QImage* target, QPoint offset, const QRect& area, QRectF& caretBar);
+    // The window's image that this paint goes to, when the view may put its pixels there itself without a
+    // painter: 32-bit pixels at one device pixel per pixel (offset: where the viewport lies in it). None
+    // for a picture of the view (a grab) or on a scaled screen.
+    QImage* StoreImage(QPoint& offset) const;
+    // Paints one rectangle of the viewport, from glyph cells into target or, without one, with painter;
+    // notes where the caret goes.
+    void PaintArea(QPainter* painter, QImage* target, QPoint offset, const QRect& area, QRectF& caretBar);
+    // The notice that the view holds still while the user reads.
+    void PaintHoldNotice(QPainter& painter);
+    class Viewport;
+    static QWidget* NewViewport();
     void UpdateScrollBars();
     void ScrollToLine(std::size_t line);
     // The font's measures the view uses.

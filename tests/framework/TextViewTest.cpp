@@ -386,6 +386,15 @@ TEST_F(TextViewTest, TheScreenAfterEachKindOfRedrawIsAWholePaintOfTheText) {
     m_parent->resize(380, 260);
     Widget()->setGeometry(0, 0, 380, 260);
     expectSame("another size");
+    // With the focus the caret shows, drawn over the cells, and moves with the next update.
+    m_parent->activateWindow();
+    Widget()->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(Widget()->hasFocus());
+    Update(0, "\r\ncaret");
+    expectSame("the caret at the end");
+    Update(0, " moves");
+    expectSame("the caret moved on");
 }
 
 // The scroll bars come when the text needs them, and a bar repaints only when what it shows changes: an
