@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -37,96 +39,99 @@ void WaitWhileHandling(qint64 milliseconds) {
         QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// Handles events until the passes come to count, a few seconds at most.
+void WaitForPasses(const Passes& passes, std::size_t count) {
+    QElapsedTimer wait;
+    wait.start();
+    while (passes.at.size() < count && wait.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 void PostData(QObject& receiver) {
     QApplication::postEvent(&receiver, new QEvent(kDataEvent));
 }
 
+// An idle scheduler whose passes are noted, after a quiet time longer than the background period.
+class IdleSchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureDialogTestApplication();
+        m_idle = std::make_unique<CIdleScheduler>([this] {
+            m_passes.Note();
+            if (m_alsoOnPass)
+                m_alsoOnPass();
+        });
+        WaitWhileHandling(CIdleScheduler::kBackgroundPeriodMs + 20);
+    }
+
+    // Data handed over, and the turn of the loop that handles them.
+    void DataCome() {
+        PostData(m_receiver);
+        HandleWhatIsThere();
+    }
+
+    QObject m_receiver;
+    Passes m_passes;
+    std::function<void()> m_alsoOnPass;
+    std::unique_ptr<CIdleScheduler> m_idle;
+};
+
 } // namespace
 
-TEST(IdleScheduler, DataAfterThePeriodGetsItsPassInTheSameTurnAndEarlierDataWaitsForLaterData) {
-    EnsureDialogTestApplication();
-    QObject receiver;
-    Passes passes;
-    CIdleScheduler idle([&] { passes.Note(); });
-    WaitWhileHandling(CIdleScheduler::kBackgroundPeriodMs + 20);
-    ASSERT_TRUE(passes.at.empty()) << "nothing happened, so no pass";
-
+TEST_F(IdleSchedulerTest, DataAfterThePeriodGetsItsPassInTheSameTurnAndEarlierDataWaitsForLaterData) {
+    ASSERT_TRUE(m_passes.at.empty()) << "nothing happened, so no pass";
     // The period is over: the data's own turn of the loop runs the pass.
-    PostData(receiver);
-    HandleWhatIsThere();
-    ASSERT_EQ(passes.at.size(), 1u);
+    DataCome();
+    ASSERT_EQ(m_passes.at.size(), 1u);
 
     // Data within the period leave the pass to later data, not to a wake-up of its own when the period
     // ends; the next data after the period run it.
-    PostData(receiver);
-    HandleWhatIsThere();
+    DataCome();
     WaitWhileHandling(CIdleScheduler::kBackgroundPeriodMs + 30);
-    EXPECT_EQ(passes.at.size(), 1u);
-    PostData(receiver);
-    HandleWhatIsThere();
-    EXPECT_EQ(passes.at.size(), 2u);
+    EXPECT_EQ(m_passes.at.size(), 1u);
+    DataCome();
+    EXPECT_EQ(m_passes.at.size(), 2u);
 }
 
-TEST(IdleScheduler, TheLastDataOfABurstGetsItsPassWithinTheLatestTime) {
-    EnsureDialogTestApplication();
-    QObject receiver;
-    Passes passes;
-    CIdleScheduler idle([&] { passes.Note(); });
-    WaitWhileHandling(CIdleScheduler::kBackgroundPeriodMs + 20);
-    PostData(receiver);
-    HandleWhatIsThere();
-    ASSERT_EQ(passes.at.size(), 1u);
-
+TEST_F(IdleSchedulerTest, TheLastDataOfABurstGetsItsPassWithinTheLatestTime) {
+    DataCome();
+    ASSERT_EQ(m_passes.at.size(), 1u);
     // Data right after a pass, then nothing more: the pass comes, but not before the latest time.
-    PostData(receiver);
-    HandleWhatIsThere();
-    QElapsedTimer wait;
-    wait.start();
-    while (passes.at.size() < 2 && wait.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    ASSERT_EQ(passes.at.size(), 2u);
+    DataCome();
+    WaitForPasses(m_passes, 2);
+    ASSERT_EQ(m_passes.at.size(), 2u);
     // A timer may fire a twentieth of its time early.
-    EXPECT_GE(passes.at[1] - passes.at[0], CIdleScheduler::kBackgroundLatestMs * 9 / 10);
+    EXPECT_GE(m_passes.at[1] - m_passes.at[0], CIdleScheduler::kBackgroundLatestMs * 9 / 10);
 }
 
-TEST(IdleScheduler, WhatTheUserDoesGetsAPassWithinTheUserPeriod) {
-    EnsureDialogTestApplication();
+TEST_F(IdleSchedulerTest, WhatTheUserDoesGetsAPassWithinTheUserPeriod) {
     QWidget widget;
-    Passes passes;
-    CIdleScheduler idle([&] { passes.Note(); });
-    WaitWhileHandling(CIdleScheduler::kBackgroundPeriodMs + 20);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     QApplication::sendEvent(&widget, &press);
     HandleWhatIsThere();
-    ASSERT_EQ(passes.at.size(), 1u) << "a pass at once when the last was longer ago than the period";
+    ASSERT_EQ(m_passes.at.size(), 1u) << "a pass at once when the last was longer ago than the period";
 
     // A key right after that pass: the next pass comes after the user period, well before the background
     // one would.
     QApplication::sendEvent(&widget, &press);
-    QElapsedTimer wait;
-    wait.start();
-    while (passes.at.size() < 2 && wait.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    ASSERT_EQ(passes.at.size(), 2u);
-    EXPECT_GE(passes.at[1] - passes.at[0], CIdleScheduler::kUserPeriodMs * 9 / 10);
-    EXPECT_LT(passes.at[1] - passes.at[0], CIdleScheduler::kBackgroundLatestMs);
+    WaitForPasses(m_passes, 2);
+    ASSERT_EQ(m_passes.at.size(), 2u);
+    EXPECT_GE(m_passes.at[1] - m_passes.at[0], CIdleScheduler::kUserPeriodMs * 9 / 10);
+    EXPECT_LT(m_passes.at[1] - m_passes.at[0], CIdleScheduler::kBackgroundLatestMs);
 }
 
-TEST(IdleScheduler, PaintsAndThePassItselfBringNoPass) {
-    EnsureDialogTestApplication();
+TEST_F(IdleSchedulerTest, PaintsAndThePassItselfBringNoPass) {
     QWidget widget;
     widget.resize(50, 50);
     widget.show();
-    WaitWhileHandling(50);
-    Passes passes;
-    CIdleScheduler idle([&] {
-        passes.Note();
-        widget.update(); // a pass that repaints must not keep passes coming
-    });
+    WaitWhileHandling(CIdleScheduler::kBackgroundLatestMs + 50);
+    const std::size_t before = m_passes.at.size();
+    m_alsoOnPass = [&] { widget.update(); }; // a pass that repaints must not keep passes coming
     WaitWhileHandling(CIdleScheduler::kBackgroundPeriodMs + 20);
     PostData(widget);
     HandleWhatIsThere();
-    ASSERT_EQ(passes.at.size(), 1u);
+    ASSERT_EQ(m_passes.at.size(), before + 1);
     WaitWhileHandling(CIdleScheduler::kBackgroundLatestMs + 200);
-    EXPECT_EQ(passes.at.size(), 1u);
+    EXPECT_EQ(m_passes.at.size(), before + 1);
+    m_alsoOnPass = nullptr;
 }
