@@ -63,6 +63,17 @@ void Request(QWidget* widget) {
         TheWaiting().Request(widget);
 }
 
+void Change(QWidget* widget, const std::function<void()>& change) {
+    if (widget->testAttribute(Qt::WA_UpdatesDisabled)) {
+        change();
+        return;
+    }
+    widget->setAttribute(Qt::WA_UpdatesDisabled, true);
+    change();
+    widget->setAttribute(Qt::WA_UpdatesDisabled, false);
+    Request(widget);
+}
+
 void Join() {
     TheWaiting().Join();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QWidget;
 
 // Repaints that may wait a moment to go along with the next paint of a view that repaints often. Each
@@ -14,6 +16,10 @@ constexpr int kLatestMs = 100;
 // Repaints widget with the next Join(), or kLatestMs from now at the latest. When no view joined lately,
 // none is likely to come soon, and the widget repaints as update() would have it.
 void Request(QWidget* widget);
+
+// Makes a change of widget that would repaint it at once (a label's new text) and has the repaint go as
+// Request says. A widget whose updates are off only takes the change.
+void Change(QWidget* widget, const std::function<void()>& change);
 
 // Called by a view right before it repaints: the repaints waiting go with its paint.
 void Join();

@@ -172,15 +172,12 @@ BOOL CStatusBar::SetPaneText(int nIndex, const CString& text, BOOL bUpdate) {
             label->setFixedHeight(label->height());
         // An indicator's new text (the clock's tick) goes with the next paint of a view that is showing
         // data, rather than making a paint of the window of its own; the message pane shows at once.
-        const bool join = nIndex > 0 && !label->testAttribute(Qt::WA_UpdatesDisabled);
-        if (join)
-            label->setAttribute(Qt::WA_UpdatesDisabled, true);
-        label->setText(shown);
-        if (join) {
-            label->setAttribute(Qt::WA_UpdatesDisabled, false);
-            JoinedRepaint::Request(label);
-        } else if (bUpdate) {
-            label->update();
+        if (nIndex > 0) {
+            JoinedRepaint::Change(label, [&] { label->setText(shown); });
+        } else {
+            label->setText(shown);
+            if (bUpdate)
+                label->update();
         }
     }
     return TRUE;

@@ -16,6 +16,16 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// An image the glyph cells can be written into in place: 32-bit pixels at one device pixel per pixel.
+bool TakesCells(const QImage& image) {
+    return (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied) &&
+           qFuzzyCompare(image.devicePixelRatio(), 1.0);
+}
+
+} // namespace
+
 // The viewport, telling where its paint goes: to the window's image on the screen, or elsewhere (a grab).
 class CTextView::Viewport : public QWidget {
 public:
@@ -47,8 +57,7 @@ QImage* CTextView::CellTarget(QPainter& painter, QPoint& offset) {
     if (device != nullptr && device->devType() == QInternal::Image &&
         transform.type() <= QTransform::TxTranslate) {
         auto* image = static_cast<QImage*>(device);
-        if ((image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
-            qFuzzyCompare(image->devicePixelRatio(), 1.0)) {
+        if (TakesCells(*image)) {
             offset = QPoint(qRound(transform.dx()), qRound(transform.dy()));
             m_frame = QImage();
             return image;
@@ -65,15 +74,12 @@ QImage* CTextView::StoreImage(QPoint& offset) const {
     QPoint redirection;
     QPaintDevice* device = static_cast<const Viewport*>(port)->redirected(&redirection);
     if (store == nullptr || device == nullptr || device != store->paintDevice() ||
-        device->devType() != QInternal::Image || !qFuzzyCompare(port->devicePixelRatioF(), 1.0))
-        return nullptr;
-    auto* image = static_cast<QImage*>(device);
-    if ((image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
-        !qFuzzyCompare(image->devicePixelRatio(), 1.0))
+        device->devType() != QInternal::Image || !qFuzzyCompare(port->devicePixelRatioF(), 1.0) ||
+        !TakesCells(*static_cast<QImage*>(device)))
         return nullptr;
     // The paint is redirected by the viewport's place in the window, the other way round.
     offset = -redirection;
-    return image;
+    return static_cast<QImage*>(device);
 }
 
 void CTextView::paintEvent(QPaintEvent* event) {

@@ -63,10 +63,7 @@ TEST(JoinedRepaint, BesideAViewThatPaintsOftenAPaneGoesWithTheViewsNextPaint) {
     WaitWhileHandling(20);
     ASSERT_EQ(window.panePaints.paints, 1);
 
-    window.pane->setAttribute(Qt::WA_UpdatesDisabled, true);
-    window.pane->setText(QStringLiteral("12:00:02"));
-    window.pane->setAttribute(Qt::WA_UpdatesDisabled, false);
-    JoinedRepaint::Request(window.pane);
+    JoinedRepaint::Change(window.pane, [&] { window.pane->setText(QStringLiteral("12:00:02")); });
     QApplication::processEvents();
     EXPECT_EQ(window.panePaints.paints, 1) << "the pane waits for the view";
 
