@@ -1,9 +1,9 @@
 #include "app/AboutDlg.h"
 
-#include "framework/Resource.h"
-#include "framework/WinApp.h"
-#include "framework/gui/TestHook.h"
-#include "framework/gui/Wnd.h"
+#include "framework/core/Resource.h"
+#include "framework/core/WinApp.h"
+#include "framework/gui/windows/TestHook.h"
+#include "framework/gui/windows/Wnd.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -1,12 +1,12 @@
 #include "app/AppResources.h"
 
 #include "app/resource.h"
-#include "framework/gui/Document.h"
-#include "framework/gui/EditView.h"
-#include "framework/gui/FrameWnd.h"
-#include "framework/gui/MDIFrameWnd.h"
-#include "framework/gui/Menu.h"
-#include "framework/gui/View.h"
+#include "framework/gui/docview/Document.h"
+#include "framework/gui/textview/EditView.h"
+#include "framework/gui/docview/FrameWnd.h"
+#include "framework/gui/docview/MDIFrameWnd.h"
+#include "framework/gui/docview/Menu.h"
+#include "framework/gui/docview/View.h"
 #include "view/CommView.h"
 
 #include <QApplication>

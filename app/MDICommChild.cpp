@@ -1,7 +1,7 @@
 #include "app/MDICommChild.h"
 
-#include "app/MainDoc.h"
-#include "framework/gui/MDIFrameWnd.h"
+#include "view/MainDoc.h"
+#include "framework/gui/docview/MDIFrameWnd.h"
 #include "view/CommView.h"
 
 void CMDICommChildWnd::OnMDIActivate(BOOL bActivate, CWnd* pActivateWnd, CWnd* pDeactivateWnd) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/gui/MDIChildWnd.h"
+#include "framework/gui/docview/MDIChildWnd.h"
 
 // The child frame of a terminal window. When it becomes the active window it refreshes its view's menu
 // state (the check mark of "Freeze &screen"); its caption tells when the window's port is lost.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/gui/MDIFrameWnd.h"
-#include "framework/gui/StatusBar.h"
-#include "framework/gui/ToolBar.h"
+#include "framework/gui/docview/MDIFrameWnd.h"
+#include "framework/gui/docview/StatusBar.h"
+#include "framework/gui/docview/ToolBar.h"
 
 #include <memory>
 

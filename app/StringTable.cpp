@@ -1,4 +1,4 @@
-#include "framework/Resource.h"
+#include "framework/core/Resource.h"
 
 #include <cstddef>
 

@@ -1,8 +1,8 @@
 #include "app/main.h"
 
 #include "app/resource.h"
-#include "framework/MessageBox.h"
-#include "framework/Resource.h"
+#include "framework/core/MessageBox.h"
+#include "framework/core/Resource.h"
 #include "settings/Preference.h"
 
 #include <cstdio>

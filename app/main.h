@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/WinApp.h"
-#include "framework/WinTypes.h"
+#include "framework/core/WinApp.h"
+#include "framework/core/WinTypes.h"
 #include "log/LogFile.h"
 #include "log/LogLevel.h"
 

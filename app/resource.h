@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/WinTypes.h"
+#include "framework/core/WinTypes.h"
 
 // Ids of the program's own strings, grouped by area; the texts are in app/strings/*.inc.
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/Dcb.h"
-#include "framework/WinTypes.h"
+#include "framework/serial/Dcb.h"
+#include "framework/core/WinTypes.h"
 
 #include <mutex>
 #include <string>

@@ -1,10 +1,10 @@
 #include "comm/enumser.h"
 
-#include "framework/DeviceAccess.h"
-#include "framework/PortDescription.h"
-#include "framework/PortTable.h"
-#include "framework/SerialDevice.h"
-#include "framework/WinError.h"
+#include "framework/serial/DeviceAccess.h"
+#include "framework/serial/PortDescription.h"
+#include "framework/serial/PortTable.h"
+#include "framework/serial/SerialDevice.h"
+#include "framework/core/WinError.h"
 
 #include <chrono>
 #include <cstdio>

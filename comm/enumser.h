@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/UIntArray.h"
+#include "framework/core/UIntArray.h"
 
 #include <map>
 #include <string>

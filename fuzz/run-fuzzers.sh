@@ -19,7 +19,7 @@ build() {
 
 build ini-fuzzer "$root/fuzz/IniFileFuzzer.cpp" "$root/settings/IniFile.cpp"
 build hexa-fuzzer "$root/fuzz/HexaStringFuzzer.cpp" "$root/settings/tools.cpp" \
-  "$root/settings/StringTokenizer.cpp" "$root/framework/StockFont.cpp"
+  "$root/settings/StringTokenizer.cpp" "$root/framework/core/StockFont.cpp"
 
 [ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 

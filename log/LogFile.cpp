@@ -1,6 +1,6 @@
 #include "log/LogFile.h"
 
-#include "framework/Time.h"
+#include "framework/core/Time.h"
 
 #include <cerrno>
 #include <cstring>

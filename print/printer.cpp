@@ -1,9 +1,9 @@
 #include "print/printer.h"
 
-#include "framework/Resource.h"
-#include "framework/WinApp.h"
-#include "framework/gui/DC.h"
-#include "framework/gui/PrintInfo.h"
+#include "framework/core/Resource.h"
+#include "framework/core/WinApp.h"
+#include "framework/gui/drawing/DC.h"
+#include "framework/gui/printing/PrintInfo.h"
 
 #include <cerrno>
 #include <clocale>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/WinTypes.h"
-#include "framework/gui/Rect.h"
+#include "framework/core/WinTypes.h"
+#include "framework/gui/drawing/Rect.h"
 
 class CDC;
 class CPrintInfo;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "comm/comm.h"
-#include "framework/WinTypes.h"
-#include "framework/WindowMessage.h"
+#include "framework/core/WinTypes.h"
+#include "framework/core/WindowMessage.h"
 #include "reception/DataShaping.h"
 #include "reception/DropReport.h"
 #include "reception/LoopText.h"

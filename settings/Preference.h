@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/Object.h"
-#include "framework/WinTypes.h"
+#include "framework/core/Object.h"
+#include "framework/core/WinTypes.h"
 #include "settings/SettingRec.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/WinTypes.h"
+#include "framework/core/WinTypes.h"
 
 #include <string>
 

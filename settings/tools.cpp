@@ -1,6 +1,6 @@
 #include "settings/tools.h"
 
-#include "framework/StockFont.h"
+#include "framework/core/StockFont.h"
 #include "settings/StringTokenizer.h"
 
 #include <cstdint>

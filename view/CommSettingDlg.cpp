@@ -2,7 +2,7 @@
 
 #include "comm/comm.h"
 #include "comm/enumser.h"
-#include "framework/Resource.h"
+#include "framework/core/Resource.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/gui/Dialog.h"
+#include "framework/gui/dialogs/Dialog.h"
 
 #include <map>
 #include <string>

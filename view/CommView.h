@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/WindowMessage.h"
-#include "framework/gui/EditView.h"
-#include "framework/gui/Rect.h"
+#include "framework/core/WindowMessage.h"
+#include "framework/gui/textview/EditView.h"
+#include "framework/gui/drawing/Rect.h"
 #include "reception/CommThread.h"
 
 #include <memory>

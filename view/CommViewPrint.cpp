@@ -1,8 +1,8 @@
 #include "view/CommView.h"
 
-#include "framework/gui/DC.h"
-#include "framework/gui/PrintInfo.h"
-#include "framework/gui/PrintSequence.h"
+#include "framework/gui/drawing/DC.h"
+#include "framework/gui/printing/PrintInfo.h"
+#include "framework/gui/printing/PrintSequence.h"
 #include "print/printer.h"
 
 #include <algorithm>

@@ -6,9 +6,9 @@
 
 #include "app/main.h"
 #include "comm/comm.h"
-#include "framework/MessageBox.h"
-#include "framework/Resource.h"
-#include "framework/WinError.h"
+#include "framework/core/MessageBox.h"
+#include "framework/core/Resource.h"
+#include "framework/core/WinError.h"
 #include "log/LogLevel.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"

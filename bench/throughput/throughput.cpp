@@ -4,7 +4,7 @@
 // the device kept against the rate asked for, the bytes written, received (before filtering) and dropped by
 // the port's queue, and the CPU time of this process per megabyte received. Targets: every rate kept; no
 // byte lost or dropped, except at 3 MB/s, where every dropped byte must be counted.
-#include "framework/WindowMessage.h"
+#include "framework/core/WindowMessage.h"
 #include "reception/CommThread.h"
 
 #include <chrono>

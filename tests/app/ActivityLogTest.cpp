@@ -1,6 +1,6 @@
 #include "ActivityLogTestSupport.h"
 
-#include "framework/Resource.h"
+#include "framework/core/Resource.h"
 
 #include <gtest/gtest.h>
 

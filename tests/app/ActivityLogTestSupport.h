@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/main.h"
-#include "framework/MessageBox.h"
+#include "framework/core/MessageBox.h"
 #include "support/TempDir.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // The port on real pseudo-terminals: one made here when the test must see the device end, and the
 // simulated device when a stream or a hang-up is needed.
 #include "comm/comm.h"
-#include "framework/WinError.h"
+#include "framework/core/WinError.h"
 #include "support/SimDevice.h"
 
 #include <algorithm>

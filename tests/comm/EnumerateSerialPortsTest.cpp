@@ -2,7 +2,7 @@
 // the probing opens with chosen errors, and through the system's driver on a port directory of links.
 #include "FakeSerialDevice.h"
 #include "comm/enumser.h"
-#include "framework/PortTable.h"
+#include "framework/serial/PortTable.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempDir.h"
 

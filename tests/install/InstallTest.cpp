@@ -1,6 +1,6 @@
 // The installed tree: what `cmake --install` puts under a prefix, checked file by file and by the desktop's
 // own validators, and the help page found from the installed program's folder.
-#include "framework/HelpPage.h"
+#include "framework/core/HelpPage.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "PrivateCups.h"
 #include "ViewPrintFixture.h"
 
-#include "framework/gui/CommandLineInfo.h"
+#include "framework/gui/docview/CommandLineInfo.h"
 
 #include <QPageLayout>
 

@@ -2,8 +2,8 @@
 #include "support/DialogTestSupport.h"
 #include "support/TempDir.h"
 
-#include "framework/gui/DC.h"
-#include "framework/gui/PrintInfo.h"
+#include "framework/gui/drawing/DC.h"
+#include "framework/gui/printing/PrintInfo.h"
 #include "print/printer.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "FakeSerialDevice.h"
 #include "MessageRecorder.h"
-#include "framework/MessageBox.h"
+#include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "reception/CommThread.h"
 
 #include "MessageRecorder.h"
-#include "framework/MessageBox.h"
+#include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/SerialDevice.h"
-#include "framework/WinError.h"
+#include "framework/serial/SerialDevice.h"
+#include "framework/core/WinError.h"
 
 #include <cstring>
 #include <deque>

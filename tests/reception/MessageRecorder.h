@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/WindowMessage.h"
+#include "framework/core/WindowMessage.h"
 
 #include <chrono>
 #include <condition_variable>

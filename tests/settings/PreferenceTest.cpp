@@ -1,7 +1,7 @@
 #include "settings/Preference.h"
 
 #include "comm/comm.h"
-#include "framework/LogFont.h"
+#include "framework/core/LogFont.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "framework/LogFont.h"
-#include "framework/StockFont.h"
+#include "framework/core/LogFont.h"
+#include "framework/core/StockFont.h"
 #include "settings/StringTokenizer.h"
 #include "settings/tools.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/WinTypes.h"
-#include "framework/gui/Dialog.h"
-#include "framework/gui/GuiServices.h"
-#include "framework/gui/TestHook.h"
+#include "framework/core/WinTypes.h"
+#include "framework/gui/dialogs/Dialog.h"
+#include "framework/gui/app/GuiServices.h"
+#include "framework/gui/windows/TestHook.h"
 
 #include <QApplication>
 #include <QLineEdit>

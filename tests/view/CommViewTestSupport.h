@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/WinTypes.h"
-#include "framework/gui/TestHook.h"
+#include "framework/core/WinTypes.h"
+#include "framework/gui/windows/TestHook.h"
 #include "settings/SettingRec.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempDir.h"

@@ -2,11 +2,11 @@
 // and the main window's caption while one is maximised.
 #include "MainFrameTestSupport.h"
 
-#include "framework/CmdUI.h"
-#include "framework/MessageBox.h"
-#include "framework/gui/MDIChildWnd.h"
-#include "framework/gui/Menu.h"
-#include "framework/gui/TestHook.h"
+#include "framework/core/CmdUI.h"
+#include "framework/core/MessageBox.h"
+#include "framework/gui/docview/MDIChildWnd.h"
+#include "framework/gui/docview/Menu.h"
+#include "framework/gui/windows/TestHook.h"
 #include "support/DialogPortDirectory.h"
 
 #include <QFontDatabase>

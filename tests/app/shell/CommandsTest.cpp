@@ -1,11 +1,11 @@
 #include "MainFrameTestSupport.h"
 
 #include "app/resource.h"
-#include "framework/CmdUI.h"
-#include "framework/MessageBox.h"
-#include "framework/Resource.h"
-#include "framework/gui/Menu.h"
-#include "framework/gui/TestHook.h"
+#include "framework/core/CmdUI.h"
+#include "framework/core/MessageBox.h"
+#include "framework/core/Resource.h"
+#include "framework/gui/docview/Menu.h"
+#include "framework/gui/windows/TestHook.h"
 
 #include <QAction>
 #include <QDialog>

@@ -2,10 +2,10 @@
 #include "MainFrameTestSupport.h"
 
 #include "comm/comm.h"
-#include "framework/MessageBox.h"
-#include "framework/gui/Document.h"
-#include "framework/gui/MDIChildWnd.h"
-#include "framework/gui/TestHook.h"
+#include "framework/core/MessageBox.h"
+#include "framework/gui/docview/Document.h"
+#include "framework/gui/docview/MDIChildWnd.h"
+#include "framework/gui/windows/TestHook.h"
 #include "reception/CommThread.h"
 #include "support/DialogPortDirectory.h"
 

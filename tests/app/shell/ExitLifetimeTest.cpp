@@ -5,7 +5,7 @@
 #include "MainFrameTestSupport.h"
 
 #include "app/resource.h"
-#include "framework/gui/Menu.h"
+#include "framework/gui/docview/Menu.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -2,12 +2,12 @@
 
 #include "app/resource.h"
 #include "comm/comm.h"
-#include "framework/CmdUI.h"
-#include "framework/MessageBox.h"
-#include "framework/gui/GuiServices.h"
-#include "framework/gui/MDIChildWnd.h"
-#include "framework/gui/Menu.h"
-#include "framework/gui/TestHook.h"
+#include "framework/core/CmdUI.h"
+#include "framework/core/MessageBox.h"
+#include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/MDIChildWnd.h"
+#include "framework/gui/docview/Menu.h"
+#include "framework/gui/windows/TestHook.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "support/DialogPortDirectory.h"
@@ -15,8 +15,8 @@
 #include "view/CommView.h"
 
 #include "app/MDICommChild.h"
-#include "app/MainDoc.h"
-#include "framework/gui/DocTemplate.h"
+#include "view/MainDoc.h"
+#include "framework/gui/docview/DocTemplate.h"
 
 #include <QAction>
 #include <QMenu>

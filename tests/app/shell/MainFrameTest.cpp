@@ -1,7 +1,7 @@
 #include "MainFrameTestSupport.h"
 
 #include "app/resource.h"
-#include "framework/CmdUI.h"
+#include "framework/core/CmdUI.h"
 #include "view/CommView.h"
 
 #include <QAction>

@@ -1,0 +1,30 @@
+#include "framework/core/MessageBox.h"
+
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+namespace {
+std::mutex presenterLock;
+MessageBoxPresenter& currentPresenter() {
+    static MessageBoxPresenter presenter;
+    return presenter;
+}
+} // namespace
+
+void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
+    std::lock_guard<std::mutex> guard(presenterLock);
+    currentPresenter() = std::move(presenter);
+}
+
+int AfxMessageBox(const CString& text, UINT type) {
+    MessageBoxPresenter presenter;
+    {
+        std::lock_guard<std::mutex> guard(presenterLock);
+        presenter = currentPresenter();
+    }
+    if (presenter)
+        return presenter(text, type);
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return IDOK;
+}

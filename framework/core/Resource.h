@@ -1,0 +1,10 @@
+#pragma once
+
+#include "framework/core/WinTypes.h"
+
+// The framework's own string ids.
+constexpr UINT AFX_IDS_APP_TITLE = 57344;
+
+// The string table is part of the program, as resources are part of a desktop executable: the application
+// defines this lookup. Returns null for an id that has no string.
+const char* AfxLoadString(UINT id);

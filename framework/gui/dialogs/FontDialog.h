@@ -1,0 +1,28 @@
+#pragma once
+
+#include "framework/core/LogFont.h"
+#include "framework/core/WinTypes.h"
+
+class CDC;
+class CWnd;
+
+constexpr DWORD CF_SCREENFONTS = 0x00000001;
+constexpr DWORD CF_EFFECTS = 0x00000100;
+constexpr DWORD CF_INITTOLOGFONTSTRUCT = 0x00000040;
+
+// The platform's font dialog over QFontDialog, started from a logical font.
+class CFontDialog {
+public:
+    explicit CFontDialog(const LOGFONTA* lplfInitial = nullptr, DWORD dwFlags = CF_EFFECTS | CF_SCREENFONTS,
+                         CDC* pdcPrinter = nullptr, CWnd* pParentWnd = nullptr);
+
+    // IDOK with the chosen font in m_lf, or IDCANCEL.
+    int DoModal();
+    void GetCurrentFont(LOGFONTA* lplf) const { *lplf = m_lf; }
+
+    LOGFONTA m_lf{};
+    DWORD m_dwFlags;
+
+private:
+    CWnd* m_pParentWnd;
+};

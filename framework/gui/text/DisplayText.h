@@ -1,0 +1,84 @@
+#pragma once
+
+#include "framework/core/WinTypes.h"
+#include "framework/gui/text/LineIndex.h"
+
+#include <cstddef>
+#include <deque>
+#include <string_view>
+
+class QString;
+
+// The mapping between the bytes of an edit view and the characters its widget shows. Each byte shows as one
+// character: printable ASCII as itself, 0x80-0xFF as Windows-1252, a tab as a tab, other control bytes as
+// Unicode control pictures (so a NUL or an ESC is visible), and line breaks at CR LF, lone LF and lone CR
+// (one break each). Runs longer than kMaxRun characters without a line break are split into display
+// blocks, because a text layout engine relays a whole paragraph on every change and a megabyte paragraph
+// would take most of a second; these soft breaks belong to the display only and never reach bytes, copies
+// or files.
+//
+// The mapping is kept incrementally: Assign starts over; DropFront and Append describe the usual update of
+// a terminal (text cut at the front by the buffer loop, text added at the end) and cost time in proportion
+// to the bytes they touch.
+class CDisplayText {
+public:
+    static constexpr std::size_t kMaxRun = 512;
+
+    // The character shown for a byte that is not part of a line break.
+    static char16_t CharForByte(unsigned char byte);
+    // The byte a shown character stands for; -1 for a character no byte shows as.
+    static int ByteForChar(char16_t ch);
+
+    // The bytes, valid until the next change.
+    std::string_view Bytes() const { return std::string_view(m_bytes).substr(m_front); }
+    std::size_t Size() const { return m_bytes.size() - m_front; }
+
+    // Replaces everything; returns the whole display text.
+    QString Assign(const CString& bytes);
+    // Adds bytes at the end; returns the characters to add at the end of the display (a LF completing a
+    // CR LF pair whose CR already showed as a break adds nothing).
+    QString Append(const char* data, std::size_t length);
+    // Adds bytes at the end without building their display text (a view that paints from the lines).
+    void Add(const char* data, std::size_t length);
+    // Drops the first count bytes; returns how many display characters go from the front.
+    std::size_t DropFront(std::size_t count);
+
+    // Display position of a byte position (0..Size()); a position inside a CR LF pair maps to its break.
+    std::size_t DisplayPos(std::size_t bytePos) const;
+    // Byte position of a display position (clamped); the inverse of DisplayPos.
+    std::size_t BytePos(std::size_t displayPos) const;
+    // The display lines, in absolute positions; Base() is the absolute position of the first byte.
+    const CLineIndex& Lines() const { return m_lines; }
+    std::size_t Base() const { return m_base; }
+
+    // Number of display characters.
+    std::size_t DisplaySize() const { return DisplayPos(m_bytes.size()); }
+
+    // The shown characters of a byte range, with "\n" for each line break and without soft breaks.
+    QString ShownText(std::size_t start, std::size_t end) const;
+
+    // Finds what (bytes) from byte position from on, forward or backward, with ASCII and Windows-1252
+    // letters folded when caseSensitive is false. Returns the byte position, or -1.
+    long long Find(const CString& what, std::size_t from, bool forward, bool caseSensitive) const;
+
+    // How the text must change to become newBytes: drop this many bytes at the front and append what
+    // follows in newBytes from appendFrom. FALSE when no such description exists (replace everything).
+    BOOL DiffTo(const CString& newBytes, std::size_t& drop, std::size_t& appendFrom) const;
+
+private:
+    // Records the breaks of bytes [from, end of m_bytes) and appends their display to out when there is one.
+    void MapTail(std::size_t from, QString* out);
+
+    // The first byte not yet dropped. Dropping the front only moves this mark; the store is compacted
+    // once the dead front outgrows the rest, so a terminal that cuts its front on every update does not
+    // move the whole text each time.
+    const char* Live() const { return m_bytes.data() + m_front; }
+
+    CString m_bytes;
+    std::size_t m_front = 0;         // m_bytes[m_front] is the first byte
+    std::size_t m_base = 0;          // absolute position of the first byte
+    std::deque<std::size_t> m_pairs; // absolute positions of the CR of each CR LF pair
+    std::deque<std::size_t> m_soft;  // absolute byte positions with a soft break before them
+    std::size_t m_runLength = 0;     // characters since the last break, for the soft break rule
+    CLineIndex m_lines;
+};

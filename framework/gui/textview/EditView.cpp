@@ -1,0 +1,242 @@
+#include "framework/gui/textview/EditView.h"
+
+#include "framework/core/CmdUI.h"
+#include "framework/files/File.h"
+#include "framework/core/MessageBox.h"
+#include "framework/core/Resource.h"
+#include "framework/gui/docview/Archive.h"
+#include "framework/gui/text/DisplayText.h"
+#include "framework/gui/docview/Document.h"
+#include "framework/gui/dialogs/FindDialog.h"
+#include "framework/gui/drawing/Font.h"
+#include "framework/gui/textview/TextView.h"
+
+#include <QApplication>
+#include <QClipboard>
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+CEditView::CEditView() : m_display(std::make_unique<CDisplayText>()) {
+    AddCommandHandler(ID_EDIT_COPY, [this]() { OnEditCopy(); });
+    AddCommandHandler(ID_EDIT_FIND, [this]() { OnEditFind(); });
+    AddCommandHandler(ID_EDIT_REPEAT, [this]() { OnEditRepeat(); });
+    AddCommandHandler(ID_EDIT_SELECT_ALL, [this]() { OnEditSelectAll(); });
+    AddUpdateHandler(ID_EDIT_COPY, [this](CCmdUI* ui) {
+        int start = 0;
+        int end = 0;
+        GetSel(start, end);
+        ui->Enable(start != end);
+    });
+    AddUpdateHandler(ID_EDIT_FIND, [this](CCmdUI* ui) { ui->Enable(GetWindowTextLength() != 0); });
+    AddUpdateHandler(ID_EDIT_REPEAT, [this](CCmdUI* ui) { ui->Enable(!m_strFind.empty()); });
+    AddUpdateHandler(ID_EDIT_SELECT_ALL, [this](CCmdUI* ui) { ui->Enable(GetWindowTextLength() != 0); });
+    AddMessageHandler(WM_SETFONT, [this](WPARAM wParam, LPARAM) {
+        ApplyFont(static_cast<HFONT>(wParam));
+        return LRESULT{0};
+    });
+    AddMessageHandler(WM_GETFONT, [this](WPARAM, LPARAM) { return static_cast<LRESULT>(m_hFont); });
+}
+
+CEditView::~CEditView() = default;
+
+BOOL CEditView::PreCreateWindow(CREATESTRUCT& cs) {
+    return CView::PreCreateWindow(cs);
+}
+
+int CEditView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    if (CView::OnCreate(lpCreateStruct) == -1 || m_edit == nullptr)
+        return -1;
+    return 0;
+}
+
+QWidget* CEditView::CreateViewWidget(QWidget* parent) {
+    m_edit = new CTextView(parent, *m_display);
+    return m_edit;
+}
+
+void CEditView::SetWindowText(const CString& text) {
+    std::size_t drop = 0;
+    std::size_t appendFrom = 0;
+    if (m_display->DiffTo(text, drop, appendFrom)) {
+        m_display->DropFront(drop);
+        if (appendFrom < text.size())
+            m_display->Add(text.data() + appendFrom, text.size() - appendFrom);
+        if (m_edit != nullptr)
+            m_edit->TextChanged(drop);
+        return;
+    }
+    m_display->Assign(text);
+    if (m_edit != nullptr)
+        m_edit->TextReplaced();
+}
+
+void CEditView::UpdateText(std::size_t dropFront, const CString& appended) {
+    dropFront = std::min(dropFront, m_display->Size());
+    m_display->DropFront(dropFront);
+    m_display->Add(appended.data(), appended.size());
+    if (m_edit != nullptr)
+        m_edit->TextChanged(dropFront);
+}
+
+void CEditView::GetWindowText(CString& text) const {
+    text.assign(m_display->Bytes());
+}
+
+int CEditView::GetWindowTextLength() const {
+    return static_cast<int>(m_display->Size());
+}
+
+CString CEditView::GetTextRange(int nStart, int nEnd) const {
+    const std::string_view bytes = m_display->Bytes();
+    const std::size_t start = static_cast<std::size_t>(std::clamp(nStart, 0, static_cast<int>(bytes.size())));
+    const std::size_t end = static_cast<std::size_t>(std::clamp(nEnd, 0, static_cast<int>(bytes.size())));
+    return start < end ? CString(bytes.substr(start, end - start)) : CString();
+}
+
+void CEditView::GetSel(int& nStartChar, int& nEndChar) const {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    if (m_edit != nullptr)
+        m_edit->SelectionRange(start, end);
+    nStartChar = static_cast<int>(start);
+    nEndChar = static_cast<int>(end);
+}
+
+void CEditView::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
+    if (m_edit == nullptr)
+        return;
+    const int length = GetWindowTextLength();
+    // As the platform's control takes it: an end of -1 is the end of the text, a start of -1 removes the
+    // selection and keeps the caret.
+    if (nStartChar < 0) {
+        m_edit->SetSelection(m_edit->Caret(), m_edit->Caret());
+    } else {
+        if (nEndChar < 0 || nEndChar > length)
+            nEndChar = length;
+        nStartChar = std::min(nStartChar, length);
+        m_edit->SetSelection(static_cast<std::size_t>(nStartChar), static_cast<std::size_t>(nEndChar));
+    }
+    if (!bNoScroll)
+        ScrollCaret();
+}
+
+CString CEditView::GetSelectedText() const {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    return GetTextRange(start, end);
+}
+
+void CEditView::ScrollCaret() {
+    if (m_edit != nullptr)
+        m_edit->EnsureCaretVisible();
+}
+
+BOOL CEditView::IsFollowingEnd() const {
+    return m_edit == nullptr || m_edit->IsFollowing();
+}
+
+void CEditView::SetReadOnly(BOOL bReadOnly) {
+    if (m_edit != nullptr)
+        m_edit->SetReadOnly(bReadOnly != FALSE);
+}
+
+BOOL CEditView::IsReadOnly() const {
+    return m_edit != nullptr && m_edit->IsReadOnly();
+}
+
+void CEditView::SetFont(CFont* pFont, BOOL) {
+    SendMessage(WM_SETFONT, pFont != nullptr ? pFont->GetSafeHandle() : 0, 0);
+}
+
+void CEditView::ApplyFont(HFONT hFont) {
+    if (m_edit == nullptr)
+        return;
+    CFont* font = hFont != 0 ? CFont::FromHandle(hFont) : nullptr;
+    if (hFont != 0 && (font == nullptr || font->GetQFont() == nullptr))
+        return; // a font deleted before its message arrived
+    m_hFont = hFont;
+    m_edit->setFont(font != nullptr ? *font->GetQFont() : QFont());
+}
+
+BOOL CEditView::FindText(const CString& what, BOOL bNext, BOOL bCase) {
+    if (what.empty() || m_edit == nullptr)
+        return FALSE;
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    const std::size_t size = m_display->Size();
+    long long found = -1;
+    if (bNext) {
+        // From just after the start of the selection, so a repeated search moves on from its last match.
+        const std::size_t from = static_cast<std::size_t>(start != end ? start + 1 : start);
+        found = m_display->Find(what, std::min(from, size), true, bCase != FALSE);
+        if (found < 0)
+            found = m_display->Find(what, 0, true, bCase != FALSE);
+    } else {
+        const std::size_t before = static_cast<std::size_t>(start != end ? end - 1 : end);
+        found = m_display->Find(what, before, false, bCase != FALSE);
+        if (found < 0)
+            found = m_display->Find(what, size, false, bCase != FALSE);
+    }
+    if (found < 0)
+        return FALSE;
+    SetSel(static_cast<int>(found), static_cast<int>(found + static_cast<long long>(what.size())));
+    return TRUE;
+}
+
+void CEditView::OnEditCopy() {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    if (start == end)
+        return;
+    QApplication::clipboard()->setText(
+        m_display->ShownText(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
+}
+
+void CEditView::OnEditFind() {
+    CString text = m_strFind;
+    BOOL bCase = m_bCase;
+    BOOL bNext = m_bNext;
+    if (!AfxRunFindDialog(text, bCase, bNext))
+        return;
+    m_strFind = text;
+    m_bCase = bCase;
+    m_bNext = bNext;
+    OnEditRepeat();
+}
+
+void CEditView::OnEditRepeat() {
+    if (m_strFind.empty()) {
+        OnEditFind();
+        return;
+    }
+    if (!FindText(m_strFind, m_bNext, m_bCase))
+        QApplication::beep();
+}
+
+void CEditView::OnEditSelectAll() {
+    SetSel(0, -1, TRUE);
+}
+
+void CEditView::SerializeRaw(CArchive& ar) {
+    if (ar.IsStoring()) {
+        const std::string_view bytes = m_display->Bytes();
+        ar.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+        return;
+    }
+    const auto length = ar.GetFile()->GetLength();
+    if (length > nMaxSize) {
+        const char* text = AfxLoadString(AFX_IDP_FILE_TOO_LARGE);
+        AfxMessageBox(text != nullptr ? text : "The file is too large to open.", MB_OK | MB_ICONEXCLAMATION);
+        AfxThrowUserException();
+    }
+    CString bytes(static_cast<std::size_t>(length), '\0');
+    const UINT got = ar.Read(bytes.data(), static_cast<UINT>(length));
+    if (got != length)
+        throw CArchiveException(CArchiveException::endOfFile);
+    SetWindowText(bytes);
+}

@@ -1,0 +1,207 @@
+#include "framework/gui/textview/EditView.h"
+
+#include "framework/gui/drawing/DC.h"
+#include "framework/gui/drawing/Font.h"
+#include "framework/gui/printing/PrintInfo.h"
+#include "framework/gui/drawing/Rect.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QWidget>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Tab stops every eight average character widths, as the edit control places them.
+constexpr int kTabColumns = 8;
+// The text is read from the control in pieces, so that a page of a megabyte of text copies only what the
+// page needs.
+constexpr UINT kChunk = 16384;
+
+// A window on the view's text from a start position, fetched in chunks as the layout goes on.
+class TextCursor {
+public:
+    TextCursor(const CEditView& view, UINT start, UINT stop) : m_view(view), m_base(start), m_stop(stop) {}
+
+    // The byte at pos, or -1 past the end.
+    int At(UINT pos) {
+        if (pos >= m_stop || pos < m_base)
+            return -1;
+        while (pos - m_base >= m_text.size()) {
+            const UINT from = m_base + static_cast<UINT>(m_text.size());
+            if (from >= m_stop)
+                return -1;
+            const UINT to = std::min(m_stop, from + kChunk);
+            const CString piece = m_view.GetTextRange(static_cast<int>(from), static_cast<int>(to));
+            if (piece.empty()) {
+                m_stop = from;
+                return -1;
+            }
+            m_text += piece;
+        }
+        return static_cast<unsigned char>(m_text[pos - m_base]);
+    }
+    const char* Data(UINT pos) const { return m_text.data() + (pos - m_base); }
+
+private:
+    const CEditView& m_view;
+    UINT m_base;
+    UINT m_stop;
+    CString m_text;
+};
+
+} // namespace
+
+BOOL CEditView::OnPreparePrinting(CPrintInfo* pInfo) {
+    return DoPreparePrinting(pInfo);
+}
+
+void CEditView::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
+    (void)pInfo;
+    m_aPageStart.assign(1, 0);
+    // The view's font (the one last set on it) keeps its size in points on the printer. A font given in
+    // screen pixels is turned into points first, or it would print a few pixels high at the printer's
+    // resolution.
+    const CFont* viewFont = GetFont() != 0 ? CFont::FromHandle(GetFont()) : nullptr;
+    QFont font = viewFont != nullptr && viewFont->GetQFont() != nullptr ? *viewFont->GetQFont() : QFont();
+    if (font.pixelSize() > 0) {
+        const int screenDpi = GetWidget() != nullptr ? GetWidget()->logicalDpiY() : 96;
+        font.setPointSizeF(font.pixelSize() * 72.0 / (screenDpi > 0 ? screenDpi : 96));
+    }
+    m_printerFont = std::make_unique<QFont>(font);
+    (void)pDC;
+}
+
+void CEditView::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) {
+    if (pInfo == nullptr)
+        return;
+    const UINT page = pInfo->m_nCurPage;
+    if (page > m_aPageStart.size())
+        PaginateTo(pDC, pInfo);
+    pInfo->m_bContinuePrinting = page >= 1 && page <= m_aPageStart.size();
+}
+
+void CEditView::PaginateTo(CDC* pDC, CPrintInfo* pInfo) {
+    const CRect savedRect = pInfo->m_rectDraw;
+    const UINT savedPage = pInfo->m_nCurPage;
+    const bool wasSuppressed = pDC->IsOutputSuppressed();
+    pDC->SetOutputSuppressed(true);
+    // Each page is laid out by the view's own OnPrint, so that a view that prints inside a smaller
+    // rectangle paginates inside it too.
+    pInfo->m_nCurPage = static_cast<UINT>(m_aPageStart.size());
+    while (pInfo->m_nCurPage < savedPage) {
+        const std::size_t known = m_aPageStart.size();
+        pInfo->m_rectDraw = savedRect;
+        OnPrint(pDC, pInfo);
+        if (m_aPageStart.size() == known)
+            break;
+        ++pInfo->m_nCurPage;
+    }
+    pDC->SetOutputSuppressed(wasSuppressed);
+    pInfo->m_rectDraw = savedRect;
+    pInfo->m_nCurPage = savedPage;
+}
+
+void CEditView::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
+    const UINT page = pInfo->m_nCurPage;
+    if (page < 1 || page > m_aPageStart.size())
+        return;
+    const UINT start = m_aPageStart[page - 1];
+    const UINT length = static_cast<UINT>(GetWindowTextLength());
+    const UINT next = PrintInsideRect(pDC, pInfo->m_rectDraw, start, length);
+    // A page that could place nothing ends the job instead of repeating itself for ever.
+    if (page == m_aPageStart.size() && next < length && next > start)
+        m_aPageStart.push_back(next);
+}
+
+void CEditView::OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) {
+    (void)pDC;
+    (void)pInfo;
+    m_aPageStart.clear();
+    m_printerFont.reset();
+}
+
+UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, UINT nIndexStop) {
+    const UINT length = static_cast<UINT>(GetWindowTextLength());
+    nIndexStop = std::min(nIndexStop, length);
+    if (nIndexStart >= nIndexStop) {
+        rectLayout.bottom = rectLayout.top;
+        return nIndexStart;
+    }
+
+    const int saved = pDC->SaveDC();
+    if (m_printerFont)
+        pDC->SelectQFont(*m_printerFont);
+    TEXTMETRIC metrics;
+    pDC->GetTextMetrics(&metrics);
+    const int lineHeight = std::max<LONG>(1, metrics.tmHeight + metrics.tmExternalLeading);
+    const int tabWidth = std::max<LONG>(1, metrics.tmAveCharWidth * kTabColumns);
+    const int width = rectLayout.Width();
+
+    // Widths of the 256 byte values, measured once per call on the attribute side.
+    std::array<int, 256> advance{};
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        advance[b] = pDC->GetTextExtent(&byte, 1).cx;
+    }
+
+    TextCursor text(*this, nIndexStart, nIndexStop);
+    UINT index = nIndexStart;
+    int y = rectLayout.top;
+    while (index < nIndexStop && y + lineHeight <= rectLayout.bottom) {
+        // Find how much of this line fits: up to its line break, or to the last space that fits, or to the
+        // last character that fits; always at least one character so that every line makes progress.
+        UINT pos = index;
+        int x = 0;
+        UINT lastSpace = 0;
+        bool brokenAtEnd = false;
+        for (int c = text.At(pos); c >= 0; c = text.At(pos)) {
+            if (c == '\r' || c == '\n') {
+                brokenAtEnd = true;
+                break;
+            }
+            const int next = c == '\t' ? (x / tabWidth + 1) * tabWidth : x + advance[c];
+            if (next > width && pos > index)
+                break;
+            if (c == ' ' || c == '\t')
+                lastSpace = pos + 1;
+            x = next;
+            ++pos;
+        }
+        UINT lineEnd = pos;
+        UINT resume = pos;
+        if (brokenAtEnd) {
+            resume = pos + 1;
+            if (text.At(pos) == '\r' && text.At(pos + 1) == '\n')
+                resume = pos + 2;
+        } else if (text.At(pos) >= 0 && lastSpace > index) {
+            lineEnd = lastSpace;
+            resume = lastSpace;
+        }
+
+        // Draw the line's runs between tabs at their tab stops.
+        int runX = 0;
+        UINT runStart = index;
+        for (UINT p = index; p <= lineEnd; ++p) {
+            const bool atEnd = p == lineEnd;
+            if (atEnd || text.At(p) == '\t') {
+                if (p > runStart) {
+                    pDC->TextOut(rectLayout.left + runX, y, text.Data(runStart),
+                                 static_cast<int>(p - runStart));
+                    for (UINT q = runStart; q < p; ++q)
+                        runX += advance[text.At(q)];
+                }
+                if (!atEnd)
+                    runX = (runX / tabWidth + 1) * tabWidth;
+                runStart = p + 1;
+            }
+        }
+        index = std::min(resume, nIndexStop);
+        y += lineHeight;
+    }
+    rectLayout.bottom = y;
+    pDC->RestoreDC(saved);
+    return index;
+}

@@ -1,0 +1,223 @@
+// The text view's painting: rows put together from glyph cells, straight into the window's image when
+// the paint goes to the screen.
+#include "framework/gui/text/ByteGlyphs.h"
+#include "framework/gui/text/DisplayText.h"
+#include "framework/gui/text/GlyphCells.h"
+#include "framework/gui/textview/TextView.h"
+
+#include <QApplication>
+#include <QBackingStore>
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// An image the glyph cells can be written into in place: 32-bit pixels at one device pixel per pixel.
+bool TakesCells(const QImage& image) {
+    return (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied) &&
+           qFuzzyCompare(image.devicePixelRatio(), 1.0);
+}
+
+} // namespace
+
+// The viewport, telling where its paint goes: to the window's image on the screen, or elsewhere (a grab).
+class CTextView::Viewport : public QWidget {
+public:
+    using QWidget::redirected;
+};
+
+QWidget* CTextView::NewViewport() {
+    return new Viewport;
+}
+
+const CGlyphCells& CTextView::Cells(bool selected) const {
+    const QColor background = palette().color(selected ? QPalette::Highlight : QPalette::Base);
+    const QColor pen = palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
+    std::unique_ptr<CGlyphCells>& cells = m_cells[selected ? 1 : 0];
+    if (!cells || !cells->Matches(font(), LineHeight(), background, pen))
+        cells = std::make_unique<CGlyphCells>(Glyphs(), LineHeight(), background, pen);
+    return *cells;
+}
+
+QImage* CTextView::CellTarget(QPainter& painter, QPoint& offset) {
+    offset = QPoint();
+    if (!qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0))
+        return nullptr;
+    // The backing store's own image when the painter draws on one of 32-bit pixels, unscaled: the cells
+    // then go there straight away, with no image of the view's own to copy from.
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
+    const QTransform transform = painter.deviceTransform();
+    if (device != nullptr && device->devType() == QInternal::Image &&
+        transform.type() <= QTransform::TxTranslate) {
+        auto* image = static_cast<QImage*>(device);
+        if (TakesCells(*image)) {
+            offset = QPoint(qRound(transform.dx()), qRound(transform.dy()));
+            m_frame = QImage();
+            return image;
+        }
+    }
+    if (m_frame.size() != viewport()->size())
+        m_frame = QImage(viewport()->size(), QImage::Format_RGB32);
+    return &m_frame;
+}
+
+QImage* CTextView::StoreImage(QPoint& offset) const {
+    QWidget* port = viewport();
+    QBackingStore* store = port->backingStore();
+    QPoint redirection;
+    QPaintDevice* device = static_cast<const Viewport*>(port)->redirected(&redirection);
+    if (store == nullptr || device == nullptr || device != store->paintDevice() ||
+        device->devType() != QInternal::Image || !qFuzzyCompare(port->devicePixelRatioF(), 1.0) ||
+        !TakesCells(*static_cast<QImage*>(device)))
+        return nullptr;
+    // The paint is redirected by the viewport's place in the window, the other way round.
+    offset = -redirection;
+    return static_cast<QImage*>(device);
+}
+
+void CTextView::paintEvent(QPaintEvent* event) {
+    // A paint that the view did not ask for (an expose) shows the text as it is now; when a redraw is
+    // still due, the rows it did not cover show the text as it was, so the next redraw repaints all.
+    if (m_redrawTimer.isActive() || FrameInSight() != m_shownFrame)
+        InvalidateShown();
+    const QColor text = palette().color(QPalette::Text);
+    QRectF caretBar;
+    QPoint offset;
+    // Painting to the screen, the cells go straight into the window's image. A painter, set up anew for
+    // every paint, costs about as much as drawing three rows, and the cells do not need one.
+    if (QImage* store = StoreImage(offset)) {
+        // Rectangle by rectangle of the region: writing pixels straight into a backing store must not
+        // touch what lies outside it (another window over this one).
+        for (const QRect& area : event->region())
+            PaintArea(nullptr, store, offset, area, caretBar);
+        if (!caretBar.isNull())
+            for (const QRect& area : event->region())
+                CGlyphCells::Fill(*store, caretBar.toAlignedRect().intersected(area).translated(offset), text);
+        if (!m_follow) {
+            QPainter painter(viewport());
+            PaintHoldNotice(painter);
+        }
+        return;
+    }
+    QPainter painter(viewport());
+    // At one device pixel per pixel the lines are put together from glyph cells; on a scaled screen the
+    // glyphs are drawn one by one, at the screen's resolution.
+    QImage* target = CellTarget(painter, offset);
+    for (const QRect& area : event->region())
+        PaintArea(&painter, target, offset, area, caretBar);
+    if (target == &m_frame)
+        for (const QRect& area : event->region())
+            painter.drawImage(area, m_frame, area);
+    if (!caretBar.isNull())
+        painter.fillRect(caretBar, text);
+    if (!m_follow)
+        PaintHoldNotice(painter);
+}
+
+void CTextView::PaintHoldNotice(QPainter& painter) {
+    const QFontMetrics metrics(QApplication::font());
+    const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
+    const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4, box.width(),
+                      box.height());
+    painter.setFont(QApplication::font());
+    painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.drawRect(place.adjusted(0, 0, -1, -1));
+    painter.drawText(place, Qt::AlignCenter, m_holdText);
+}
+
+void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, const QRect& area,
+                          QRectF& caretBar) {
+    const bool fromCells = target != nullptr;
+    // Rectangles in the viewport's coordinates; the target's are moved by offset.
+    auto fill = [&](const QRectF& rect, QPalette::ColorRole role) {
+        if (fromCells)
+            CGlyphCells::Fill(*target, rect.toAlignedRect().intersected(area).translated(offset),
+                              palette().color(role));
+        else
+            painter->fillRect(rect.intersected(area), palette().brush(role));
+    };
+    const CLineIndex& lines = m_text.Lines();
+    std::size_t selStart = 0;
+    std::size_t selEnd = 0;
+    const std::size_t caret = AbsoluteSelection(selStart, selEnd);
+    const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
+    const int height = LineHeight();
+    const int rows = viewport()->height() / height + 2;
+    // Only the rows the area touches.
+    const int rowFrom = std::max(0, (area.top() - kMargin) / height);
+    const int rowTo = std::min(rows, (area.bottom() - kMargin) / height + 1);
+    const std::size_t first = FirstVisibleLine();
+    const qreal left = kMargin - horizontalScrollBar()->value();
+    const CByteGlyphs& glyphs = Glyphs();
+    const CGlyphCells* cells[2] = {fromCells ? &Cells(false) : nullptr, fromCells ? &Cells(true) : nullptr};
+    const QColor text = palette().color(QPalette::Text);
+    const QColor highlighted = palette().color(QPalette::HighlightedText);
+    const qreal breakWidth = Measures().averageWidth;
+    const int cellsLeft = static_cast<int>(std::lround(left));
+    const QRect clip = area.translated(offset);
+    auto draw = [&](qreal top, const unsigned char* bytes, std::size_t from, std::size_t to, bool selected) {
+        if (from >= to)
+            return;
+        if (fromCells) {
+            cells[selected ? 1 : 0]->Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(), bytes,
+                                           from, to, m_xs, clip);
+        } else {
+            painter->setPen(selected ? highlighted : text);
+            glyphs.Draw(*painter, QPointF(left, top + glyphs.Ascent()), bytes, from, to, m_xs);
+        }
+    };
+    // Glyph cells cover the columns they are given, so only what lies beside them is filled; painted one
+    // by one, the glyphs go onto a background filled first.
+    if (fromCells)
+        fill(QRect(area.left(), area.top(), area.width(), std::max(0, kMargin - area.top())), QPalette::Base);
+    else
+        fill(area, QPalette::Base);
+    for (int row = rowFrom; row < rowTo; ++row) {
+        const std::size_t line = first + static_cast<std::size_t>(row);
+        const qreal top = kMargin + row * height;
+        if (line >= lines.LineCount()) {
+            if (fromCells)
+                fill(QRect(area.left(), static_cast<int>(top), area.width(), height), QPalette::Base);
+            continue;
+        }
+        const std::size_t start = lines.LineStart(line);
+        std::size_t count = 0;
+        const unsigned char* bytes = LineBytes(line, count);
+        const std::size_t stop = start + count;
+        // The selected columns of this line, and a little highlighted room for a selected line break.
+        const std::size_t from = std::clamp(selStart, start, stop) - start;
+        const std::size_t to = std::clamp(selEnd, start, stop) - start;
+        // Only the columns in sight are drawn: a long line shows a small part of itself.
+        const auto shownFrom = static_cast<std::size_t>(
+            std::upper_bound(m_xs.begin(), m_xs.end() - 1, area.left() - left - breakWidth * 2) - m_xs.begin());
+        const auto shownTo = static_cast<std::size_t>(
+            std::lower_bound(m_xs.begin(), m_xs.end() - 1, area.right() + 1 - left) - m_xs.begin());
+        const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
+        const std::size_t drawTo = std::min(count, shownTo + 1);
+        if (fromCells) {
+            const int textFrom = cellsLeft + static_cast<int>(std::lround(m_xs[drawFrom]));
+            const int textTo = cellsLeft + static_cast<int>(std::lround(m_xs[drawTo]));
+            const int y = static_cast<int>(top);
+            fill(QRect(area.left(), y, textFrom - area.left(), height), QPalette::Base);
+            fill(QRect(textTo, y, area.right() + 1 - textTo, height), QPalette::Base);
+        } else if (from < to) {
+            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]), height),
+                 QPalette::Highlight);
+        }
+        if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())
+            fill(QRectF(left + std::round(m_xs[count]), top, breakWidth, height), QPalette::Highlight);
+        draw(top, bytes, drawFrom, std::clamp(from, drawFrom, drawTo), false);
+        draw(top, bytes, std::clamp(to, drawFrom, drawTo), drawTo, false);
+        draw(top, bytes, std::clamp(from, drawFrom, drawTo), std::clamp(to, drawFrom, drawTo), true);
+        if (line == caretLine)
+            caretBar = QRectF(left + std::round(m_xs[std::min(caret, stop) - start]), top, 1, height);
+    }
+}
