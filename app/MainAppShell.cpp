@@ -1,4 +1,6 @@
 // The windowed half of the application object: start-up, the new-connection command and the About box.
+#include "app/MainAppShell.h"
+
 #include "app/main.h"
 
 #include "app/AboutDlg.h"
@@ -27,11 +29,6 @@
 #include <vector>
 
 namespace {
-
-CString LoadText(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
 
 // The help page beside the program (build tree) or in the installed data folder; from a build tree
 // whose copy is missing, the project's own page.
@@ -62,15 +59,15 @@ bool PortHeldByAWindow(const std::string& portName, const TCommPort* except) {
     return false;
 }
 
-// Linking this file makes the application object start its windows and lets the preferences ask which
-// ports the windows hold.
-const bool kShellInstalled =
-    (CMainApp::s_pfnShellStartup = &ShellStartup, CPreference::s_pfnPortHeld = &PortHeldByAWindow, true);
-
 } // namespace
 
+void InstallMainAppShell(CMainApp& app) {
+    app.m_pfnShellStartup = &ShellStartup;
+    if (app.m_PrefApp != nullptr)
+        app.m_PrefApp->m_pfnPortHeld = &PortHeldByAWindow;
+}
+
 BOOL CMainApp::InitShell() {
-    (void)kShellInstalled;
     std::setlocale(LC_ALL, "");
     // The desktop draws controls in its own style and the program lists no recent files, so there is no
     // control-style or profile set-up to do before the windows.
@@ -80,13 +77,13 @@ BOOL CMainApp::InitShell() {
 
     m_logEnable = SetLogFile();
     char opening[128];
-    std::snprintf(opening, sizeof opening, LoadText(IDS_LOG_OPEN_APPLICATION).c_str(), m_PrefApp->m_logLevel);
+    std::snprintf(opening, sizeof opening, AfxLoadText(IDS_LOG_OPEN_APPLICATION).c_str(), m_PrefApp->m_logLevel);
     WriteToLog(opening, "InitInstance", LEVELONE);
     const bool iniRead = (m_PrefApp->m_available & PREF_INI_READ) != 0;
-    WriteToLog(LoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);
+    WriteToLog(AfxLoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);
     if (m_PrefApp->m_iniDiscardedAtLine != 0) {
         char discarded[128];
-        std::snprintf(discarded, sizeof discarded, LoadText(IDS_LOG_INI_DISCARDED).c_str(),
+        std::snprintf(discarded, sizeof discarded, AfxLoadText(IDS_LOG_INI_DISCARDED).c_str(),
                       m_PrefApp->m_iniDiscardedAtLine);
         WriteToLog(discarded, "InitInstance", LEVELONE);
     }
@@ -112,10 +109,10 @@ BOOL CMainApp::InitShell() {
         cmdInfo.m_strFileName = m_PrefApp->m_defaultBackupPath;
     }
     if (!ProcessShellCommand(cmdInfo)) {
-        WriteToLog(LoadText(IDS_LOG_SHELL_COMMAND_FAILED), "InitInstance", LEVELONE);
+        WriteToLog(AfxLoadText(IDS_LOG_SHELL_COMMAND_FAILED), "InitInstance", LEVELONE);
         return FALSE;
     }
-    WriteToLog(LoadText(IDS_LOG_SHELL_COMMAND_DONE), "InitInstance", LEVELTWO);
+    WriteToLog(AfxLoadText(IDS_LOG_SHELL_COMMAND_DONE), "InitInstance", LEVELTWO);
 
     if (m_pMainWnd != nullptr) {
         m_pMainWnd->ShowWindow(m_nCmdShow);

@@ -19,8 +19,8 @@ public:
     ~CMainApp() override;
 
     // Start-up of the windows: the log, the document template, the main frame and the first terminal
-    // window. It runs the windowed start-up when the program links the windows (s_pfnShellStartup), and does
-    // nothing otherwise, so that programs without windows can link the application object.
+    // window. It runs the windowed start-up the program installed (m_pfnShellStartup), and does nothing
+    // otherwise, so that programs without windows can link the application object.
     BOOL InitInstance() override;
     // Command 201: the default port's window bound to the default backup file when that port is free, else
     // a new window that asks for its serial settings.
@@ -31,8 +31,8 @@ public:
     BOOL InitShell();
     // The application's own command handlers: About, help, new connection, print setup, exit.
     void AddShellCommands();
-    // The windowed start-up; set by the windows' part of the program as it is linked in.
-    static BOOL (*s_pfnShellStartup)(CMainApp& app);
+    // The windowed start-up; installed by the program's entry (InstallMainAppShell), null without windows.
+    BOOL (*m_pfnShellStartup)(CMainApp& app) = nullptr;
 
     // Configures the log file from the preferences; TRUE when logging can go on. A log or archive path too
     // long for the log file's name fields is refused (not cut, which would name another file) and the

@@ -109,15 +109,13 @@ void CPreference::InitInstance() {
     m_termSetting.FilteredBytesList.clear();
 }
 
-CPreference::PortHolderQuery CPreference::s_pfnPortHeld = nullptr;
-
 void CPreference::ReleaseTCommPort(TCommPort* port) {
     if (port == nullptr)
         return;
     if (!m_used || port->GetCommPort() != m_commSetting.port)
         return;
     // Another window may have been pointed at the same port name: the port stays taken while it holds it.
-    if (s_pfnPortHeld != nullptr && s_pfnPortHeld(m_commSetting.port, port))
+    if (m_pfnPortHeld != nullptr && m_pfnPortHeld(m_commSetting.port, port))
         return;
     m_used = 0;
 }

@@ -28,10 +28,10 @@ public:
     // Called when a terminal view goes: frees the preference port for the next window when port (may be
     // null) has exactly the preference port's name and no other window holds a port of that name.
     void ReleaseTCommPort(TCommPort* port);
-    // Tells whether a window holds a port of the given name, the port except left out; the windows' part
-    // of the program installs it. Without it a port's own window is taken for its only holder.
+    // Tells whether a window holds a port of the given name, the port except left out; the program's entry
+    // installs it with the windows. Without it a port's own window is taken for its only holder.
     using PortHolderQuery = bool (*)(const std::string& portName, const TCommPort* except);
-    static PortHolderQuery s_pfnPortHeld;
+    PortHolderQuery m_pfnPortHeld = nullptr;
     // Fills the font description from the preferred face and size (lfHeight in tenths of a point).
     void GetPrefFont(LOGFONTA& logFont);
 

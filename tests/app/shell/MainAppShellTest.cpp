@@ -1,5 +1,6 @@
 #include "MainFrameTestSupport.h"
 
+#include "app/MainAppShell.h"
 #include "app/resource.h"
 #include "framework/core/CmdUI.h"
 #include "framework/core/MessageBox.h"
@@ -65,7 +66,7 @@ TEST(MainAppShell, CommandLineGivesTheStandardShellCommands) {
 // window asks for its serial settings; cancelling leaves the main window without terminal windows.
 TEST(MainAppShell, StartUpWithoutIniAsksForTheFirstWindowsSettings) {
     ASSERT_FALSE(std::filesystem::exists("Kestrune.ini"));
-    ASSERT_NE(CMainApp::s_pfnShellStartup, nullptr);
+    InstallMainAppShell(gMainApp);
     MainFrameUnderTest guiReady; // the offscreen application; its own frame is not the one tested
     guiReady.frame->DestroyWindow();
     guiReady.frame = nullptr;

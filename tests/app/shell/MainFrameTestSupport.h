@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppResources.h"
+#include "app/MainAppShell.h"
 #include "app/MDICommChild.h"
 #include "view/MainDoc.h"
 #include "app/MainFrame.h"
@@ -32,6 +33,7 @@ public:
         }
         AfxInstallGuiServices();
         RegisterAppResources();
+        InstallMainAppShell(gMainApp);
         gMainApp.AddShellCommands();
         frame = new CMainFrame;
         if (!frame->LoadFrame(IDR_MAINFRAME)) {
@@ -69,6 +71,7 @@ public:
         std::ofstream(path) << text;
         m_saved = gMainApp.m_PrefApp;
         gMainApp.m_PrefApp = new CPreference(path);
+        InstallMainAppShell(gMainApp);
     }
     ~PreferencesFromIni() {
         delete gMainApp.m_PrefApp;
