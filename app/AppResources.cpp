@@ -55,7 +55,7 @@ MenuTemplate TerminalMenu() {
         ViewPopup(),
         Popup("&Setup", {Item("Freeze &screen\tCTRL+S", ID_SETUP_FREEZE_SCREEN), kSeparator,
                          Item("&Terminal...", ID_SETUP_TERMINAL),
-                         Item("Serial &port...", ID_SETUP_SERIAL_PORT), Item("&Font...", ID_VIEW_FONT)}),
+                         Item("Serial &port...", ID_SETUP_SERIAL_PORT), Item("&Font...", ID_FORMAT_FONT)}),
         Popup("&Window",
               {Item("&Cascade", ID_WINDOW_CASCADE), Item("Tile &Horizontally", ID_WINDOW_TILE_HORZ),
                Item("Tile &Vertically", ID_WINDOW_TILE_VERT), Item("&Arrange &Icons", ID_WINDOW_ARRANGE)}),

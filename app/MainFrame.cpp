@@ -46,11 +46,6 @@ constexpr ToolSlot kToolSlots[] = {
     {ID_APP_ABOUT, TBBS_BUTTON, 6},
 };
 
-CString LoadText(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
-
 template <typename... Args> CString Format(const char* format, Args... args) {
     char buffer[256];
     std::snprintf(buffer, sizeof buffer, format, args...);
@@ -218,13 +213,13 @@ void CMainFrame::OnUpdateCommPort(CCmdUI* pCmdUI) {
         TCommPort& port = view->m_commThread->m_CommPort;
         text = Format("Port: %s", port.GetCommPort().c_str());
         tip = port.GetCommPort() + ": " + RecentPortDescription(port.GetCommPort());
-        CString state = LoadText(port.IsOpen() ? IDS_CONNECTED : IDS_DECONNECTED);
+        CString state = AfxLoadText(port.IsOpen() ? IDS_CONNECTED : IDS_DECONNECTED);
         // The bytes the window lost to a full input queue since it opened stay where the user looks.
         if (const std::uint64_t dropped = view->m_commThread->BytesDropped())
             state += Format(" (%llu bytes lost)", static_cast<unsigned long long>(dropped));
         SetMessageText(state.c_str());
     } else {
-        SetMessageText(LoadText(AFX_IDS_IDLEMESSAGE).c_str());
+        SetMessageText(AfxLoadText(AFX_IDS_IDLEMESSAGE).c_str());
     }
     UpdateStatusBar(ID_INDICATOR_PORT, text);
     // The pane's tool tip tells what the port is: its device node and, for an adapter, vendor and product.
@@ -259,7 +254,7 @@ void CMainFrame::OnUpdateParity(CCmdUI* pCmdUI) {
     if (CCommView* view = GetActiveCommView()) {
         const BYTE parity = view->m_commThread->m_CommPort.GetParity();
         if (parity <= 2)
-            text = LoadText(IDS_PARITY_NONE + parity);
+            text = AfxLoadText(IDS_PARITY_NONE + parity);
     }
     UpdateStatusBar(ID_INDICATOR_PARITY, text);
 }
@@ -269,7 +264,7 @@ void CMainFrame::OnUpdateStopBits(CCmdUI* pCmdUI) {
     CString text;
     if (CCommView* view = GetActiveCommView()) {
         const BYTE stopBits = view->m_commThread->m_CommPort.GetStopBits();
-        text = "Stop: " + (stopBits <= 2 ? LoadText(IDS_STOPBITS_ONE + stopBits) : CString());
+        text = "Stop: " + (stopBits <= 2 ? AfxLoadText(IDS_STOPBITS_ONE + stopBits) : CString());
     }
     UpdateStatusBar(ID_INDICATOR_STOP, text);
 }

@@ -13,11 +13,6 @@ CMainApp gMainApp;
 
 namespace {
 
-CString LoadLogText(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
-
 // The log's name fields hold 260 characters and a NUL.
 bool FitsNameField(const std::string& path) {
     return path.size() < static_cast<size_t>(kLogPathSize);
@@ -42,7 +37,7 @@ CMainApp::CMainApp() {
 }
 
 CMainApp::~CMainApp() {
-    WriteToLog(LoadLogText(IDS_LOG_CLOSE_APPLICATION), "--------------------", LEVELONE);
+    WriteToLog(AfxLoadText(IDS_LOG_CLOSE_APPLICATION), "--------------------", LEVELONE);
     std::lock_guard<std::mutex> guard(m_logLock);
     delete m_PrefApp;
     m_PrefApp = nullptr;
@@ -55,7 +50,7 @@ BOOL CMainApp::SetLogFile() {
     const std::string& archivePath = m_PrefApp->m_logArchiveFilePath;
     for (const std::string* path : {&logPath, &archivePath}) {
         if (!FitsNameField(*path)) {
-            AfxMessageBox(FormatWithPath(LoadLogText(IDS_LOG_PATH_TOO_LONG), *path), MB_OK);
+            AfxMessageBox(FormatWithPath(AfxLoadText(IDS_LOG_PATH_TOO_LONG), *path), MB_OK);
             return FALSE;
         }
     }
@@ -90,11 +85,11 @@ BOOL CMainApp::WriteToLog(const CString& text, const CString& procName, LogLevel
             } else {
                 failure = m_logFile.m_error;
                 if (failure.empty())
-                    failure = FormatWithPath(LoadLogText(IDS_LOG_DID_NOT_GROW), m_logFile.cFileName);
+                    failure = FormatWithPath(AfxLoadText(IDS_LOG_DID_NOT_GROW), m_logFile.cFileName);
             }
         } catch (const std::exception& error) {
             // A failing write on an open log would otherwise end the thread that logged.
-            failure = LoadLogText(IDS_LOG_WRITE_FAILED) + error.what();
+            failure = AfxLoadText(IDS_LOG_WRITE_FAILED) + error.what();
         }
         if (notice.empty())
             m_logEnable = FALSE;

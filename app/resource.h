@@ -56,12 +56,26 @@ constexpr UINT ID_INDICATOR_CLOCK = 2006;
 // Status bar texts.
 constexpr UINT IDS_CONNECTED = 2100;
 constexpr UINT IDS_DECONNECTED = 2101;
-constexpr UINT IDS_PARITY_NONE = 2102;    // 2103 odd, 2104 even
-constexpr UINT IDS_STOPBITS_ONE = 2105;   // 2106 one and a half, 2107 two
+constexpr UINT IDS_PARITY_NONE = 2102;
+constexpr UINT IDS_PARITY_ODD = 2103;
+constexpr UINT IDS_PARITY_EVEN = 2104;
+constexpr UINT IDS_STOPBITS_ONE = 2105;
+constexpr UINT IDS_STOPBITS_ONE5 = 2106;
+constexpr UINT IDS_STOPBITS_TWO = 2107;
+// Terminal view and its settings.
+constexpr UINT IDS_ASK_CLEAR_SCREEN = 3000;
+constexpr UINT IDS_PORT_LOST = 3010;
+constexpr UINT IDS_PORT_LOST_SETTINGS_KEPT = 3011;
+constexpr UINT IDS_BYTES_LOST = 3012;             // formatted with the count
+constexpr UINT IDS_PRINT_DATE_FORMAT = 3100;      // a strftime format
+constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
+constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
+constexpr UINT IDS_ERROR_SET_PARITY = 3103;
+constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
+constexpr UINT IDS_ERROR_SETTING = 3105;
 constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
 // Standard commands the menus name (the document and edit view declare their own).
 constexpr UINT ID_FILE_PRINT_SETUP = 57606;
 constexpr UINT ID_APP_ABOUT = 57664;
 constexpr UINT ID_HELP_USING = 57668;
 constexpr UINT ID_HELP_INDEX = 57670;
-constexpr UINT ID_VIEW_FONT = 57696;

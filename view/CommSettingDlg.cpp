@@ -1,5 +1,6 @@
 #include "view/CommSettingDlg.h"
 
+#include "app/resource.h"
 #include "comm/comm.h"
 #include "comm/enumser.h"
 #include "framework/core/Resource.h"
@@ -15,14 +16,6 @@
 #include <cstring>
 
 namespace {
-
-// String ids of the parity and stop-bit texts, shared with the status bar.
-constexpr UINT IDS_PARITY_NONE = 2102;
-constexpr UINT IDS_PARITY_ODD = 2103;
-constexpr UINT IDS_PARITY_EVEN = 2104;
-constexpr UINT IDS_STOPBITS_ONE = 2105;
-constexpr UINT IDS_STOPBITS_ONE5 = 2106;
-constexpr UINT IDS_STOPBITS_TWO = 2107;
 
 constexpr DWORD kNotFoundRate = 0xFFFFFFFFu;
 constexpr BYTE kNotFoundValue = 255;
@@ -49,11 +42,6 @@ const DialogTemplate kCommSettingTemplate = {
         {DialogControlKind::PushButton, IDCANCEL, "Cancel", 149, 23, 50, 14},
     },
 };
-
-CString LoadText(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
 
 // The number at the start of a text as atol reads it, without atol's undefined overflow.
 long LeadingNumber(const CString& text) {
@@ -165,13 +153,13 @@ void CCommSettingDlg::InitAllComboBox() {
     m_ByteSize["7 bit"] = 7;
     m_ByteSize["8 bit"] = 8;
 
-    m_Parity[LoadText(IDS_PARITY_NONE)] = 0;
-    m_Parity[LoadText(IDS_PARITY_ODD)] = 1;
-    m_Parity[LoadText(IDS_PARITY_EVEN)] = 2;
+    m_Parity[AfxLoadText(IDS_PARITY_NONE)] = 0;
+    m_Parity[AfxLoadText(IDS_PARITY_ODD)] = 1;
+    m_Parity[AfxLoadText(IDS_PARITY_EVEN)] = 2;
 
-    m_StopBits[LoadText(IDS_STOPBITS_ONE)] = 0;
-    m_StopBits[LoadText(IDS_STOPBITS_ONE5)] = 1;
-    m_StopBits[LoadText(IDS_STOPBITS_TWO)] = 2;
+    m_StopBits[AfxLoadText(IDS_STOPBITS_ONE)] = 0;
+    m_StopBits[AfxLoadText(IDS_STOPBITS_ONE5)] = 1;
+    m_StopBits[AfxLoadText(IDS_STOPBITS_TWO)] = 2;
 }
 
 void CCommSettingDlg::SetDataExchange() {

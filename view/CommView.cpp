@@ -27,15 +27,6 @@
 
 namespace {
 
-constexpr UINT IDS_ASK_CLEAR_SCREEN = 3000;
-constexpr UINT IDS_PORT_LOST = 3010;
-constexpr UINT IDS_BYTES_LOST = 3012;
-constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
-constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
-constexpr UINT IDS_ERROR_SET_PARITY = 3103;
-constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
-constexpr UINT IDS_ERROR_SETTING = 3105;
-
 // Posted by the view to itself: save now, whatever the document's state (see CreateAutoSaveTimer).
 constexpr UINT WM_MSG_SAVE_NOW = WM_USER + 5;
 // The message value that makes AutoSaveTimerProc save an unchanged document too.
@@ -45,13 +36,8 @@ constexpr DWORD kConnectBaudRate = 9600;
 // The platform keeps timer periods at most this long.
 constexpr std::uint64_t kLongestTimerPeriod = 0x7FFFFFFF;
 
-CString LoadText(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
-
 void Log(UINT id, const char* procedure, LogLevel level) {
-    gMainApp.WriteToLog(LoadText(id), procedure, level);
+    gMainApp.WriteToLog(AfxLoadText(id), procedure, level);
 }
 
 // Applies one preference value to the port at window creation. A port that refuses it keeps its previous
@@ -61,7 +47,7 @@ void ApplyPreferenceValue(Apply apply, ECommError::ErrorType expected, UINT mess
     try {
         apply();
     } catch (const ECommError& error) {
-        AfxMessageBox(LoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+        AfxMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
     }
 }
 
@@ -205,10 +191,10 @@ LRESULT CCommView::OnMsgPortState(WPARAM wParam, LPARAM) {
     // are the bytes the full input queue dropped, until the screen is cleared.
     if (wParam == PORT_LOST || wParam == PORT_BACK)
         m_bPortLost = wParam == PORT_LOST;
-    m_strPortState = m_bPortLost ? LoadText(IDS_PORT_LOST) : CString();
+    m_strPortState = m_bPortLost ? AfxLoadText(IDS_PORT_LOST) : CString();
     if (const std::uint64_t dropped = m_commThread != nullptr ? m_commThread->BytesDroppedSinceClear() : 0) {
         char lost[64];
-        std::snprintf(lost, sizeof lost, LoadText(IDS_BYTES_LOST).c_str(), static_cast<unsigned long long>(dropped));
+        std::snprintf(lost, sizeof lost, AfxLoadText(IDS_BYTES_LOST).c_str(), static_cast<unsigned long long>(dropped));
         m_strPortState += (m_strPortState.empty() ? "" : " - ") + CString(lost);
     }
     if (CFrameWnd* frame = GetParentFrame())
@@ -230,7 +216,7 @@ void CCommView::OnStopReception() {
 }
 
 void CCommView::OnClearScreen() {
-    if (AfxMessageBox(LoadText(IDS_ASK_CLEAR_SCREEN), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (AfxMessageBox(AfxLoadText(IDS_ASK_CLEAR_SCREEN), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     Log(IDS_LOG_SCREEN_CLEARED, "OnClearScreen", LEVELTWO);
     if (m_commThread != nullptr)

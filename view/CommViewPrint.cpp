@@ -1,5 +1,6 @@
 #include "view/CommView.h"
 
+#include "app/resource.h"
 #include "framework/gui/drawing/DC.h"
 #include "framework/gui/printing/PrintInfo.h"
 #include "framework/gui/printing/PrintSequence.h"
@@ -9,7 +10,6 @@
 
 namespace {
 // The footnote's date format in the string table.
-constexpr UINT IDS_PRINT_DATE_FORMAT = 3100;
 } // namespace
 
 void CCommView::OnFilePageSetup() {

@@ -4,6 +4,7 @@
 
 #include "view/CommView.h"
 
+#include "app/resource.h"
 #include "app/main.h"
 #include "comm/comm.h"
 #include "framework/core/MessageBox.h"
@@ -21,17 +22,6 @@
 
 namespace {
 
-constexpr UINT IDS_LOG_COMM_SETTING_CHANGED = 2502;
-constexpr UINT IDS_LOG_TERM_SETTING_CHANGED = 2503;
-constexpr UINT IDS_LOG_AUTOSAVE_DELAY_CHANGED = 2505;
-
-constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
-constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
-constexpr UINT IDS_ERROR_SET_PARITY = 3103;
-constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
-constexpr UINT IDS_ERROR_SETTING = 3105;
-constexpr UINT IDS_PORT_LOST_SETTINGS_KEPT = 3011;
-
 // A new port is opened at this rate; the chosen rate is applied right after.
 constexpr DWORD kSwitchBaudRate = 9600;
 
@@ -40,15 +30,10 @@ int ConfiguredLogLevel() {
     return gMainApp.m_PrefApp != nullptr ? gMainApp.m_PrefApp->m_logLevel : NOLOG;
 }
 
-CString LoadText(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
-
 // Tells the user that the port refused a parameter: the parameter's own message when the error is of the
 // kind its setter raises, the general one otherwise.
 void ShowSettingError(const ECommError& error, ECommError::ErrorType expected, UINT messageId) {
-    AfxMessageBox(LoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+    AfxMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
 }
 
 // A device that went away a moment ago refuses every change until the reception thread has seen it go,
@@ -103,7 +88,7 @@ BOOL CCommView::OnSetCommSetting() {
             m_commThread->SetParameters(kSwitchBaudRate, portName);
         } catch (const ECommError&) {
             // Closing the previous port failed: the window stays where it was.
-            AfxMessageBox(LoadText(IDS_ERROR_SETTING), MB_OK);
+            AfxMessageBox(AfxLoadText(IDS_ERROR_SETTING), MB_OK);
             return FALSE;
         }
         char title[300];
@@ -136,9 +121,9 @@ BOOL CCommView::OnSetCommSetting() {
         return FALSE;
 
     if (lost)
-        AfxMessageBox(LoadText(IDS_PORT_LOST_SETTINGS_KEPT), MB_OK);
+        AfxMessageBox(AfxLoadText(IDS_PORT_LOST_SETTINGS_KEPT), MB_OK);
 
-    gMainApp.WriteToLog(LoadText(IDS_LOG_COMM_SETTING_CHANGED), "OnSetCommSetting", LEVELONE);
+    gMainApp.WriteToLog(AfxLoadText(IDS_LOG_COMM_SETTING_CHANGED), "OnSetCommSetting", LEVELONE);
     if (ConfiguredLogLevel() >= LEVELTWO) {
         // Only an open port has a description; a closed one is not described.
         std::string description;
@@ -162,7 +147,7 @@ BOOL CCommView::OnSetTermSetting() {
     if (dialog.DoModal() != IDOK)
         return FALSE;
 
-    gMainApp.WriteToLog(LoadText(IDS_LOG_TERM_SETTING_CHANGED), "OnSetTermSetting", LEVELONE);
+    gMainApp.WriteToLog(AfxLoadText(IDS_LOG_TERM_SETTING_CHANGED), "OnSetTermSetting", LEVELONE);
 
     TermSettingRec updated = current;
     updated.nbMaxiByte = dialog.GetMaxiByte();
@@ -181,7 +166,7 @@ BOOL CCommView::OnSetTermSetting() {
     if (updated.autoSaveDelay != previousDelay) {
         if (ConfiguredLogLevel() >= LEVELTWO) {
             char text[128];
-            std::snprintf(text, sizeof text, LoadText(IDS_LOG_AUTOSAVE_DELAY_CHANGED).c_str(),
+            std::snprintf(text, sizeof text, AfxLoadText(IDS_LOG_AUTOSAVE_DELAY_CHANGED).c_str(),
                           static_cast<unsigned>(updated.autoSaveDelay));
             gMainApp.WriteToLog(text, "OnSetTermSetting", LEVELONE);
         }

@@ -10,11 +10,6 @@
 
 namespace {
 
-CString LoadPrompt(UINT id) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? CString(text) : CString();
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -130,7 +125,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
         item->GetWindowText(text);
         UINT parsed = 0;
         if (!ParseUnsignedDialogText(text, parsed)) {
-            AfxMessageBox(LoadPrompt(AFX_IDP_PARSE_UINT));
+            AfxMessageBox(AfxLoadText(AFX_IDP_PARSE_UINT));
             pDX->Fail();
         }
         value = parsed;
@@ -148,7 +143,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
         item->GetWindowText(text);
         int parsed = 0;
         if (!ParseSignedDialogText(text, parsed)) {
-            AfxMessageBox(LoadPrompt(AFX_IDP_PARSE_INT));
+            AfxMessageBox(AfxLoadText(AFX_IDP_PARSE_INT));
             pDX->Fail();
         }
         value = parsed;
@@ -184,7 +179,7 @@ void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
     if (value >= minVal && value <= maxVal)
         return;
     const CString prompt =
-        AfxFormatString2(LoadPrompt(AFX_IDP_PARSE_INT_RANGE), std::to_string(minVal), std::to_string(maxVal));
+        AfxFormatString2(AfxLoadText(AFX_IDP_PARSE_INT_RANGE), std::to_string(minVal), std::to_string(maxVal));
     AfxMessageBox(prompt, MB_ICONEXCLAMATION);
     pDX->Fail();
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-CString LoadText(UINT id, const char* fallback) {
-    const char* text = AfxLoadString(id);
-    return text != nullptr ? text : fallback;
-}
-
 // The file name part of a path.
 CString FileTitle(const CString& path) {
     const auto slash = path.find_last_of('/');
@@ -142,7 +137,7 @@ BOOL CDocument::SaveModified() {
     if (!IsModified())
         return TRUE;
     const CString name = m_strPathName.empty() ? m_strTitle : FileTitle(m_strPathName);
-    CString prompt = LoadText(AFX_IDP_ASK_TO_SAVE, "Save changes to %1?");
+    CString prompt = AfxLoadText(AFX_IDP_ASK_TO_SAVE, "Save changes to %1?");
     const auto mark = prompt.find("%1");
     if (mark != CString::npos)
         prompt.replace(mark, 2, name);
@@ -170,7 +165,7 @@ void CDocument::ReportSaveLoadException(const char*, const std::exception* e, BO
         return;
     const char* fallback = nIDPDefault == AFX_IDP_FAILED_TO_SAVE_DOC ? "Failed to save document."
                                                                      : "Failed to open document.";
-    CString text = LoadText(nIDPDefault, fallback);
+    CString text = AfxLoadText(nIDPDefault, fallback);
     // The reason, when the failure carries one in words (a file error names the file and the cause).
     if (e != nullptr && dynamic_cast<const CArchiveException*>(e) == nullptr) {
         const CString detail = e->what();
