@@ -34,11 +34,6 @@ void CCmdTarget::AddCommandHandler(UINT nID, CommandHandler handler) { m_command
 
 void CCmdTarget::AddUpdateHandler(UINT nID, UpdateHandler handler) { m_updates[nID] = std::move(handler); }
 
-void CCmdTarget::RemoveCommandHandler(UINT nID) {
-    m_commands.erase(nID);
-    m_updates.erase(nID);
-}
-
 void CCmdUI::Enable(BOOL bOn) {
     m_bEnabled = bOn ? TRUE : FALSE;
     m_bEnableChanged = TRUE;

@@ -38,7 +38,6 @@ public:
 protected:
     void AddCommandHandler(UINT nID, CommandHandler handler);
     void AddUpdateHandler(UINT nID, UpdateHandler handler);
-    void RemoveCommandHandler(UINT nID);
 
     // Looks in this object's own tables only, without routing.
     BOOL OnOwnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI, BOOL probeOnly);

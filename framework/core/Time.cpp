@@ -42,12 +42,6 @@ std::tm CTime::Local() const {
 
 CString CTime::Format(const char* pszFormat) const { return FormatTm(Local(), pszFormat); }
 
-CString CTime::FormatGmt(const char* pszFormat) const {
-    std::tm parts{};
-    gmtime_r(&m_time, &parts);
-    return FormatTm(parts, pszFormat);
-}
-
 int CTime::GetYear() const { return Local().tm_year + 1900; }
 int CTime::GetMonth() const { return Local().tm_mon + 1; }
 int CTime::GetDay() const { return Local().tm_mday; }

@@ -16,8 +16,6 @@ public:
 
     // The moment formatted with strftime conversions in local time ("%d/%m/%Y", "%H:%M:%S" and so on).
     CString Format(const char* pszFormat) const;
-    // The same in universal time.
-    CString FormatGmt(const char* pszFormat) const;
 
     std::time_t GetTime() const { return m_time; }
     int GetYear() const;

@@ -302,11 +302,6 @@ void CFile::Abort() {
     m_hFile = hFileNull;
 }
 
-CString CFile::GetFileName() const {
-    const size_t slash = m_strFileName.find_last_of('/');
-    return slash == CString::npos ? m_strFileName : m_strFileName.substr(slash + 1);
-}
-
 void CFile::Rename(const char* lpszOldName, const char* lpszNewName) {
     if (::rename(lpszOldName, lpszNewName) != 0)
         CFileException::ThrowErrno(errno, lpszOldName);

@@ -109,8 +109,6 @@ public:
 
     BOOL IsOpen() const { return m_hFile != hFileNull; }
     const CString& GetFilePath() const { return m_strFileName; }
-    // The last component of the path.
-    CString GetFileName() const;
 
     // Renames a file, replacing one that has the new name in a single step: readers see either the old or
     // the new file, never a half-written one. Throws CFileException on failure.

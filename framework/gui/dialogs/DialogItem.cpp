@@ -222,11 +222,6 @@ void CComboBox::GetLBText(int nIndex, CString& text) const {
                                                                 : CString();
 }
 
-void CComboBox::ResetContent() {
-    if (QComboBox* c = combo())
-        c->clear();
-}
-
 namespace {
 bool BeginsWithIgnoringCase(const CString& entry, const CString& prefix) {
     if (prefix.size() > entry.size())

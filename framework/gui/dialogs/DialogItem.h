@@ -100,7 +100,6 @@ public:
     // Selects entry nSelect, or clears the selection with -1. CB_ERR when nSelect is out of range.
     int SetCurSel(int nSelect);
     void GetLBText(int nIndex, CString& text) const;
-    void ResetContent();
     // Selects the first entry after nStartAfter (-1: from the top, wrapping round) that begins with the
     // text, ignoring case, and returns its index. An empty text begins no entry. When nothing matches the
     // selection is left as it was and CB_ERR comes back.

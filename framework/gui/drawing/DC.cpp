@@ -224,10 +224,6 @@ COLORREF CDC::SetTextColor(COLORREF crColor) {
     return previous;
 }
 
-COLORREF CDC::GetTextColor() const {
-    return m_state->textColor;
-}
-
 CPen* CDC::SelectObject(CPen* pPen) {
     CPen* previous = m_state->pPen;
     m_state->pPen = pPen;

@@ -94,7 +94,6 @@ public:
     BOOL LineTo(int x, int y);
 
     COLORREF SetTextColor(COLORREF crColor);
-    COLORREF GetTextColor() const;
 
     // The previous pen or font is returned so that it can be selected again; null stands for the
     // context's default. The selected objects must outlive their selection.

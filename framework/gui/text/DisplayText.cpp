@@ -69,81 +69,52 @@ int CDisplayText::ByteForChar(char16_t ch) {
     return -1;
 }
 
-QString CDisplayText::Assign(const CString& bytes) {
+void CDisplayText::Assign(const CString& bytes) {
     m_bytes = bytes;
     m_front = 0;
     m_base = 0;
-    m_pairs.clear();
-    m_soft.clear();
     m_runLength = 0;
     m_lines.Clear(0);
-    QString out;
-    MapTail(0, &out);
-    return out;
-}
-
-QString CDisplayText::Append(const char* data, std::size_t length) {
-    const std::size_t from = Size();
-    m_bytes.append(data, length);
-    QString out;
-    MapTail(from, &out);
-    return out;
+    MapTail(0);
 }
 
 void CDisplayText::Add(const char* data, std::size_t length) {
     const std::size_t from = Size();
     m_bytes.append(data, length);
-    MapTail(from, nullptr);
+    MapTail(from);
 }
 
-void CDisplayText::MapTail(std::size_t from, QString* out) {
+void CDisplayText::MapTail(std::size_t from) {
     const std::size_t size = Size();
-    if (out != nullptr)
-        out->reserve(out->size() + static_cast<qsizetype>(size - from + (size - from) / kMaxRun + 1));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live());
     for (std::size_t j = from; j < size; ++j) {
         const unsigned char b = bytes[j];
         if (b == '\n') {
             if (j > 0 && bytes[j - 1] == '\r') {
-                // The CR already showed as the break of this pair.
-                m_pairs.push_back(m_base + j - 1);
+                // The CR already made the break of this pair.
                 m_lines.ExtendLastBreak(m_base + j + 1);
             } else {
                 m_lines.AddBreak(m_base + j, m_base + j + 1);
-                if (out != nullptr)
-                    out->append(QChar(kBreak));
             }
             m_runLength = 0;
         } else if (b == '\r') {
             m_lines.AddBreak(m_base + j, m_base + j + 1);
-            if (out != nullptr)
-                out->append(QChar(kBreak));
             m_runLength = 0;
         } else {
             if (m_runLength == kMaxRun) {
-                m_soft.push_back(m_base + j);
                 m_lines.AddBreak(m_base + j, m_base + j);
-                if (out != nullptr)
-                    out->append(QChar(kBreak));
                 m_runLength = 0;
             }
-            if (out != nullptr)
-                out->append(QChar(CharForByte(b)));
             ++m_runLength;
         }
     }
 }
 
-std::size_t CDisplayText::DropFront(std::size_t count) {
+void CDisplayText::DropFront(std::size_t count) {
     count = std::min(count, Size());
     if (count == 0)
-        return 0;
-    const std::size_t removed = DisplayPos(count);
+        return;
     const std::size_t absolute = m_base + count;
-    while (!m_pairs.empty() && m_pairs.front() < absolute)
-        m_pairs.pop_front();
-    while (!m_soft.empty() && m_soft.front() <= absolute)
-        m_soft.pop_front();
     m_front += count;
     if (m_front > m_bytes.size() - m_front) {
         m_bytes.erase(0, m_front);
@@ -152,29 +123,6 @@ std::size_t CDisplayText::DropFront(std::size_t count) {
     m_base = absolute;
     m_lines.DropFront(absolute);
     m_runLength = std::min(m_runLength, Size());
-    return removed;
-}
-
-std::size_t CDisplayText::DisplayPos(std::size_t bytePos) const {
-    bytePos = std::min(bytePos, Size());
-    const std::size_t absolute = m_base + bytePos;
-    const auto pairsBefore = std::lower_bound(m_pairs.begin(), m_pairs.end(), absolute) - m_pairs.begin();
-    const auto softUpTo = std::upper_bound(m_soft.begin(), m_soft.end(), absolute) - m_soft.begin();
-    return bytePos - static_cast<std::size_t>(pairsBefore) + static_cast<std::size_t>(softUpTo);
-}
-
-std::size_t CDisplayText::BytePos(std::size_t displayPos) const {
-    // The smallest byte position whose display position reaches displayPos; DisplayPos never decreases.
-    std::size_t low = 0;
-    std::size_t high = Size();
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (DisplayPos(middle) >= displayPos)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    return low;
 }
 
 QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {

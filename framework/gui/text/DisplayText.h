@@ -4,22 +4,20 @@
 #include "framework/gui/text/LineIndex.h"
 
 #include <cstddef>
-#include <deque>
 #include <string_view>
 
 class QString;
 
-// The mapping between the bytes of an edit view and the characters its widget shows. Each byte shows as one
-// character: printable ASCII as itself, 0x80-0xFF as Windows-1252, a tab as a tab, other control bytes as
-// Unicode control pictures (so a NUL or an ESC is visible), and line breaks at CR LF, lone LF and lone CR
-// (one break each). Runs longer than kMaxRun characters without a line break are split into display
-// blocks, because a text layout engine relays a whole paragraph on every change and a megabyte paragraph
-// would take most of a second; these soft breaks belong to the display only and never reach bytes, copies
-// or files.
+// The bytes of an edit view and the lines its widget shows them in. Each byte shows as one character:
+// printable ASCII as itself, 0x80-0xFF as Windows-1252, a tab as a tab, other control bytes as Unicode
+// control pictures (so a NUL or an ESC is visible), and line breaks at CR LF, lone LF and lone CR (one
+// break each). Runs longer than kMaxRun characters without a line break are split into display lines, so
+// that data without line ends never makes a line the view must lay out whole; these soft breaks belong to
+// the display only and never reach bytes, copies or files.
 //
-// The mapping is kept incrementally: Assign starts over; DropFront and Append describe the usual update of
-// a terminal (text cut at the front by the buffer loop, text added at the end) and cost time in proportion
-// to the bytes they touch.
+// The lines are kept incrementally: Assign starts over; DropFront and Add describe the usual update of a
+// terminal (text cut at the front by the buffer loop, text added at the end) and cost time in proportion to
+// the bytes they touch.
 class CDisplayText {
 public:
     static constexpr std::size_t kMaxRun = 512;
@@ -33,26 +31,16 @@ public:
     std::string_view Bytes() const { return std::string_view(m_bytes).substr(m_front); }
     std::size_t Size() const { return m_bytes.size() - m_front; }
 
-    // Replaces everything; returns the whole display text.
-    QString Assign(const CString& bytes);
-    // Adds bytes at the end; returns the characters to add at the end of the display (a LF completing a
-    // CR LF pair whose CR already showed as a break adds nothing).
-    QString Append(const char* data, std::size_t length);
-    // Adds bytes at the end without building their display text (a view that paints from the lines).
+    // Replaces everything.
+    void Assign(const CString& bytes);
+    // Adds bytes at the end.
     void Add(const char* data, std::size_t length);
-    // Drops the first count bytes; returns how many display characters go from the front.
-    std::size_t DropFront(std::size_t count);
+    // Drops the first count bytes.
+    void DropFront(std::size_t count);
 
-    // Display position of a byte position (0..Size()); a position inside a CR LF pair maps to its break.
-    std::size_t DisplayPos(std::size_t bytePos) const;
-    // Byte position of a display position (clamped); the inverse of DisplayPos.
-    std::size_t BytePos(std::size_t displayPos) const;
     // The display lines, in absolute positions; Base() is the absolute position of the first byte.
     const CLineIndex& Lines() const { return m_lines; }
     std::size_t Base() const { return m_base; }
-
-    // Number of display characters.
-    std::size_t DisplaySize() const { return DisplayPos(m_bytes.size()); }
 
     // The shown characters of a byte range, with "\n" for each line break and without soft breaks.
     QString ShownText(std::size_t start, std::size_t end) const;
@@ -66,8 +54,8 @@ public:
     BOOL DiffTo(const CString& newBytes, std::size_t& drop, std::size_t& appendFrom) const;
 
 private:
-    // Records the breaks of bytes [from, end of m_bytes) and appends their display to out when there is one.
-    void MapTail(std::size_t from, QString* out);
+    // Records the line breaks of the bytes from from (relative to the first byte) to the end.
+    void MapTail(std::size_t from);
 
     // The first byte not yet dropped. Dropping the front only moves this mark; the store is compacted
     // once the dead front outgrows the rest, so a terminal that cuts its front on every update does not
@@ -77,8 +65,6 @@ private:
     CString m_bytes;
     std::size_t m_front = 0;         // m_bytes[m_front] is the first byte
     std::size_t m_base = 0;          // absolute position of the first byte
-    std::deque<std::size_t> m_pairs; // absolute positions of the CR of each CR LF pair
-    std::deque<std::size_t> m_soft;  // absolute byte positions with a soft break before them
     std::size_t m_runLength = 0;     // characters since the last break, for the soft break rule
     CLineIndex m_lines;
 };

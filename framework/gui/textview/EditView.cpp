@@ -147,10 +147,6 @@ BOOL CEditView::IsReadOnly() const {
     return m_edit != nullptr && m_edit->IsReadOnly();
 }
 
-void CEditView::SetFont(CFont* pFont, BOOL) {
-    SendMessage(WM_SETFONT, pFont != nullptr ? pFont->GetSafeHandle() : 0, 0);
-}
-
 void CEditView::ApplyFont(HFONT hFont) {
     if (m_edit == nullptr)
         return;

@@ -53,8 +53,6 @@ public:
     void SetReadOnly(BOOL bReadOnly = TRUE);
     BOOL IsReadOnly() const;
 
-    // Fonts go through WM_SETFONT with a font handle, as the platform's controls take them.
-    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
     // The handle of the font last set, or 0 for the control's default font.
     HFONT GetFont() const { return m_hFont; }
 

@@ -29,7 +29,7 @@ std::unordered_map<HWND, CWnd*>& Handles() {
 HWND nextHandle = 0x1000;
 std::atomic<bool> timersFail{false};
 
-constexpr const char* kHandleProperty = "kestruneWindowHandle";
+constexpr const char* kHandleProperty = "frameworkWindowHandle";
 constexpr UINT kMinimumPeriod = 10;
 constexpr UINT kMaximumPeriod = 0x7FFFFFFF;
 
@@ -199,11 +199,6 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
         break;
     }
     return wasVisible;
-}
-
-BOOL CWnd::IsWindowVisible() const {
-    QWidget* widget = GetWidget();
-    return widget != nullptr && widget->isVisible();
 }
 
 void CWnd::UpdateWindow() {

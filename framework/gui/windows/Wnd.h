@@ -91,7 +91,6 @@ public:
     virtual int GetWindowTextLength() const;
 
     BOOL ShowWindow(int nCmdShow);
-    BOOL IsWindowVisible() const;
     void UpdateWindow();
     void SetFocus();
 
