@@ -18,7 +18,7 @@
 
 namespace {
 
-const char* const kDialogProperty = "kestruneDialogObject";
+const char* const kDialogProperty = "frameworkDialogObject";
 const char* const kControlIdProperty = "dialogControlId";
 
 // Rounds a * b / c to the nearest integer, as the platform's MulDiv does for the positive values of a

@@ -34,7 +34,7 @@ std::map<const CMDIFrameWnd*, CFrameMenuBar*>& Bars() {
     return bars;
 }
 
-const char* kWindowListProperty = "kestruneWindowList";
+const char* kWindowListProperty = "frameworkWindowList";
 
 QString ToQString(const CString& text) {
     return QString::fromLatin1(text.data(), static_cast<int>(text.size()));
@@ -192,7 +192,7 @@ void CFrameMenuBar::UpdatePopup(QMenu* popup) {
         FillWindowList(popup);
     for (QAction* action : popup->actions()) {
         const QVariant command = action->data();
-        if (!command.isValid() || action->property("kestruneWindowEntry").toBool())
+        if (!command.isValid() || action->property("frameworkWindowEntry").toBool())
             continue;
         CMenuCmdUI state(command.toUInt(), action);
         state.DoUpdate(m_pFrame, TRUE);
@@ -201,7 +201,7 @@ void CFrameMenuBar::UpdatePopup(QMenu* popup) {
 
 void CFrameMenuBar::FillWindowList(QMenu* popup) {
     for (QAction* action : popup->actions()) {
-        if (action->property("kestruneWindowEntry").toBool()) {
+        if (action->property("frameworkWindowEntry").toBool()) {
             popup->removeAction(action);
             delete action;
         }
@@ -210,7 +210,7 @@ void CFrameMenuBar::FillWindowList(QMenu* popup) {
     if (children.empty())
         return;
     QAction* separator = popup->addSeparator();
-    separator->setProperty("kestruneWindowEntry", true);
+    separator->setProperty("frameworkWindowEntry", true);
     CMDIChildWnd* active = m_pFrame->MDIGetActive();
     int number = 1;
     for (CMDIChildWnd* child : children) {
@@ -219,7 +219,7 @@ void CFrameMenuBar::FillWindowList(QMenu* popup) {
         const QString label = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(ToQString(caption))
                                           : QStringLiteral("%1 %2").arg(number).arg(ToQString(caption));
         QAction* entry = popup->addAction(label);
-        entry->setProperty("kestruneWindowEntry", true);
+        entry->setProperty("frameworkWindowEntry", true);
         entry->setCheckable(true);
         entry->setChecked(child == active);
         const HWND handle = child->GetSafeHwnd();

@@ -83,7 +83,9 @@ QPrinter& AfxGetPrinter() {
         // Without a system printer the jobs go to a PDF file, which the print dialog lets the user name.
         if (QPrinterInfo::availablePrinters().isEmpty()) {
             printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(QDir(FallbackPdfFolder()).filePath(QStringLiteral("Kestrune.pdf")));
+            CWinApp* app = AfxGetApp();
+            const QString name = QString::fromStdString(app != nullptr ? app->m_pszAppName : CString("print"));
+            printer->setOutputFileName(QDir(FallbackPdfFolder()).filePath(name + QStringLiteral(".pdf")));
         }
         // The printable area is the whole sheet where the device allows it; a printer that cannot print to
         // the edge keeps its own unprintable border.

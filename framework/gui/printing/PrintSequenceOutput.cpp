@@ -1,5 +1,6 @@
 #include "framework/gui/printing/PrintSequenceOutput.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPaintEngine>
@@ -65,8 +66,8 @@ bool CPrintJobOutput::Begin() {
     m_targetFile = std::make_unique<QFile>(m_target);
     if (!m_targetFile->open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    m_temporary =
-        std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kestrune-XXXXXX.pdf")));
+    m_temporary = std::make_unique<QTemporaryFile>(
+        QDir::temp().filePath(QCoreApplication::applicationName() + QStringLiteral("-XXXXXX.pdf")));
     if (!m_temporary->open())
         return false;
     m_temporary->close();
