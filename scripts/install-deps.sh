@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Kestrune need, when any is missing.
+# install-deps.sh [package...]: installs the Debian packages that building, running and testing Kestrune
+# need, and the packages named on the command line, when any is missing.
 # As root it installs directly; otherwise through sudo when it is there; else it prints the command and fails.
 set -euo pipefail
 
@@ -12,6 +13,7 @@ packages=(
   xdg-utils ccache xdotool acl
   desktop-file-utils appstream
   cups-daemon cups-client libcups2-dev locales
+  "$@"
 )
 
 missing=()

@@ -101,15 +101,25 @@ TEST_F(InstalledTree, HoldsBothProgramsTheHelpPageAndTheManualPages) {
     EXPECT_TRUE(IsExecutable(At("bin/kestrune")));
     EXPECT_TRUE(IsExecutable(At("bin/kestrune-sim")));
     EXPECT_TRUE(Exists(At("share/kestrune/help/index.html")));
-    EXPECT_TRUE(Exists(At("share/man/man1/kestrune.1")));
-    EXPECT_TRUE(Exists(At("share/man/man1/kestrune-sim.1")));
+    EXPECT_TRUE(Exists(At("share/man/man1/kestrune.1.gz")));
+    EXPECT_TRUE(Exists(At("share/man/man1/kestrune-sim.1.gz")));
     if (HaveTool("man")) {
         std::string page;
-        EXPECT_EQ(RunCommand("MANWIDTH=80 man -l '" + At("share/man/man1/kestrune.1") + "'", &page), 0)
+        EXPECT_EQ(RunCommand("MANWIDTH=80 man -l '" + At("share/man/man1/kestrune.1.gz") + "'", &page), 0)
             << page;
         EXPECT_NE(page.find("usermod"), std::string::npos);
         EXPECT_NE(page.find("KESTRUNE_PORTS"), std::string::npos);
     }
+}
+
+TEST_F(InstalledTree, DocumentationFolderHoldsTheCopyrightAndTheChangelogOfThisVersion) {
+    // Debian's machine-readable copyright format opens with the address of its definition.
+    const std::string format = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n";
+    const std::string copyright = ReadWholeFile(At("share/doc/kestrune/copyright"));
+    EXPECT_EQ(copyright.rfind(format, 0), 0u) << copyright;
+    std::string changelog;
+    EXPECT_EQ(RunCommand("zcat '" + At("share/doc/kestrune/changelog.gz") + "'", &changelog), 0) << changelog;
+    EXPECT_EQ(changelog.rfind(std::string("kestrune (") + KESTRUNE_VERSION + ") ", 0), 0u) << changelog;
 }
 
 TEST_F(InstalledTree, InstalledProgramFindsItsHelpPageInTheDataFolder) {
