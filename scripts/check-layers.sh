@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# check-layers.sh: fails when a folder includes a header of a folder above it. The product's folders and the
-# rooms of the platform layer each have a rank; a file may include its own folder's headers and those of
-# lower ranks. Every folder may reach the application object and its string ids (app/main.h,
+# check-layers.sh: fails when a folder includes a header of a folder above it or beside it. The product's
+# folders and the rooms of the platform layer each have a rank; a file may include its own folder's headers
+# and those of lower ranks, never those of another folder of the same rank. Every folder may reach the application object and its string ids (app/main.h,
 # app/resource.h), the one way up that the design asks for; the platform layer reaches nothing outside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +28,15 @@ rank_of() {
   esac
 }
 
+# The folder (or platform room) a file belongs to.
+room_of() {
+  case $1 in
+    framework/gui/*) echo "$1" | cut -d/ -f1-3 ;;
+    framework/*) echo "$1" | cut -d/ -f1-2 ;;
+    *) echo "${1%%/*}" ;;
+  esac
+}
+
 status=0
 while IFS= read -r file; do
   own=$(rank_of "$file")
@@ -38,6 +47,9 @@ while IFS= read -r file; do
     [ -z "$target" ] && continue
     if [ "$target" -gt "$own" ]; then
       echo "layers: $file includes $header, a folder above it" >&2
+      status=1
+    elif [ "$target" -eq "$own" ] && [ "$(room_of "$file")" != "$(room_of "$header")" ]; then
+      echo "layers: $file includes $header, a folder beside it" >&2
       status=1
     fi
   done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")

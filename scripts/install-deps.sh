@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
