@@ -10,11 +10,20 @@ MessageBoxPresenter& currentPresenter() {
     static MessageBoxPresenter presenter;
     return presenter;
 }
+MessageBoxPoster& currentPoster() {
+    static MessageBoxPoster poster;
+    return poster;
+}
 } // namespace
 
 void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
     std::lock_guard<std::mutex> guard(presenterLock);
     currentPresenter() = std::move(presenter);
+}
+
+void SetMessageBoxPoster(MessageBoxPoster poster) {
+    std::lock_guard<std::mutex> guard(presenterLock);
+    currentPoster() = std::move(poster);
 }
 
 int AfxMessageBox(const CString& text, UINT type) {
@@ -27,4 +36,16 @@ int AfxMessageBox(const CString& text, UINT type) {
         return presenter(text, type);
     std::fprintf(stderr, "%s\n", text.c_str());
     return IDOK;
+}
+
+void AfxPostMessageBox(const CString& text, UINT type) {
+    MessageBoxPoster poster;
+    {
+        std::lock_guard<std::mutex> guard(presenterLock);
+        poster = currentPoster();
+    }
+    if (poster)
+        poster(text, type);
+    else
+        AfxMessageBox(text, type);
 }

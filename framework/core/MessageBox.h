@@ -29,3 +29,14 @@ using MessageBoxPresenter = std::function<int(const CString& text, UINT type)>;
 void SetMessageBoxPresenter(MessageBoxPresenter presenter);
 
 int AfxMessageBox(const CString& text, UINT type = MB_OK);
+
+// A box the program raises by itself (a notice, a failure met while working, a refusal reported by
+// background work) must not open inside the handler that met it: the box runs an event loop of its own,
+// whose messages would re-enter handlers halfway through a change. Such a box is posted instead: the GUI
+// half shows it from the event loop once the running handler has returned, one box at a time in the
+// order posted, and nobody waits for the answer. Without a poster the presenter shows it at once, as a
+// program without an event loop has nothing to re-enter.
+using MessageBoxPoster = std::function<void(const CString& text, UINT type)>;
+void SetMessageBoxPoster(MessageBoxPoster poster);
+
+void AfxPostMessageBox(const CString& text, UINT type = MB_OK);

@@ -6,7 +6,9 @@
 #include "framework/gui/windows/TestHook.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <cstdlib>
 #include <functional>
@@ -41,6 +43,11 @@ private:
     std::shared_ptr<int> m_dialogsShown;
     std::unique_ptr<CScopedGuiTestHook> m_hook;
 };
+
+// Keeps a box open as a user who reads it would: the event loop runs for the time given, as it runs inside
+// a real box, so whatever arrives meanwhile is handled before the answer. A message box hook calls it
+// before answering.
+void RunEventLoopFor(int milliseconds);
 
 // Types text into an edit box of a live dialog as a user would (the box may refuse what does not fit).
 void TypeIntoEdit(CDialog& dialog, int nID, const CString& text);
@@ -80,6 +87,12 @@ inline DialogAnswerer::DialogAnswerer(Answer answer)
 }
 
 inline DialogAnswerer::~DialogAnswerer() = default;
+
+inline void RunEventLoopFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 inline void TypeIntoEdit(CDialog& dialog, int nID, const CString& text) {
     CDialogItem* item = dialog.GetDlgItem(nID);

@@ -14,6 +14,9 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <cstdio>
+#include <deque>
+
 namespace {
 
 BOOL QueueMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -91,13 +94,48 @@ int ShowBox(const CString& text, UINT type) {
     }
 }
 
+// Posted boxes, on the user-interface thread: those waiting, and whether one is open.
+struct PostedBox {
+    CString text;
+    UINT type;
+};
+std::deque<PostedBox> waitingBoxes;
+bool postedBoxOpen = false;
+
+// Runs from the event loop. A box posted while another is open only joins the queue: the open box's loop
+// would otherwise show it on top, and the first answer would wait for the second.
+void ShowWaitingBoxes() {
+    if (postedBoxOpen)
+        return;
+    postedBoxOpen = true;
+    while (!waitingBoxes.empty()) {
+        const PostedBox box = std::move(waitingBoxes.front());
+        waitingBoxes.pop_front();
+        ShowBox(box.text, box.type);
+    }
+    postedBoxOpen = false;
+}
+
+void PostBox(const CString& text, UINT type) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app,
+        [text, type]() {
+            waitingBoxes.push_back({text, type});
+            ShowWaitingBoxes();
+        },
+        Qt::QueuedConnection);
+}
+
 int PresentBox(const CString& text, UINT type) {
     if (AfxIsUiThread())
         return ShowBox(text, type);
     // Another thread never waits for the user: the box is shown on the user-interface thread later.
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(app, [text, type]() { ShowBox(text, type); }, Qt::QueuedConnection);
-    }
+    PostBox(text, type);
     return IDOK;
 }
 
@@ -129,6 +167,7 @@ bool AfxIsUiThread() {
 void AfxInstallGuiServices() {
     SetMessagePoster(&QueueMessage);
     SetMessageBoxPresenter(&PresentBox);
+    SetMessageBoxPoster(&PostBox);
     SetStockFontSource(&DisplayStockFont);
 }
 
