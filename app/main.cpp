@@ -50,7 +50,7 @@ BOOL CMainApp::SetLogFile() {
     const std::string& archivePath = m_PrefApp->m_logArchiveFilePath;
     for (const std::string* path : {&logPath, &archivePath}) {
         if (!FitsNameField(*path)) {
-            AfxMessageBox(FormatWithPath(AfxLoadText(IDS_LOG_PATH_TOO_LONG), *path), MB_OK);
+            AfxPostMessageBox(FormatWithPath(AfxLoadText(IDS_LOG_PATH_TOO_LONG), *path), MB_OK);
             return FALSE;
         }
     }
@@ -94,12 +94,12 @@ BOOL CMainApp::WriteToLog(const CString& text, const CString& procName, LogLevel
         if (notice.empty())
             m_logEnable = FALSE;
     }
+    // Whoever logged may be halfway through a change, on any thread: the box is posted, never shown here.
     if (!notice.empty()) {
         // Logging goes on; the user hears once of what keeps it from working as configured.
-        AfxMessageBox(notice, MB_OK);
+        AfxPostMessageBox(notice, MB_OK);
         return TRUE;
     }
-    // Shown outside the lock: the box may wait for the user, and other threads must not wait with it.
-    AfxMessageBox(failure, MB_OK);
+    AfxPostMessageBox(failure, MB_OK);
     return FALSE;
 }

@@ -170,7 +170,7 @@ void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
     gMainApp.WriteToLog("Permission denied: " + denied.node + ", group " + denied.group, "Connect", LEVELONE);
     if (!denied.fix.empty())
         gMainApp.WriteToLog("Fix: " + denied.fix + ", then log in again", "Connect", LEVELONE);
-    AfxMessageBox(denied.message, MB_OK | MB_ICONSTOP);
+    AfxPostMessageBox(denied.message, MB_OK | MB_ICONSTOP);
 }
 
 void CCommThread::Connect() {
@@ -187,9 +187,9 @@ void CCommThread::Connect() {
             FindPortAccessProblem(m_CommPort.GetCommPort(), denied))
             ReportAccessProblem(denied);
         else if (error.m_ErrorType == ECommError::ErrOpenPort)
-            AfxMessageBox("Error opening comm port. Port already in use?", MB_OK);
+            AfxPostMessageBox("Error opening comm port. Port already in use?", MB_OK);
         else
-            AfxMessageBox("Error opening comm port.", MB_OK);
+            AfxPostMessageBox("Error opening comm port.", MB_OK);
     }
     NotePortState();
     if (m_CommPort.IsOpen()) {

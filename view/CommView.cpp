@@ -47,7 +47,7 @@ void ApplyPreferenceValue(Apply apply, ECommError::ErrorType expected, UINT mess
     try {
         apply();
     } catch (const ECommError& error) {
-        AfxMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+        AfxPostMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
     }
 }
 
@@ -143,6 +143,26 @@ void CCommView::OnClose() {
 }
 
 LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
+    // A nested update would take the changes past a mark whose own changes are not applied yet, and the
+    // outer one would then apply those on top: it waits for the running update instead.
+    if (m_bUpdating) {
+        m_bUpdateDeferred = true;
+        return 0;
+    }
+    m_bUpdating = true;
+    try {
+        ApplyThreadChanges();
+    } catch (...) {
+        m_bUpdating = false;
+        throw;
+    }
+    m_bUpdating = false;
+    if (std::exchange(m_bUpdateDeferred, false))
+        PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+    return 0;
+}
+
+void CCommView::ApplyThreadChanges() {
     auto* document = dynamic_cast<CMainDoc*>(GetDocument());
     if (m_commThread != nullptr) {
         // Only what changed comes over (bytes cut at the front, bytes added at the end), and the view and
@@ -170,7 +190,6 @@ LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
         SetSel(length, length, TRUE);
         ScrollCaret();
     }
-    return 0;
 }
 
 void CCommView::SetWindowText(const CString& text) {

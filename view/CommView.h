@@ -86,11 +86,16 @@ private:
     // Applies the preferences' font, or the fixed system font, by posting WM_SETFONT to the view.
     void SetInitialFont();
     void SetViewFont(const LOGFONTA& logFont);
+    // Brings the view's and the document's text up to the thread's buffer.
+    void ApplyThreadChanges();
 
     std::unique_ptr<CFont> m_font;
     CString m_strPortState;
     // How far the view's text follows the thread's buffer: updates take only what changed since.
     CCommThread::DataMark m_dataMark;
+    // An update is being applied; one that came meanwhile (from an event loop run inside it) is deferred.
+    bool m_bUpdating = false;
+    bool m_bUpdateDeferred = false;
     bool m_bPortLost = false;
     bool m_bSaving = false;  // an automatic save is running (it may be asking for a file name)
 };

@@ -31,9 +31,10 @@ int ConfiguredLogLevel() {
 }
 
 // Tells the user that the port refused a parameter: the parameter's own message when the error is of the
-// kind its setter raises, the general one otherwise.
+// kind its setter raises, the general one otherwise. The box is posted: the command may run inside the
+// window's creation, and reception goes on while the user reads it.
 void ShowSettingError(const ECommError& error, ECommError::ErrorType expected, UINT messageId) {
-    AfxMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+    AfxPostMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
 }
 
 // A device that went away a moment ago refuses every change until the reception thread has seen it go,
@@ -88,7 +89,7 @@ BOOL CCommView::OnSetCommSetting() {
             m_commThread->SetParameters(kSwitchBaudRate, portName);
         } catch (const ECommError&) {
             // Closing the previous port failed: the window stays where it was.
-            AfxMessageBox(AfxLoadText(IDS_ERROR_SETTING), MB_OK);
+            AfxPostMessageBox(AfxLoadText(IDS_ERROR_SETTING), MB_OK);
             return FALSE;
         }
         char title[300];
@@ -121,7 +122,7 @@ BOOL CCommView::OnSetCommSetting() {
         return FALSE;
 
     if (lost)
-        AfxMessageBox(AfxLoadText(IDS_PORT_LOST_SETTINGS_KEPT), MB_OK);
+        AfxPostMessageBox(AfxLoadText(IDS_PORT_LOST_SETTINGS_KEPT), MB_OK);
 
     gMainApp.WriteToLog(AfxLoadText(IDS_LOG_COMM_SETTING_CHANGED), "OnSetCommSetting", LEVELONE);
     if (ConfiguredLogLevel() >= LEVELTWO) {

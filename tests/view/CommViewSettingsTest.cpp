@@ -187,6 +187,9 @@ TEST_F(ViewSettingsTest, RefusedStopBitsKeepTheChangedRateAndLogNothing) {
     EXPECT_FALSE(m_view->OnSetCommSetting());
     EXPECT_EQ(19200u, Port().GetBaudRate());
     EXPECT_EQ(0, Port().GetStopBits());
+    // The refusal is told once the command has returned.
+    EXPECT_TRUE(answerer.Messages().empty());
+    AfxPumpMessages();
     EXPECT_EQ(std::vector<CString>{"Error to set stop bits. Please, try another settings."},
               answerer.Messages());
     EXPECT_EQ(before, Log());

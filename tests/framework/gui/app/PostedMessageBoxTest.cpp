@@ -2,7 +2,7 @@
 // one at a time in the order posted, also when one is posted from another thread or while another is open.
 #include "support/DialogTestSupport.h"
 
-#include "framework/MessageBox.h"
+#include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>
 
