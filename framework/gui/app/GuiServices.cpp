@@ -6,6 +6,7 @@
 #include "framework/core/WinApp.h"
 #include "framework/core/WindowMessage.h"
 #include "framework/gui/windows/TestHook.h"
+#include "framework/gui/app/UiThreadQueue.h"
 #include "framework/gui/windows/Wnd.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <utility>
+
 namespace {
 
 BOOL QueueMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -21,13 +24,13 @@ BOOL QueueMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (app == nullptr || CWnd::FromHandle(hWnd) == nullptr)
         return FALSE;
     // The handle is looked up again on delivery: a window destroyed in the meantime gets nothing.
-    QMetaObject::invokeMethod(
-        app,
-        [hWnd, message, wParam, lParam]() {
-            if (CWnd* window = CWnd::FromHandle(hWnd))
-                window->WindowProc(message, wParam, lParam);
-        },
-        Qt::QueuedConnection);
+    auto deliver = [hWnd, message, wParam, lParam]() {
+        if (CWnd* window = CWnd::FromHandle(hWnd))
+            window->WindowProc(message, wParam, lParam);
+    };
+    if (!AfxIsUiThread())
+        return AfxRunOnUiThread(std::move(deliver)) ? TRUE : FALSE;
+    QMetaObject::invokeMethod(app, std::move(deliver), Qt::QueuedConnection);
     return TRUE;
 }
 
@@ -95,9 +98,7 @@ int PresentBox(const CString& text, UINT type) {
     if (AfxIsUiThread())
         return ShowBox(text, type);
     // Another thread never waits for the user: the box is shown on the user-interface thread later.
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(app, [text, type]() { ShowBox(text, type); }, Qt::QueuedConnection);
-    }
+    AfxRunOnUiThread([text, type]() { ShowBox(text, type); });
     return IDOK;
 }
 
@@ -127,6 +128,7 @@ bool AfxIsUiThread() {
 }
 
 void AfxInstallGuiServices() {
+    AfxStartUiThreadQueue();
     SetMessagePoster(&QueueMessage);
     SetMessageBoxPresenter(&PresentBox);
     SetStockFontSource(&DisplayStockFont);
