@@ -6,6 +6,7 @@
 #include "framework/core/WinApp.h"
 #include "framework/core/WindowMessage.h"
 #include "framework/gui/windows/TestHook.h"
+#include "framework/gui/app/UiThreadQueue.h"
 #include "framework/gui/windows/Wnd.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <utility>
 
 namespace {
 
@@ -24,13 +26,13 @@ BOOL QueueMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (app == nullptr || CWnd::FromHandle(hWnd) == nullptr)
         return FALSE;
     // The handle is looked up again on delivery: a window destroyed in the meantime gets nothing.
-    QMetaObject::invokeMethod(
-        app,
-        [hWnd, message, wParam, lParam]() {
-            if (CWnd* window = CWnd::FromHandle(hWnd))
-                window->WindowProc(message, wParam, lParam);
-        },
-        Qt::QueuedConnection);
+    auto deliver = [hWnd, message, wParam, lParam]() {
+        if (CWnd* window = CWnd::FromHandle(hWnd))
+            window->WindowProc(message, wParam, lParam);
+    };
+    if (!AfxIsUiThread())
+        return AfxRunOnUiThread(std::move(deliver)) ? TRUE : FALSE;
+    QMetaObject::invokeMethod(app, std::move(deliver), Qt::QueuedConnection);
     return TRUE;
 }
 
@@ -122,13 +124,16 @@ void PostBox(const CString& text, UINT type) {
         std::fprintf(stderr, "%s\n", text.c_str());
         return;
     }
-    QMetaObject::invokeMethod(
-        app,
-        [text, type]() {
-            waitingBoxes.push_back({text, type});
-            ShowWaitingBoxes();
-        },
-        Qt::QueuedConnection);
+    auto show = [text, type]() {
+        waitingBoxes.push_back({text, type});
+        ShowWaitingBoxes();
+    };
+    // From another thread the box travels through our own queue, whose lock the thread sanitizer sees.
+    if (!AfxIsUiThread()) {
+        AfxRunOnUiThread(std::move(show));
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(show), Qt::QueuedConnection);
 }
 
 int PresentBox(const CString& text, UINT type) {
@@ -165,6 +170,7 @@ bool AfxIsUiThread() {
 }
 
 void AfxInstallGuiServices() {
+    AfxStartUiThreadQueue();
     SetMessagePoster(&QueueMessage);
     SetMessageBoxPresenter(&PresentBox);
     SetMessageBoxPoster(&PostBox);

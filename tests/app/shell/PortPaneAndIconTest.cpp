@@ -6,7 +6,6 @@
 #include "app/resource.h"
 #include "framework/core/MessageBox.h"
 #include "framework/gui/docview/DocTemplate.h"
-#include "framework/gui/docview/MDIChildWnd.h"
 #include "framework/gui/windows/TestHook.h"
 #include "settings/Preference.h"
 #include "support/DialogPortDirectory.h"
@@ -50,8 +49,8 @@ TEST(PortPaneTip, PortPaneToolTipSaysWhatTheActiveWindowsPortIs) {
         const std::string tip = pane->toolTip().toStdString();
         EXPECT_EQ(tip.rfind("COM9: /dev/pts/", 0), 0u) << tip;
         EXPECT_NE(tip.find(": pseudo terminal (simulator)"), std::string::npos) << tip;
-        for (CMDIChildWnd* child : app.frame->GetChildFrames())
-            child->MDIDestroy();
+        // Closing the document takes its window with it; a window destroyed alone would leave the document.
+        app.frame->CloseAllDocuments();
         gMainApp.OnIdle(0);
         EXPECT_EQ(pane->toolTip().toStdString(), "");
     }
