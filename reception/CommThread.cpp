@@ -243,9 +243,10 @@ void CCommThread::PrependData(const CString& older) {
     LogStep(2520, "SetData");
     const DWORD loop = GetTermSetting().nbMaxiByte;
     BufferLock guard(m_ThreadMutex);
-    CString merged = older;
-    AppendWithinLoop(merged, m_strData.Copy(), loop);
-    m_strData.Assign(merged);
+    CLoopText merged;
+    merged.Assign(older);
+    merged.AppendWithinLoop(m_strData.View(), loop);
+    m_strData = std::move(merged);
 }
 
 void CCommThread::ClearData() {

@@ -88,13 +88,3 @@ void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& cl
     if (quiet)
         chunk = "\r\n" + FormatTimestamp(setting.timestampFormat) + chunk;
 }
-
-void AppendWithinLoop(CString& buffer, const CString& chunk, DWORD nbMaxiByte) {
-    buffer += chunk;
-    if (nbMaxiByte == 0)
-        return;
-    // Counted in 64 bits: a loop size near the top of its 32-bit range must not wrap to a small limit.
-    const std::uint64_t limit = static_cast<std::uint64_t>(nbMaxiByte) * 1024u;
-    if (buffer.size() > limit)
-        buffer.erase(0, buffer.size() - static_cast<std::size_t>(limit));
-}

@@ -48,7 +48,3 @@ CString FormatTimestamp(const CString& format);
 // Puts CR LF and a timestamp in front of the chunk when bTimestamp is set and the line was quiet long
 // enough; in every case with bTimestamp set, the clock then records this chunk.
 void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& clock, const TickSource& ticks);
-
-// Appends the chunk and, when nbMaxiByte is not 0, keeps only the last nbMaxiByte x 1024 characters. The cut
-// falls wherever the count puts it.
-void AppendWithinLoop(CString& buffer, const CString& chunk, DWORD nbMaxiByte);

@@ -1,4 +1,5 @@
 #include "reception/DataShaping.h"
+#include "reception/LoopText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,14 @@ TermSettingRec PlainSetting() {
     setting.nbMaxiByte = 0;
     setting.timestampInterval = 100;
     return setting;
+}
+
+// Appends to a plain string through the received text's loop.
+void AppendWithinLoop(CString& buffer, const CString& chunk, DWORD nbMaxiByte) {
+    CLoopText text;
+    text.Assign(buffer);
+    text.AppendWithinLoop(chunk, nbMaxiByte);
+    buffer = text.Copy();
 }
 
 struct LineEndCase {
@@ -212,10 +221,10 @@ TEST(BufferLoop, KeepsTheLastCharactersOfTheLoopSize) {
 }
 
 TEST(BufferLoop, ZeroNeverCutsAndLargeLoopSizesDoNotWrap) {
-    CString buffer;
+    CLoopText buffer;
     for (int i = 0; i < 3000; ++i)
-        AppendWithinLoop(buffer, CString(1024, 'z'), 0);
-    EXPECT_EQ(buffer.size(), 3000u * 1024u);
+        buffer.AppendWithinLoop(CString(1024, 'z'), 0);
+    EXPECT_EQ(buffer.Size(), 3000u * 1024u);
 
     // 4194304 x 1024 is 2^32: counted in 32 bits it would cut everything away.
     CString kept = "keep me";
