@@ -63,7 +63,7 @@ CCommView::CCommView() {
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
     AddCommandHandler(ID_FILE_PRINT_DIRECT, [this]() { OnFilePrintDirect(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
-    AddMessageHandler(WM_MSG_UPDATE_DATA, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
+    AddMessageHandler(WM_COMM_DATA_READY, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
     AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
                       [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
     AddMessageHandler(WM_COMM_PORT_STATE, [this](WPARAM w, LPARAM l) { return OnMsgPortState(w, l); });
@@ -158,7 +158,7 @@ LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
     }
     m_bUpdating = false;
     if (std::exchange(m_bUpdateDeferred, false))
-        PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+        PostMessage(WM_COMM_DATA_READY, 0, 0);
     return 0;
 }
 
@@ -240,7 +240,7 @@ void CCommView::OnClearScreen() {
     Log(IDS_LOG_SCREEN_CLEARED, "OnClearScreen", LEVELTWO);
     if (m_commThread != nullptr)
         m_commThread->ClearData();
-    PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+    PostMessage(WM_COMM_DATA_READY, 0, 0);
 }
 
 void CCommView::OnSetViewFont() {
@@ -343,5 +343,5 @@ void CCommView::SerializeRaw(CArchive& ar) {
     CString text;
     GetWindowText(text);
     m_commThread->PrependData(text);
-    PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+    PostMessage(WM_COMM_DATA_READY, 0, 0);
 }

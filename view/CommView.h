@@ -11,8 +11,7 @@ class CPrinter;
 class CFont;
 struct LOGFONTA;
 
-// Messages a terminal view handles.
-constexpr UINT WM_MSG_UPDATE_DATA = WM_USER + 1;      // new text is ready in the reception thread
+// Messages a terminal view handles, besides those its reception thread posts (reception/CommThread.h).
 constexpr UINT WM_MSG_CHANGE_DOC_TITLE = WM_USER + 2; // wParam: a CString* title, owned by the handler
 
 // The view's own commands.

@@ -103,7 +103,7 @@ UpdateFigures MeasureUpdates(CCommView* view, bool lineEnds) {
 
         QElapsedTimer timer;
         timer.start();
-        view->SendMessage(WM_MSG_UPDATE_DATA, 0, 0);
+        view->SendMessage(WM_COMM_DATA_READY, 0, 0);
         const double milliseconds = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         timer.restart();
         view->GetEditCtrl()->viewport()->repaint();

@@ -94,7 +94,7 @@ TEST_F(TerminalWindowTest, EveryUpdateMarksTheDocumentModifiedEvenWithoutNewText
     CCommView* view = OpenWindow();
     ASSERT_NE(view, nullptr);
     DocumentOf(view)->SetModifiedFlag(FALSE);
-    view->PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+    view->PostMessage(WM_COMM_DATA_READY, 0, 0);
     AfxPumpMessages();
     EXPECT_TRUE(DocumentOf(view)->IsModified());
 }

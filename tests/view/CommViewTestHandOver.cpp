@@ -46,7 +46,7 @@ TEST_F(TerminalWindowTest, TheViewAndTheDocumentFollowTheLoopingBufferByteForByt
 
     // Cleared, then new data: only the new data shows.
     view->m_commThread->ClearData();
-    view->PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+    view->PostMessage(WM_COMM_DATA_READY, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return TextOf(view).empty(); }));
     m_device.Send("after clear");
     ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "after clear"; }));
@@ -55,7 +55,7 @@ TEST_F(TerminalWindowTest, TheViewAndTheDocumentFollowTheLoopingBufferByteForByt
     // Text set on the view from outside (a loaded file) gives way to the thread's whole text at the next
     // update, as before.
     view->SetWindowText("loaded text");
-    view->PostMessage(WM_MSG_UPDATE_DATA, 0, 0);
+    view->PostMessage(WM_COMM_DATA_READY, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "after clear"; }));
     view->m_commThread->SetData("replaced");
     m_device.Send("!");
