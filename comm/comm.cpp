@@ -65,7 +65,7 @@ ECommError::ECommError(ErrorType type) : m_ErrorType(type), m_LastError(GetLastE
 
 TCommPort::TCommPort() : m_CommOpen(false), m_TimeOuts(), m_CommPort("COM1"), m_dcb(), m_hCom(nullptr) {
     m_dcb.DCBlength = sizeof(DCB);
-    m_dcb.BaudRate = 9600;
+    m_dcb.BaudRate = kStartBaudRate;
     m_dcb.ByteSize = 8;
     m_dcb.Parity = NOPARITY;
     m_dcb.StopBits = ONESTOPBIT;

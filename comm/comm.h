@@ -6,6 +6,10 @@
 #include <mutex>
 #include <string>
 
+// A port's rate until the chosen one is applied: a new port has it, and a port is opened at it before the
+// chosen parameters are set.
+constexpr DWORD kStartBaudRate = 9600;
+
 // What a failing serial port operation throws: which operation failed, and the platform's last-error code
 // at the moment of failure. Handlers test the kind; the code is there for the log.
 class ECommError {

@@ -95,7 +95,7 @@ CCommThread::CCommThread(HWND window) : m_ticks(MonotonicTickCount) {
     m_Hwnd = window;
     // No port bears the name "?", so the first SetParameters with an actual name always connects.
     m_CommPort.SetCommPort("?");
-    m_CommPort.SetBaudRate(9600);
+    m_CommPort.SetBaudRate(kStartBaudRate);
     BeginThread();
 }
 

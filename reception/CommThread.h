@@ -71,8 +71,8 @@ UINT CommThreadProc(void* param);
 // Every operation except SynchronizeData is called on the user-interface thread.
 class CCommThread {
 public:
-    // Takes the terminal settings of the preferences (or the defaults), names the port "?" at 9600 bits
-    // per second and starts the thread at once.
+    // Takes the terminal settings of the preferences (or the defaults), names the port "?" at the start
+    // rate and starts the thread at once.
     explicit CCommThread(HWND window);
     // Tells the thread to end and waits until it has, before any member goes.
     ~CCommThread();

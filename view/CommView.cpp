@@ -31,8 +31,6 @@ namespace {
 constexpr UINT WM_MSG_SAVE_NOW = WM_USER + 5;
 // The message value that makes AutoSaveTimerProc save an unchanged document too.
 constexpr UINT kSaveAlways = 1;
-// The rate a port is opened at before its real parameters are applied.
-constexpr DWORD kConnectBaudRate = 9600;
 // The platform keeps timer periods at most this long.
 constexpr std::uint64_t kLongestTimerPeriod = 0x7FFFFFFF;
 
@@ -94,7 +92,7 @@ int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
         preferences->m_used == 0) {
         preferences->m_used = 1;
         const CommSettingRec& setting = preferences->m_commSetting;
-        m_commThread->SetParameters(kConnectBaudRate, setting.port);
+        m_commThread->SetParameters(kStartBaudRate, setting.port);
         TCommPort& port = m_commThread->m_CommPort;
         ApplyPreferenceValue([&]() { port.SetBaudRate(setting.baud); }, ECommError::ErrBaudRate,
                              IDS_ERROR_SET_BAUD_RATE);

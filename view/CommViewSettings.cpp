@@ -22,9 +22,6 @@
 
 namespace {
 
-// A new port is opened at this rate; the chosen rate is applied right after.
-constexpr DWORD kSwitchBaudRate = 9600;
-
 // The configured log level; records that carry extra detail are written only from level 2 on.
 int ConfiguredLogLevel() {
     return gMainApp.m_PrefApp != nullptr ? gMainApp.m_PrefApp->m_logLevel : NOLOG;
@@ -86,7 +83,7 @@ BOOL CCommView::OnSetCommSetting() {
     const std::string portName = dialog.getComPort(dialog.m_sComPort);
     if (portName != port.GetCommPort()) {
         try {
-            m_commThread->SetParameters(kSwitchBaudRate, portName);
+            m_commThread->SetParameters(kStartBaudRate, portName);
         } catch (const ECommError&) {
             // Closing the previous port failed: the window stays where it was.
             AfxPostMessageBox(AfxLoadText(IDS_ERROR_SETTING), MB_OK);

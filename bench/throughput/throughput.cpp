@@ -221,7 +221,7 @@ RunResult Run(const std::string& directory, unsigned firstPort, unsigned windows
         ViewStandIn standIn(views);
         for (unsigned i = 0; i < windows; ++i) {
             threads[i]->SetTermSetting(ShapingOn());
-            threads[i]->SetParameters(9600, devices[i]->ComName());
+            threads[i]->SetParameters(kStartBaudRate, devices[i]->ComName());
             if (!threads[i]->IsPortOpen()) {
                 std::fprintf(stderr, "%s did not open\n", devices[i]->ComName().c_str());
                 std::exit(1);
