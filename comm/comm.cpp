@@ -7,8 +7,6 @@
 
 namespace {
 
-// The input queue holds a few seconds of a fast device between two polls of the reception thread.
-constexpr DWORD kInputQueueBytes = 32768;
 constexpr DWORD kOutputQueueBytes = 9216;
 
 void CopyParameters(const DCB& from, DCB& to) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/serial/Dcb.h"
+#include "framework/serial/InputQueueSize.h"
 #include "framework/core/WinTypes.h"
 
 #include <mutex>
@@ -78,6 +79,10 @@ public:
     LONG ReadBytes(void* buffer, DWORD count);
     // "Port: COM1, 9600, 8, NONE, 1 stop bit" for the open port.
     void GetCommDescription(std::string& description);
+
+    // The input queue size asked at open, and the capacity the driver then gives the queue.
+    static constexpr DWORD kInputQueueBytes = 32768;
+    static constexpr DWORD kInputQueueCapacity = static_cast<DWORD>(InputQueueCapacity(kInputQueueBytes));
 
     // Bytes the input queue dropped since the port was opened because it was full (0 while closed).
     DWORD GetDroppedBytes() const;

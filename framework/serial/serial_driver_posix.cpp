@@ -1,6 +1,7 @@
 // The POSIX serial driver behind the device calls: COM names through the port table, exclusive open, raw
 // mode, the control block through termios, and the input queue that a small driver thread per port fills.
 #include "framework/serial/InputQueue.h"
+#include "framework/serial/InputQueueSize.h"
 #include "framework/serial/PortTable.h"
 #include "framework/serial/SerialDevice.h"
 #include "framework/serial/SerialDriverThread.h"
@@ -31,12 +32,6 @@
 
 namespace {
 
-// The size asked of a port's queue is a least size, as a serial driver takes it. A USB device easily sends
-// a megabyte per second, and the reception thread of a loaded machine may come a few hundred milliseconds
-// late: a queue of the 32 KB asked would then drop bytes that a megabyte keeps. The driver thread starts
-// filling the queue as soon as the device is open, before the caller sizes it, so it starts at that size
-// too, and sizing it later keeps what it holds.
-constexpr std::size_t kSmallestQueueBytes = 1024 * 1024;
 // After a read that emptied the device, the driver lets about kGatherBytes gather at the rate just seen, but
 // never longer than kLongestGather, before it looks again: a device that sends in small pieces would
 // otherwise wake it for each one. That much stays well inside the kernel's own buffer of a terminal (about
@@ -88,7 +83,9 @@ HANDLE FailOpen(int fd, int error) {
 // from the device into the queue until the port closes or the device hangs up.
 class PosixPort {
 public:
-    explicit PosixPort(int fd) : m_fd(fd), m_queue(kSmallestQueueBytes) {}
+    // The driver thread starts filling the queue as soon as the device is open, before the caller sizes
+    // it, so it starts at the least size, and sizing it later keeps what it holds.
+    explicit PosixPort(int fd) : m_fd(fd), m_queue(kSmallestInputQueueBytes) {}
 
     // False, with the cause as the last error, when the wake-up pipe or the thread cannot be made; the
     // port then holds nothing but the device's descriptor, which the caller releases.
@@ -391,7 +388,7 @@ public:
             return FailWith(ERROR_INVALID_HANDLE);
         if (inQueue == 0)
             return FailWith(ERROR_INVALID_PARAMETER);
-        port->Queue().Resize(std::max<std::size_t>(inQueue, kSmallestQueueBytes));
+        port->Queue().Resize(InputQueueCapacity(inQueue));
         return TRUE;
     }
 

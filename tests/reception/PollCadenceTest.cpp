@@ -30,5 +30,5 @@ TEST(PollCadence, AFastDeviceIsPolledWhenHalfTheQueueHasGathered) {
         Milliseconds(NextPollDelay(static_cast<DWORD>(800000 * Milliseconds(delay).count() / 100), delay)).count();
     EXPECT_NEAR(again, Milliseconds(delay).count(), 0.01);
     // A full queue read after a late pass: never sooner than the shortest period.
-    EXPECT_EQ(NextPollDelay(kPortQueueBytes, 5ms), kShortestPoll);
+    EXPECT_EQ(NextPollDelay(TCommPort::kInputQueueCapacity, 5ms), kShortestPoll);
 }
