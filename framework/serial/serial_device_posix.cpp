@@ -1,0 +1,235 @@
+#include "framework/serial/serial_device_posix.h"
+
+#include "framework/serial/InputQueueSize.h"
+#include "framework/serial/PortTable.h"
+#include "framework/serial/SerialTermios.h"
+#include "framework/serial/serial_port_posix.h"
+
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// A pseudo-terminal's terminal end (Unix 98 slaves, or the older BSD ones) keeps 8 data bits and no
+// parity whatever it is asked.
+bool IsPseudoTerminal(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    const unsigned deviceMajor = major(info.st_rdev);
+    return (deviceMajor >= 136 && deviceMajor <= 143) || deviceMajor == 3;
+}
+
+// Fails an open after the device was opened: releases it and leaves the cause as the last error.
+HANDLE FailOpen(int fd, int error) {
+    ReleaseDevice(fd);
+    SetLastError(LastErrorFromErrno(error));
+    return INVALID_HANDLE_VALUE;
+}
+
+// Handles are the addresses of live ports; a handle that is not in the set is refused rather than used.
+class PortRegistry {
+public:
+    void Add(PosixPort* port) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_ports.insert(port);
+    }
+    PosixPort* Find(HANDLE handle) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto* port = static_cast<PosixPort*>(handle);
+        return m_ports.count(port) ? port : nullptr;
+    }
+    bool Remove(HANDLE handle) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_ports.erase(static_cast<PosixPort*>(handle)) > 0;
+    }
+
+private:
+    std::mutex m_lock;
+    std::set<PosixPort*> m_ports;
+};
+
+PortRegistry& Registry() {
+    static PortRegistry registry;
+    return registry;
+}
+
+} // namespace
+
+HANDLE PosixDevice::CreateFile(const char* name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) {
+    (void)access;
+    (void)shareMode;
+    (void)flags;
+    if (!name || creation != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string device = ResolvePortName(name, SystemPortTable());
+    if (device.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastError(LastErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    // Serial tools agree on an advisory lock; a port someone holds counts as busy.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close(fd);
+        SetLastError(error == EWOULDBLOCK ? ERROR_ACCESS_DENIED : LastErrorFromErrno(error));
+        return INVALID_HANDLE_VALUE;
+    }
+    termios settings{};
+    if (tcgetattr(fd, &settings) == 0) {
+        // Also refuse later openers that do not lock; the lock alone already makes this open exclusive,
+        // so a terminal that cannot do it is still usable.
+        ioctl(fd, TIOCEXCL);
+        MakeRaw(settings);
+        if (tcsetattr(fd, TCSANOW, &settings) != 0)
+            return FailOpen(fd, errno);
+    }
+    auto port = std::make_unique<PosixPort>(fd);
+    if (!port->Start()) {
+        const DWORD error = GetLastError();
+        ReleaseDevice(fd);
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    Registry().Add(port.get());
+    return port.release();
+}
+
+BOOL PosixDevice::CloseHandle(HANDLE handle) {
+    if (!Registry().Remove(handle))
+        return FailWith(ERROR_INVALID_HANDLE);
+    std::unique_ptr<PosixPort> port(static_cast<PosixPort*>(handle));
+    return port->Close() ? TRUE : FailWithErrno();
+}
+
+BOOL PosixDevice::GetCommState(HANDLE handle, DCB* dcb) {
+    PosixPort* port = Registry().Find(handle);
+    if (!port)
+        return FailWith(ERROR_INVALID_HANDLE);
+    if (!dcb)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::mutex> guard(port->SettingsLock());
+    termios settings{};
+    if (tcgetattr(port->Descriptor(), &settings) != 0)
+        return FailWithErrno();
+    DWORD rate = RateOfSpeedCode(cfgetospeed(&settings));
+    if (rate == 0 && !GetCustomBaudRate(port->Descriptor(), rate))
+        return FailWithErrno();
+    TermiosToDcb(settings, rate, *dcb);
+    return TRUE;
+}
+
+BOOL PosixDevice::SetCommState(HANDLE handle, const DCB* dcb) {
+    PosixPort* port = Registry().Find(handle);
+    if (!port)
+        return FailWith(ERROR_INVALID_HANDLE);
+    if (!dcb)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::mutex> guard(port->SettingsLock());
+    const int fd = port->Descriptor();
+    termios previous{};
+    if (tcgetattr(fd, &previous) != 0)
+        return FailWithErrno();
+    termios settings = previous;
+    bool customRate = false;
+    if (!DcbToTermios(*dcb, settings, customRate))
+        return FailWith(ERROR_INVALID_PARAMETER);
+    // The C library reports a failure when a pseudo-terminal silently keeps its 8 data bits, unless the
+    // speed changed in the same call, and a real driver may silently keep what it cannot do: what
+    // counts is what the device holds afterwards.
+    const bool applied = tcsetattr(fd, TCSANOW, &settings) == 0;
+    if (!applied && errno != EINVAL)
+        return FailWithErrno();
+    const int refusal = applied ? EINVAL : errno;
+    termios actual{};
+    if (tcgetattr(fd, &actual) != 0)
+        return FailWithErrno();
+    if (!SettingsHeld(settings, actual, IsPseudoTerminal(fd), customRate)) {
+        tcsetattr(fd, TCSANOW, &previous);
+        return FailWith(LastErrorFromErrno(refusal));
+    }
+    if (customRate && !SetCustomBaudRate(fd, dcb->BaudRate)) {
+        // A refused rate leaves the port as it was, not half configured.
+        const int error = errno;
+        tcsetattr(fd, TCSANOW, &previous);
+        return FailWith(LastErrorFromErrno(error));
+    }
+    return TRUE;
+}
+
+BOOL PosixDevice::SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) {
+    (void)outQueue; // Nothing is ever written to the device, so there is no output queue to size.
+    PosixPort* port = Registry().Find(handle);
+    if (!port)
+        return FailWith(ERROR_INVALID_HANDLE);
+    if (inQueue == 0)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    port->Queue().Resize(InputQueueCapacity(inQueue));
+    return TRUE;
+}
+
+BOOL PosixDevice::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
+    PosixPort* port = Registry().Find(handle);
+    if (!port)
+        return FailWith(ERROR_INVALID_HANDLE);
+    if (!timeouts)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    port->SetTimeouts(*timeouts);
+    return TRUE;
+}
+
+BOOL PosixDevice::ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) {
+    PosixPort* port = Registry().Find(handle);
+    if (!port)
+        return FailWith(ERROR_INVALID_HANDLE);
+    port->Drain();
+    DWORD fill = 0;
+    DWORD failure = 0;
+    if (!port->Queue().Query(&fill, errors, &failure))
+        return FailWith(failure);
+    if (status) {
+        *status = COMSTAT{};
+        status->cbInQue = fill;
+    }
+    return TRUE;
+}
+
+BOOL PosixDevice::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) {
+    PosixPort* port = Registry().Find(handle);
+    if (!port)
+        return FailWith(ERROR_INVALID_HANDLE);
+    if (!buffer && count > 0)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    std::size_t taken = 0;
+    DWORD failure = 0;
+    if (!port->Queue().Read(static_cast<BYTE*>(buffer), count, port->Timeouts(), &taken, &failure))
+        return FailWith(failure);
+    if (read)
+        *read = static_cast<DWORD>(taken);
+    return TRUE;
+}
+
+DWORD PosixDevice::GetDroppedInputBytes(HANDLE handle) {
+    PosixPort* port = Registry().Find(handle);
+    return port ? port->Queue().Dropped() : 0;
+}
+
+SerialDevice& PosixSerialDevice() {
+    static PosixDevice device;
+    return device;
+}
