@@ -1,48 +1,19 @@
 #include "reception/CommThread.h"
 
 #include "app/main.h"
-#include "comm/enumser.h"
-#include "framework/serial/DeviceAccess.h"
-#include "framework/core/MessageBox.h"
-#include "framework/serial/PortTable.h"
 #include "framework/core/Resource.h"
 #include "log/LogLevel.h"
 #include "reception/PollCadence.h"
 #include "reception/ThreadPriority.h"
 #include "settings/Preference.h"
 
-#include <algorithm>
 #include <chrono>
-#include <exception>
 #include <system_error>
 #include <utility>
 
 namespace {
 
 constexpr auto kClosedPortPoll = std::chrono::milliseconds(500);
-
-// Every record of the reception thread is an internal step.
-void LogStep(UINT textId, const char* procedure) {
-    const char* text = AfxLoadString(textId);
-    gMainApp.WriteToLog(CString(text ? text : ""), CString(procedure), LEVELTHREE);
-}
-
-// Holds the buffer lock for a scope, so that a copy that throws (out of memory) never leaves it locked.
-class BufferLock {
-public:
-    explicit BufferLock(CThreadMutex& mutex) : m_mutex(mutex) { m_mutex.Lock(); }
-    ~BufferLock() { m_mutex.Unlock(); }
-    BufferLock(const BufferLock&) = delete;
-    BufferLock& operator=(const BufferLock&) = delete;
-
-private:
-    CThreadMutex& m_mutex;
-};
-
-std::mutex& SharedCommThreadMutex() {
-    static std::mutex commThread;
-    return commThread;
-}
 
 TermSettingRec DefaultTermSetting() {
     TermSettingRec setting;
@@ -60,30 +31,9 @@ TermSettingRec DefaultTermSetting() {
 
 } // namespace
 
-CThreadMutex::CThreadMutex() : m_shared(SharedCommThreadMutex()) {}
-
-CThreadMutex::~CThreadMutex() = default;
-
-BOOL CThreadMutex::Lock() {
-    m_shared.lock();
-    return TRUE;
-}
-
-BOOL CThreadMutex::Unlock() {
-    m_shared.unlock();
-    return TRUE;
-}
-
-void CThreadMutex::Start() {
-    Lock();
-    m_threadTerminated.store(FALSE);
-    Unlock();
-}
-
-void CThreadMutex::Exit() {
-    Lock();
-    m_threadTerminated.store(TRUE);
-    Unlock();
+void CCommThread::LogStep(UINT textId, const char* procedure) {
+    const char* text = AfxLoadString(textId);
+    gMainApp.WriteToLog(CString(text ? text : ""), CString(procedure), LEVELTHREE);
 }
 
 CCommThread::CCommThread(HWND window) : m_ticks(MonotonicTickCount) {
@@ -113,17 +63,11 @@ BOOL CCommThread::BeginThread() {
     // The flag is cleared here, before the thread exists, rather than by the thread itself: a CloseThread
     // that follows can then never be undone by a late start.
     m_ThreadMutex.Start();
-    {
-        std::lock_guard<std::mutex> guard(m_controlLock);
-        m_running = true;
-    }
+    m_pollLoop.Starting();
     try {
         m_Thread = std::make_unique<std::thread>(CommThreadProc, this);
     } catch (const std::system_error&) {
-        {
-            std::lock_guard<std::mutex> guard(m_controlLock);
-            m_running = false;
-        }
+        m_pollLoop.Stopped();
         LogStep(2514, "BeginThread");
         return FALSE;
     }
@@ -135,147 +79,49 @@ void CCommThread::CloseThread() {
     LogStep(2515, "CloseThread");
     Resume();
     m_ThreadMutex.Exit();
-    // Taking the control lock once orders the flag before the wake-up, so a thread about to sleep cannot
-    // miss it.
-    { std::lock_guard<std::mutex> guard(m_controlLock); }
-    m_controlSignal.notify_all();
+    m_pollLoop.WakeToEnd();
 }
 
 BOOL CCommThread::Suspend() {
     LogStep(2517, "Suspend");
-    {
-        std::unique_lock<std::mutex> guard(m_controlLock);
-        m_pauseRequested = true;
-        m_controlSignal.notify_all();
-        m_controlSignal.wait(guard, [this] { return m_parked || !m_running; });
-    }
+    m_pollLoop.Pause();
     m_Suspended = TRUE;
     return TRUE;
 }
 
 BOOL CCommThread::Resume() {
     LogStep(2516, "Resume");
-    {
-        std::lock_guard<std::mutex> guard(m_controlLock);
-        m_pauseRequested = false;
-    }
-    m_controlSignal.notify_all();
+    m_pollLoop.Resume();
     m_Suspended = FALSE;
     return TRUE;
 }
 
-// A port the user may not open is no port in use: the user learns which device refused, its group, and
-// the command that lets them in. The log keeps the same in two records of its fixed width.
-void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
-    gMainApp.WriteToLog("Permission denied: " + denied.node + ", group " + denied.group, "Connect", LEVELONE);
-    if (!denied.fix.empty())
-        gMainApp.WriteToLog("Fix: " + denied.fix + ", then log in again", "Connect", LEVELONE);
-    AfxPostMessageBox(denied.message, MB_OK | MB_ICONSTOP);
-}
-
-void CCommThread::Connect() {
-    LogStep(2522, "Connect");
-    // The thread is paused here (by the Disconnect before) or idles on a closed port, so neither the
-    // received bytes nor the lost-port state are in its hands.
-    m_ReceivedChars.clear();
-    SetPortLost(false);
-    try {
-        m_CommPort.OpenCommPort();
-    } catch (const ECommError& error) {
-        DeviceAccessProblem denied;
-        if (error.m_ErrorType == ECommError::ErrOpenPort &&
-            FindPortAccessProblem(m_CommPort.GetCommPort(), denied))
-            ReportAccessProblem(denied);
-        else if (error.m_ErrorType == ECommError::ErrOpenPort)
-            AfxPostMessageBox("Error opening comm port. Port already in use?", MB_OK);
-        else
-            AfxPostMessageBox("Error opening comm port.", MB_OK);
-    }
-    NotePortState();
-    if (m_CommPort.IsOpen()) {
-        m_sessionOpen = true;
-        m_sessionReceivedStart = m_bytesReceived.load();
-        m_sessionDroppedStart = BytesDropped();
-    }
-    Resume();
-}
-
-void CCommThread::Disconnect() {
-    LogStep(2523, "Disconnet");
-    Suspend();
-    try {
-        ClosePortCounting();
-    } catch (const ECommError&) {
-        NotePortState();
-        throw;
-    }
-    NotePortState();
-    EndPortSession();
-}
-
-void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
-    // A lost port was open until the device went away; choosing it again reopens it at once. The port's
-    // state is read from the mirror, since the reception thread may be reopening a lost port right now.
-    const bool reconnect = m_portOpen.load() || m_portLost.load() || portName != m_CommPort.GetCommPort();
-    Disconnect();
-    SetPortLost(false);
-    m_CommPort.SetCommPort(portName);
-    m_CommPort.SetBaudRate(baudRate);
-    if (reconnect)
-        Connect();
-}
-
 void CCommThread::GetData(CString& data) {
     LogStep(2519, "GetData");
-    BufferLock guard(m_ThreadMutex);
-    data = m_strData.Copy();
+    data = m_text.Copy();
 }
 
 void CCommThread::SetData(const CString& data) {
     LogStep(2520, "SetData");
-    BufferLock guard(m_ThreadMutex);
-    m_strData.Assign(data);
-    m_dataStart = 0;
-    ++m_dataGeneration;
+    m_text.Assign(data);
 }
 
 void CCommThread::PrependData(const CString& older) {
     LogStep(2520, "SetData");
-    const DWORD loop = GetTermSetting().nbMaxiByte;
-    BufferLock guard(m_ThreadMutex);
-    CLoopText merged;
-    merged.Assign(older);
-    merged.AppendWithinLoop(m_strData.View(), loop);
-    m_strData = std::move(merged);
+    m_text.Prepend(older, GetTermSetting().nbMaxiByte);
 }
 
 void CCommThread::ClearData() {
     LogStep(2518, "ClearData");
-    {
-        BufferLock guard(m_ThreadMutex);
-        m_strData.Clear();
-        m_dataStart = 0;
-        ++m_dataGeneration;
-    }
+    m_text.Clear();
     // The window shows the drops since the last clear.
-    m_droppedAtClear.store(BytesDropped());
+    m_drops.MarkClear();
     PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_DROPS, 0);
 }
 
 void CCommThread::GetChanges(DataMark& mark, DataChanges& changes) {
     LogStep(2519, "GetData");
-    BufferLock guard(m_ThreadMutex);
-    const std::uint64_t end = m_dataStart + m_strData.Size();
-    changes.replaced = mark.generation != m_dataGeneration;
-    if (changes.replaced) {
-        changes.cut = 0;
-        changes.added = m_strData.Copy();
-    } else {
-        changes.cut = static_cast<std::size_t>(m_dataStart - mark.start);
-        const std::uint64_t from = std::max(mark.end, m_dataStart);
-        changes.added.assign(m_strData.View().substr(static_cast<std::size_t>(from - m_dataStart)));
-    }
-    mark = DataMark{m_dataGeneration, m_dataStart, end};
+    m_text.Changes(mark, changes);
 }
 
 TermSettingRec CCommThread::GetTermSetting() const {
@@ -317,32 +163,11 @@ void CCommThread::SynchronizeData() {
     CString chunk = TranslateLineEnds(m_ReceivedChars, setting);
     InsertTimestamp(chunk, setting, ticks);
 
-    {
-        BufferLock guard(m_ThreadMutex);
-        m_dataStart += m_strData.AppendWithinLoop(chunk, setting.nbMaxiByte);
-    }
+    m_text.Append(chunk, setting.nbMaxiByte);
 
     // The view takes the text in its handler of this message; the thread never touches the window, so it
     // never waits for the user-interface thread while it holds the buffer lock.
     PostMessage(m_Hwnd, WM_COMM_DATA_READY, 0, 0);
-}
-
-bool CCommThread::WaitWhilePaused() {
-    std::unique_lock<std::mutex> guard(m_controlLock);
-    if (m_pauseRequested && !m_ThreadMutex.IsTerminated()) {
-        m_parked = true;
-        m_controlSignal.notify_all();
-        m_controlSignal.wait(guard, [this] { return !m_pauseRequested || m_ThreadMutex.IsTerminated(); });
-        m_parked = false;
-    }
-    return !m_ThreadMutex.IsTerminated();
-}
-
-void CCommThread::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
-    std::unique_lock<std::mutex> guard(m_controlLock);
-    // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.
-    m_controlSignal.wait_until(guard, wakeUp,
-                               [this] { return m_pauseRequested || m_ThreadMutex.IsTerminated(); });
 }
 
 DWORD CCommThread::PollPort() {
@@ -367,128 +192,25 @@ DWORD CCommThread::PollPort() {
     return read;
 }
 
-void CCommThread::ReportLostPort() {
-    // The port stays closed until the device answers again; what was received so far stays in the buffer.
-    try {
-        ClosePortCounting();
-    } catch (const ECommError&) {
-        // A handle that will not close counts as open; the next pass fails again and retries the close.
-        return;
-    }
-    NotePortState();
-    if (!SetPortLost(true))
-        return;
-    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " lost, waiting for it to come back.",
-                        "CommThreadProc", LEVELONE);
-    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_LOST, 0);
-}
-
-void CCommThread::RetryLostPort() {
-    if (!m_portLost.load())
-        return;
-    try {
-        m_CommPort.OpenCommPort();
-    } catch (const ECommError&) {
-        return;
-    }
-    NotePortState();
-    SetPortLost(false);
-    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " is back, reception goes on.",
-                        "CommThreadProc", LEVELONE);
-    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_BACK, 0);
-}
-
-std::uint64_t CCommThread::BytesDropped() const {
-    std::lock_guard<std::mutex> guard(m_dropLock);
-    return m_droppedClosed + m_CommPort.GetDroppedBytes();
-}
-
-void CCommThread::ClosePortCounting() {
-    {
-        std::lock_guard<std::mutex> guard(m_dropLock);
-        const DWORD dropped = m_CommPort.GetDroppedBytes();
-        m_CommPort.CloseCommPort();
-        m_droppedClosed += dropped;
-    }
-    EndDropEpisode();
-}
-
-void CCommThread::CheckDrops() {
-    const std::uint64_t total = BytesDropped();
-    const bool fresh = total != m_dropEpisode.LastTotal();
-    if (const std::uint64_t ended = m_dropEpisode.Observe(total))
-        gMainApp.WriteToLog(DropEpisodeText(m_CommPort.GetCommPort(), ended), "CommThreadProc", LEVELONE);
-    if (fresh)
-        PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_DROPS, 0);
-}
-
-void CCommThread::EndDropEpisode() {
-    m_dropEpisode.Observe(BytesDropped());
-    if (const std::uint64_t ended = m_dropEpisode.End())
-        gMainApp.WriteToLog(DropEpisodeText(m_CommPort.GetCommPort(), ended), "CommThreadProc", LEVELONE);
-}
-
-void CCommThread::EndPortSession() {
-    if (!m_sessionOpen)
-        return;
-    if (m_CommPort.IsOpen()) {
-        try {
-            ClosePortCounting();
-        } catch (const ECommError&) {
-            // The port's own destructor tries once more; the counts are those of now.
-        }
-        NotePortState();
-    }
-    m_sessionOpen = false;
-    gMainApp.WriteToLog(PortClosedText(m_CommPort.GetCommPort(),
-                                       m_bytesReceived.load() - m_sessionReceivedStart,
-                                       BytesDropped() - m_sessionDroppedStart),
-                        "CloseCommPort", LEVELONE);
-}
-
-bool CCommThread::SetPortLost(bool lost) {
-    // While the port is lost its name stays in the port lists, even when its device link is gone, so the
-    // window's serial settings still show the port the window waits for.
-    std::lock_guard<std::mutex> guard(m_lostLock);
-    if (m_portLost.load() == lost)
-        return false;
-    if (lost) {
-        m_awaitedPort = m_CommPort.GetCommPort();
-        AwaitPortName(m_awaitedPort);
-    } else {
-        ForgetAwaitedPortName(m_awaitedPort);
-    }
-    m_portLost.store(lost);
-    return true;
-}
-
-void CCommThread::ThreadFinished() {
-    {
-        std::lock_guard<std::mutex> guard(m_controlLock);
-        m_running = false;
-    }
-    m_controlSignal.notify_all();
-}
-
 UINT CommThreadProc(void* param) {
     auto* self = static_cast<CCommThread*>(param);
     RaiseCurrentThreadPriority();
     auto previousPass = std::chrono::steady_clock::now();
-    while (self->WaitWhilePaused()) {
+    while (self->m_pollLoop.WaitWhilePaused()) {
         // The period runs from the start of a pass, so shaping a large read does not slow the polling.
         const auto passStart = std::chrono::steady_clock::now();
         if (!self->m_CommPort.IsOpen()) {
             self->RetryLostPort();
             if (!self->m_CommPort.IsOpen()) {
-                self->SleepUntil(passStart + kClosedPortPoll);
+                self->m_pollLoop.SleepUntil(passStart + kClosedPortPoll);
                 continue;
             }
         }
         const DWORD read = self->PollPort();
         const auto gathered = passStart - previousPass;
         previousPass = passStart;
-        self->SleepUntil(passStart + NextPollDelay(read, gathered));
+        self->m_pollLoop.SleepUntil(passStart + NextPollDelay(read, gathered));
     }
-    self->ThreadFinished();
+    self->m_pollLoop.Stopped();
     return 0;
 }

@@ -2,15 +2,15 @@
 
 #include "comm/comm.h"
 #include "framework/core/WinTypes.h"
-#include "framework/core/WindowMessage.h"
+#include "reception/CommMessages.h"
 #include "reception/DataShaping.h"
-#include "reception/DropReport.h"
-#include "reception/LoopText.h"
+#include "reception/DropAccount.h"
+#include "reception/PausablePollLoop.h"
+#include "reception/ReceivedText.h"
+#include "reception/ThreadMutex.h"
 #include "settings/SettingRec.h"
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,48 +18,6 @@
 #include <thread>
 #include <vector>
 
-// Messages the reception thread posts to its view (both through PostMessage, never sent, so the thread
-// never waits for the user interface):
-//
-// WM_COMM_DATA_READY (1025), both parameters 0: new text is in the buffer; take it with GetData.
-//
-// WM_COMM_PORT_STATE (WM_USER + 4), lParam 0: the port was lost during reception (wParam PORT_LOST, for
-// instance the device was unplugged) or came back (wParam PORT_BACK). While the port is lost it counts as
-// closed, everything received before stays in the buffer, and the thread tries to open the same port every
-// 500 ms until the device is back; then it receives again by itself.
-constexpr UINT WM_COMM_DATA_READY = WM_USER + 1;
-constexpr UINT WM_COMM_PORT_STATE = WM_USER + 4;
-constexpr WPARAM PORT_LOST = 0;
-constexpr WPARAM PORT_BACK = 1;
-// wParam PORT_DROPS: the count of bytes the full input queue dropped changed (or was cleared with the
-// buffer); the view shows BytesDroppedSinceClear.
-constexpr WPARAM PORT_DROPS = 2;
-
-// The one lock over every window's text buffer and its termination flag. All objects of the process share
-// the same mutex, named "CommThread"; nothing is shared with other processes, since a lock that another
-// running copy could hold or abandon would only stall this one.
-class CThreadMutex {
-public:
-    CThreadMutex();
-    virtual ~CThreadMutex();
-    CThreadMutex(const CThreadMutex&) = delete;
-    CThreadMutex& operator=(const CThreadMutex&) = delete;
-
-    // Waits without limit.
-    BOOL Lock();
-    BOOL Unlock();
-
-    void Start();
-    void Exit();
-    // Read without the lock; the flag itself is atomic so the read is well defined.
-    BOOL IsTerminated() const { return m_threadTerminated.load(); }
-
-private:
-    std::mutex& m_shared;
-    std::atomic<BOOL> m_threadTerminated{FALSE};
-};
-
-class CCommThread;
 struct DeviceAccessProblem;
 
 // The body of a window's reception thread; given the CCommThread as its parameter.
@@ -104,20 +62,9 @@ public:
     void PrependData(const CString& older);
     void ClearData();
 
-    // A reader's place in the buffer: which content it holds (SetData and ClearData start a new one) and
-    // the absolute positions of that content's first byte and of its end.
-    struct DataMark {
-        std::uint64_t generation = 0;
-        std::uint64_t start = 0;
-        std::uint64_t end = 0;
-    };
-    // What changed since a mark: cut bytes went from the front and added came at the end; or, when
-    // replaced, the reader's content is gone and added is the whole buffer.
-    struct DataChanges {
-        bool replaced = false;
-        std::size_t cut = 0;
-        CString added;
-    };
+    // A reader's place in the buffer and what changed since (see CReceivedText).
+    using DataMark = CReceivedText::DataMark;
+    using DataChanges = CReceivedText::DataChanges;
     // Hands over only what changed since the mark, under the buffer lock, and moves the mark to the
     // buffer's present state; a reader that keeps its copy this way never copies the whole buffer.
     void GetChanges(DataMark& mark, DataChanges& changes);
@@ -144,9 +91,9 @@ public:
     std::uint64_t BytesReceived() const { return m_bytesReceived.load(); }
     // Bytes the port's full input queue dropped since the window opened, also while it is frozen; safe
     // from any thread.
-    std::uint64_t BytesDropped() const;
+    std::uint64_t BytesDropped() const { return m_drops.Total(); }
     // The same since the buffer was last cleared.
-    std::uint64_t BytesDroppedSinceClear() const { return BytesDropped() - m_droppedAtClear.load(); }
+    std::uint64_t BytesDroppedSinceClear() const { return m_drops.SinceClear(); }
 
     HWND m_Hwnd = 0;
     std::unique_ptr<std::thread> m_Thread;
@@ -156,19 +103,19 @@ public:
     BOOL m_Suspended = FALSE;
 
 private:
-    void ReportAccessProblem(const DeviceAccessProblem& denied);
     friend UINT CommThreadProc(void* param);
+    // Every record of the reception thread is an internal step.
+    static void LogStep(UINT textId, const char* procedure);
 
     void InsertTimestamp(CString& chunk, const TermSettingRec& setting, const TickSource& ticks);
-
-    // Steps of the poll loop, on the reception thread.
-    bool WaitWhilePaused();
-    void SleepUntil(std::chrono::steady_clock::time_point wakeUp);
-    // Reads what waits and shapes it; returns the number of bytes read.
+    // One pass of the poll loop, on the reception thread: reads what waits and shapes it; returns the
+    // number of bytes read.
     DWORD PollPort();
+
+    // Port control (CommThreadPort.cpp).
+    void ReportAccessProblem(const DeviceAccessProblem& denied);
     void ReportLostPort();
     void RetryLostPort();
-    void ThreadFinished();
     // Mirrors the port's state after the calling thread has opened or closed it.
     void NotePortState() { m_portOpen.store(m_CommPort.IsOpen()); }
     // Enters or leaves the lost state; false when it was in that state already.
@@ -182,10 +129,9 @@ private:
     // Logs what the port received and lost since it was opened, when the window lets go of it.
     void EndPortSession();
 
-    CLoopText m_strData;
-    // The absolute position of m_strData's first byte, and which content it holds (see DataMark).
-    std::uint64_t m_dataStart = 0;
-    std::uint64_t m_dataGeneration = 1;
+    CReceivedText m_text{m_ThreadMutex};
+    CPausablePollLoop m_pollLoop{m_ThreadMutex};
+    CDropAccount m_drops{m_CommPort};
 
     mutable std::mutex m_settingLock;
     TermSettingRec m_TermSetting;
@@ -198,19 +144,8 @@ private:
     std::string m_awaitedPort;
     std::atomic<std::uint64_t> m_bytesReceived{0};
 
-    // Drops of the ports closed before (the open port counts its own); guarded with the close itself.
-    mutable std::mutex m_dropLock;
-    std::uint64_t m_droppedClosed = 0;
-    std::atomic<std::uint64_t> m_droppedAtClear{0};
-    DropEpisode m_dropEpisode;
     // From the open that the user's Connect made to the Disconnect or the window's end.
     bool m_sessionOpen = false;
     std::uint64_t m_sessionReceivedStart = 0;
     std::uint64_t m_sessionDroppedStart = 0;
-
-    std::mutex m_controlLock;
-    std::condition_variable m_controlSignal;
-    bool m_pauseRequested = false;
-    bool m_parked = false;
-    bool m_running = false;
 };

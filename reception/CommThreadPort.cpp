@@ -1,0 +1,155 @@
+// CCommThread's port control: opening and closing the window's port for the user, losing it and finding it
+// again on the reception thread, and the drop and session records that go with a close.
+#include "reception/CommThread.h"
+
+#include "app/main.h"
+#include "comm/enumser.h"
+#include "framework/core/MessageBox.h"
+#include "framework/serial/DeviceAccess.h"
+#include "framework/serial/PortTable.h"
+#include "log/LogLevel.h"
+
+// A port the user may not open is no port in use: the user learns which device refused, its group, and
+// the command that lets them in. The log keeps the same in two records of its fixed width.
+void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
+    gMainApp.WriteToLog("Permission denied: " + denied.node + ", group " + denied.group, "Connect", LEVELONE);
+    if (!denied.fix.empty())
+        gMainApp.WriteToLog("Fix: " + denied.fix + ", then log in again", "Connect", LEVELONE);
+    AfxPostMessageBox(denied.message, MB_OK | MB_ICONSTOP);
+}
+
+void CCommThread::Connect() {
+    LogStep(2522, "Connect");
+    // The thread is paused here (by the Disconnect before) or idles on a closed port, so neither the
+    // received bytes nor the lost-port state are in its hands.
+    m_ReceivedChars.clear();
+    SetPortLost(false);
+    try {
+        m_CommPort.OpenCommPort();
+    } catch (const ECommError& error) {
+        DeviceAccessProblem denied;
+        if (error.m_ErrorType == ECommError::ErrOpenPort &&
+            FindPortAccessProblem(m_CommPort.GetCommPort(), denied))
+            ReportAccessProblem(denied);
+        else if (error.m_ErrorType == ECommError::ErrOpenPort)
+            AfxPostMessageBox("Error opening comm port. Port already in use?", MB_OK);
+        else
+            AfxPostMessageBox("Error opening comm port.", MB_OK);
+    }
+    NotePortState();
+    if (m_CommPort.IsOpen()) {
+        m_sessionOpen = true;
+        m_sessionReceivedStart = m_bytesReceived.load();
+        m_sessionDroppedStart = BytesDropped();
+    }
+    Resume();
+}
+
+void CCommThread::Disconnect() {
+    LogStep(2523, "Disconnet");
+    Suspend();
+    try {
+        ClosePortCounting();
+    } catch (const ECommError&) {
+        NotePortState();
+        throw;
+    }
+    NotePortState();
+    EndPortSession();
+}
+
+void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
+    // A lost port was open until the device went away; choosing it again reopens it at once. The port's
+    // state is read from the mirror, since the reception thread may be reopening a lost port right now.
+    const bool reconnect = m_portOpen.load() || m_portLost.load() || portName != m_CommPort.GetCommPort();
+    Disconnect();
+    SetPortLost(false);
+    m_CommPort.SetCommPort(portName);
+    m_CommPort.SetBaudRate(baudRate);
+    if (reconnect)
+        Connect();
+}
+
+void CCommThread::ReportLostPort() {
+    // The port stays closed until the device answers again; what was received so far stays in the buffer.
+    try {
+        ClosePortCounting();
+    } catch (const ECommError&) {
+        // A handle that will not close counts as open; the next pass fails again and retries the close.
+        return;
+    }
+    NotePortState();
+    if (!SetPortLost(true))
+        return;
+    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " lost, waiting for it to come back.",
+                        "CommThreadProc", LEVELONE);
+    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_LOST, 0);
+}
+
+void CCommThread::RetryLostPort() {
+    if (!m_portLost.load())
+        return;
+    try {
+        m_CommPort.OpenCommPort();
+    } catch (const ECommError&) {
+        return;
+    }
+    NotePortState();
+    SetPortLost(false);
+    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " is back, reception goes on.",
+                        "CommThreadProc", LEVELONE);
+    PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_BACK, 0);
+}
+
+void CCommThread::ClosePortCounting() {
+    m_drops.ClosePort();
+    EndDropEpisode();
+}
+
+void CCommThread::CheckDrops() {
+    const CDropAccount::Look look = m_drops.Observe();
+    if (look.ended != 0)
+        gMainApp.WriteToLog(DropEpisodeText(m_CommPort.GetCommPort(), look.ended), "CommThreadProc",
+                            LEVELONE);
+    if (look.fresh)
+        PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_DROPS, 0);
+}
+
+void CCommThread::EndDropEpisode() {
+    if (const std::uint64_t ended = m_drops.EndEpisode())
+        gMainApp.WriteToLog(DropEpisodeText(m_CommPort.GetCommPort(), ended), "CommThreadProc", LEVELONE);
+}
+
+void CCommThread::EndPortSession() {
+    if (!m_sessionOpen)
+        return;
+    if (m_CommPort.IsOpen()) {
+        try {
+            ClosePortCounting();
+        } catch (const ECommError&) {
+            // The port's own destructor tries once more; the counts are those of now.
+        }
+        NotePortState();
+    }
+    m_sessionOpen = false;
+    gMainApp.WriteToLog(PortClosedText(m_CommPort.GetCommPort(),
+                                       m_bytesReceived.load() - m_sessionReceivedStart,
+                                       BytesDropped() - m_sessionDroppedStart),
+                        "CloseCommPort", LEVELONE);
+}
+
+bool CCommThread::SetPortLost(bool lost) {
+    // While the port is lost its name stays in the port lists, even when its device link is gone, so the
+    // window's serial settings still show the port the window waits for.
+    std::lock_guard<std::mutex> guard(m_lostLock);
+    if (m_portLost.load() == lost)
+        return false;
+    if (lost) {
+        m_awaitedPort = m_CommPort.GetCommPort();
+        AwaitPortName(m_awaitedPort);
+    } else {
+        ForgetAwaitedPortName(m_awaitedPort);
+    }
+    m_portLost.store(lost);
+    return true;
+}
