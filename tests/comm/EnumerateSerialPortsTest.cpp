@@ -4,10 +4,10 @@
 #include "comm/enumser.h"
 #include "framework/serial/PortTable.h"
 #include "support/PseudoTerminal.h"
+#include "support/ScopedPortDirectory.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -87,9 +87,7 @@ TEST(EnumerateSerialPorts, LinksWhoseDeviceIsGoneAreLeftOut) {
     PseudoTerminal device;
     ASSERT_EQ(symlink(device.path().c_str(), ports.file("COM201").c_str()), 0);
     ASSERT_EQ(symlink("/dev/kestrune-unplugged-adapter", ports.file("COM202").c_str()), 0);
-    const char* saved = std::getenv("KESTRUNE_PORTS");
-    const std::string keep = saved ? saved : "";
-    setenv("KESTRUNE_PORTS", ports.path().c_str(), 1);
+    const ScopedPortDirectory directory(ports.path());
     CUIntArray found;
     EnumerateSerialPorts(found);
     const std::vector<UINT> numbers = Numbers(found);
@@ -105,10 +103,6 @@ TEST(EnumerateSerialPorts, LinksWhoseDeviceIsGoneAreLeftOut) {
     EXPECT_FALSE(PortNameAwaited("COM202"));
     // The gone device keeps its number: no other device takes it meanwhile, and opening it says absent.
     EXPECT_EQ(ResolvePortName("COM202", SystemPortTable()), ports.file("COM202"));
-    if (saved)
-        setenv("KESTRUNE_PORTS", keep.c_str(), 1);
-    else
-        unsetenv("KESTRUNE_PORTS");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // prints a stream into it.
 #include "SimulatedPort.h"
 #include "Streams.h"
+#include "comm/PortDirectory.h"
 
 #include <cerrno>
 #include <chrono>
@@ -74,18 +75,9 @@ void InstallHandlers() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-std::string DefaultPortDirectory() {
-    if (const char* ports = std::getenv("KESTRUNE_PORTS"); ports && *ports)
-        return ports;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
-        return std::string(config) + "/kestrune/ports";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.config/kestrune/ports";
-}
-
 struct Options {
     unsigned port = 9;
-    std::string directory = DefaultPortDirectory();
+    std::string directory = KestrunePortDirectory();
     std::string mode = "demo";
     std::string file;
     bool loop = false;
