@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+const char kSimulatedPortDescription[] = "pseudo terminal (simulator)";
+
 std::string KestrunePortDirectory() {
     if (const char* ports = std::getenv("KESTRUNE_PORTS"); ports && *ports)
         return ports;

@@ -164,7 +164,7 @@ bool Register(SimulatedPort& port, unsigned number) {
         std::fprintf(stderr, "kestrune-sim: %s\n", error.c_str());
         return false;
     }
-    std::printf("COM%u -> %s: pseudo terminal (simulator)\n", number, port.TerminalPath().c_str());
+    std::printf("COM%u -> %s: %s\n", number, port.TerminalPath().c_str(), kSimulatedPortDescription);
     std::fflush(stdout);
     return true;
 }
