@@ -1,6 +1,6 @@
 // Port enumeration through both branches, against a device that presents a chosen name table or answers
 // the probing opens with chosen errors, and through the system's driver on a port directory of links.
-#include "FakeSerialDevice.h"
+#include "support/RecordingSerialDevice.h"
 #include "comm/enumser.h"
 #include "framework/serial/PortTable.h"
 #include "support/PseudoTerminal.h"
@@ -22,7 +22,7 @@ std::vector<UINT> Numbers(const CUIntArray& ports) {
 }
 
 TEST(EnumerateSerialPorts, DeviceTableGivesComNumbersInTableOrder) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.nameTable = Names("COM1\0LPT1\0COM10\0com3\0COM\0COMX\0COM0\0C:\0CoM7abc\0");
     CUIntArray ports;
     ports.Add(99);
@@ -33,7 +33,7 @@ TEST(EnumerateSerialPorts, DeviceTableGivesComNumbersInTableOrder) {
 }
 
 TEST(EnumerateSerialPorts, OddNumbersInTheTableAreNotTakenAsPorts) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.nameTable = Names("COM-4\0COM99999999999\0COM 5\0");
     CUIntArray ports;
     EnumerateSerialPorts(ports);
@@ -41,7 +41,7 @@ TEST(EnumerateSerialPorts, OddNumbersInTheTableAreNotTakenAsPorts) {
 }
 
 TEST(EnumerateSerialPorts, UnreadableDeviceTableGivesNothing) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.nameTable = Names("COM1\0");
     device.failCall = "QueryDosDevice";
     CUIntArray ports;
@@ -52,7 +52,7 @@ TEST(EnumerateSerialPorts, UnreadableDeviceTableGivesNothing) {
 }
 
 TEST(EnumerateSerialPorts, ProbingCountsOpenBusyAndFailingPorts) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.platformId = VER_PLATFORM_WIN32_WINDOWS;
     device.probeErrors[2] = 0;                        // opens
     device.probeErrors[5] = ERROR_ACCESS_DENIED;      // held by another program
@@ -68,7 +68,7 @@ TEST(EnumerateSerialPorts, ProbingCountsOpenBusyAndFailingPorts) {
 }
 
 TEST(EnumerateSerialPorts, FailedVersionQueryProbesAndNoPortGivesAnEmptyList) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.failCall = "GetVersionEx";
     CUIntArray ports;
     ports.Add(3);

@@ -1,6 +1,6 @@
 #include "reception/CommThread.h"
 
-#include "FakeSerialDevice.h"
+#include "support/MemorySerialDevice.h"
 #include "MessageRecorder.h"
 #include "framework/core/MessageBox.h"
 
@@ -57,7 +57,7 @@ protected:
 
     std::atomic<int> boxes{0};
     MessageRecorder messages;
-    FakeSerialDevice device;
+    MemorySerialDevice device;
 };
 
 } // namespace
