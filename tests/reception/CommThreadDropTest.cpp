@@ -1,6 +1,6 @@
 #include "reception/CommThread.h"
 
-#include "MessageRecorder.h"
+#include "support/MessageRecorder.h"
 #include "app/main.h"
 #include "log/LogLevel.h"
 #include "reception/DropReport.h"

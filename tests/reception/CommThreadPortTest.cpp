@@ -1,7 +1,7 @@
 #include "reception/CommThread.h"
 
 #include "support/MemorySerialDevice.h"
-#include "MessageRecorder.h"
+#include "support/MessageRecorder.h"
 #include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>

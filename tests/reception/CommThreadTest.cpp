@@ -1,6 +1,6 @@
 #include "reception/CommThread.h"
 
-#include "MessageRecorder.h"
+#include "support/MessageRecorder.h"
 #include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>
