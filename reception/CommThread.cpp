@@ -479,11 +479,13 @@ UINT CommThreadProc(void* param) {
         if (!self->m_CommPort.IsOpen()) {
             self->RetryLostPort();
             if (!self->m_CommPort.IsOpen()) {
+                ++self->m_pollPasses;
                 self->SleepUntil(passStart + kClosedPortPoll);
                 continue;
             }
         }
         const DWORD read = self->PollPort();
+        ++self->m_pollPasses;
         const auto gathered = passStart - previousPass;
         previousPass = passStart;
         self->SleepUntil(passStart + NextPollDelay(read, gathered));
