@@ -101,7 +101,8 @@ std::map<std::string, std::string> DescribeSerialPorts() {
 
 std::string DescribeSerialPort(const std::string& name) {
     const std::string device = ResolvePortName(name, SystemPortTable());
-    return device.empty() ? std::string("not present") : CPortDescriber(std::string(), kSimulatedPortDescription).Describe(device);
+    return device.empty() ? std::string("not present")
+                          : CPortDescriber(std::string(), kSimulatedPortDescription).Describe(device);
 }
 
 std::string RecentPortDescription(const std::string& name) {

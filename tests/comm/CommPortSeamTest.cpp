@@ -1,7 +1,7 @@
 // The port's own logic (open steps, error kinds, roll-back, descriptions) against a device whose calls can
 // be made to fail one by one.
-#include "support/RecordingSerialDevice.h"
 #include "comm/comm.h"
+#include "support/RecordingSerialDevice.h"
 
 #include <cstring>
 #include <functional>

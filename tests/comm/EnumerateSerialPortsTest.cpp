@@ -1,9 +1,9 @@
 // Port enumeration through both branches, against a device that presents a chosen name table or answers
 // the probing opens with chosen errors, and through the system's driver on a port directory of links.
-#include "support/RecordingSerialDevice.h"
 #include "comm/enumser.h"
 #include "framework/serial/PortTable.h"
 #include "support/PseudoTerminal.h"
+#include "support/RecordingSerialDevice.h"
 #include "support/ScopedPortDirectory.h"
 #include "support/TempDir.h"
 

@@ -1,9 +1,9 @@
 #include "reception/CommThread.h"
 
+#include "framework/core/MessageBox.h"
 #include "support/MemorySerialDevice.h"
 #include "support/MessageRecorder.h"
 #include "support/PollPasses.h"
-#include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>
 

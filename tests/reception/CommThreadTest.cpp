@@ -1,8 +1,8 @@
 #include "reception/CommThread.h"
 
+#include "framework/core/MessageBox.h"
 #include "support/MessageRecorder.h"
 #include "support/PollPasses.h"
-#include "framework/core/MessageBox.h"
 
 #include <gtest/gtest.h>
 

@@ -101,7 +101,8 @@ TEST(PortDescription, PseudoTerminalIsNamedAsToldAndALostDeviceIsNotConnected) {
     system.Pin("COM4", system.root() + "/dev/serial/by-id/usb-FTDI_gone-if00-port0");
     const CPortDescriber describer(system.root(), "test device");
     EXPECT_EQ(describer.Describe(system.ports() + "/COM9"), "/dev/pts/3: test device");
-    EXPECT_EQ(CPortDescriber(system.root()).Describe(system.ports() + "/COM9"), "/dev/pts/3: pseudo terminal");
+    EXPECT_EQ(CPortDescriber(system.root()).Describe(system.ports() + "/COM9"),
+              "/dev/pts/3: pseudo terminal");
     // The pinned link names the adapter that is missing.
     EXPECT_EQ(describer.Describe(system.ports() + "/COM4"),
               system.root() + "/dev/serial/by-id/usb-FTDI_gone-if00-port0: not connected");
