@@ -1,8 +1,10 @@
 #include "app/main.h"
 
 #include "app/resource.h"
+#include "comm/PortDirectory.h"
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
+#include "framework/serial/PortTable.h"
 #include "settings/Preference.h"
 
 #include <cstdio>
@@ -32,6 +34,8 @@ CString FormatWithPath(const CString& format, const std::string& path) {
 } // namespace
 
 CMainApp::CMainApp() {
+    // First: the preferences and every window after them look ports up in the table.
+    SetPortDirectory(KestrunePortDirectory());
     // The log file object is built (no file opened) before the preferences, whose loading already logs.
     m_PrefApp = new CPreference("./Kestrune.ini");
 }

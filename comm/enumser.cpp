@@ -1,5 +1,7 @@
 #include "comm/enumser.h"
 
+#include "comm/PortDirectory.h"
+
 #include "framework/serial/DeviceAccess.h"
 #include "framework/serial/PortDescription.h"
 #include "framework/serial/PortTable.h"
@@ -94,12 +96,13 @@ void EnumerateSerialPorts(CUIntArray& ports) {
 }
 
 std::map<std::string, std::string> DescribeSerialPorts() {
-    return DescribePorts(SystemPortTable(), CPortDescriber());
+    return DescribePorts(SystemPortTable(), CPortDescriber(std::string(), kSimulatedPortDescription));
 }
 
 std::string DescribeSerialPort(const std::string& name) {
     const std::string device = ResolvePortName(name, SystemPortTable());
-    return device.empty() ? std::string("not present") : CPortDescriber().Describe(device);
+    return device.empty() ? std::string("not present")
+                          : CPortDescriber(std::string(), kSimulatedPortDescription).Describe(device);
 }
 
 std::string RecentPortDescription(const std::string& name) {

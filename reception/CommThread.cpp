@@ -202,11 +202,13 @@ UINT CommThreadProc(void* param) {
         if (!self->m_CommPort.IsOpen()) {
             self->RetryLostPort();
             if (!self->m_CommPort.IsOpen()) {
+                ++self->m_pollPasses;
                 self->m_pollLoop.SleepUntil(passStart + kClosedPortPoll);
                 continue;
             }
         }
         const DWORD read = self->PollPort();
+        ++self->m_pollPasses;
         const auto gathered = passStart - previousPass;
         previousPass = passStart;
         self->m_pollLoop.SleepUntil(passStart + NextPollDelay(read, gathered));

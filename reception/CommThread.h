@@ -94,6 +94,9 @@ public:
     std::uint64_t BytesDropped() const { return m_drops.Total(); }
     // The same since the buffer was last cleared.
     std::uint64_t BytesDroppedSinceClear() const { return m_drops.SinceClear(); }
+    // Poll passes the thread has finished, with the port open or closed; none pass while it is paused.
+    // What did not happen in a number of passes will not (tests wait for them instead of for a time).
+    std::uint64_t PollPasses() const { return m_pollPasses.load(); }
 
     HWND m_Hwnd = 0;
     std::unique_ptr<std::thread> m_Thread;
@@ -143,6 +146,7 @@ private:
     std::mutex m_lostLock;
     std::string m_awaitedPort;
     std::atomic<std::uint64_t> m_bytesReceived{0};
+    std::atomic<std::uint64_t> m_pollPasses{0};
 
     // From the open that the user's Connect made to the Disconnect or the window's end.
     bool m_sessionOpen = false;

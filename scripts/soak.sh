@@ -84,7 +84,7 @@ build_tree() { # dir [cmake options]
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null || return 1
   fi
-  cmake --build "$dir" -j "$(nproc)" --target kestrune >"$work/build-$(basename "$dir").log" 2>&1 ||
+  cmake --build "$dir" -j "$(nproc)" --target kestrune kestrune-sim >"$work/build-$(basename "$dir").log" 2>&1 ||
     { tail -n 20 "$work/build-$(basename "$dir").log"; return 1; }
 }
 need_program=0
@@ -101,12 +101,12 @@ if wanted long && [ "$plain" = 0 ]; then
   echo "building $normal"
   build_tree "$normal" || { echo "soak: the build failed" >&2; exit 2; }
 fi
+# The simulated device comes from the tree of the program under test.
+device=$asan/tools/kestrune-sim
+[ "$need_program" = 1 ] || device=$normal/tools/kestrune-sim
 mkdir -p "$helpers"
-for tool in soak-device kill-on-save; do
-  g++ -std=c++17 -O2 -Wall -Wextra -Werror -o "$helpers/$tool" "$root/scripts/soak/$tool.cpp" ||
-    { echo "soak: cannot build $tool" >&2; exit 2; }
-done
-device=$helpers/soak-device
+g++ -std=c++17 -O2 -Wall -Wextra -Werror -o "$helpers/kill-on-save" "$root/scripts/soak/kill-on-save.cpp" ||
+  { echo "soak: cannot build kill-on-save" >&2; exit 2; }
 
 # --- shared pieces --------------------------------------------------------------------------------------
 write_ini() { # folder, then KEY=VALUE overrides in section order
@@ -142,15 +142,16 @@ LogLevel=${v[LogLevel]}
 INI
 }
 
-# Starts a device; sets device_pid. Its standard output goes to the given file.
+# Starts the simulated device on COM7: the numbered-line pattern, sent once a reader has settled for 300 ms
+# (the options override that); sets device_pid. Its standard output goes to the given file.
 start_device() { # output ports-folder device-options...
   local out=$1 ports=$2
   shift 2
   mkdir -p "$ports"
-  "$device" --dir "$ports" "$@" >"$out" 2>&1 &
+  "$device" --dir "$ports" --port 7 --pattern --count 0 --settle-ms 300 "$@" >"$out" 2>&1 &
   device_pid=$!
   pids+=("$device_pid")
-  wait_for_line "$out" '^ready' 1 5
+  wait_for_line "$out" '^COM7 ' 1 5
 }
 
 # Starts the program in a folder; sets program_pid. Extra environment as NAME=VALUE arguments. Its output

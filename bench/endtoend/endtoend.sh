@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end benchmark: the real kestrune program on its own Xvfb display, reading a paced pseudo-terminal
-# (kestrune-bench-writer) through a private port folder. For each stream it measures the program's CPU time
+# (kestrune-sim) through a private port folder. For each stream it measures the program's CPU time
 # per MB from the first byte to a second after the last (and with the display server's CPU added), checks
 # that every byte arrived in time and that the window holds the stream's last bytes byte for byte, and
 # prints one table row with its target and PASS or FAIL. Also: peak RSS with two windows whose 1023 KB
@@ -28,9 +28,9 @@ while [ $# -gt 0 ]; do
   esac
 done
 program=$build/app/kestrune
-writer=$build/bench/endtoend/kestrune-bench-writer
-for file in "$program" "$writer"; do
-  [ -x "$file" ] || { echo "endtoend: $file missing (cmake --build $build --target kestrune kestrune-bench-writer)" >&2; exit 2; }
+sim=$build/tools/kestrune-sim
+for file in "$program" "$sim"; do
+  [ -x "$file" ] || { echo "endtoend: $file missing (cmake --build $build --target kestrune kestrune-sim)" >&2; exit 2; }
 done
 command -v Xvfb >/dev/null || { echo "endtoend: Xvfb missing (apt-get install xvfb)" >&2; exit 2; }
 
@@ -84,12 +84,71 @@ LogLevel=1
 INI
 }
 
+# User plus system time of a process in clock ticks, empty when it cannot be read.
+cpu_ticks() { # pid
+  local stat fields
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+  read -r -a fields <<<"${stat##*) }"
+  # After the command name the fields count from 3 (the state): utime is field 14, stime field 15.
+  echo $((fields[11] + fields[12]))
+}
+
+# A writer: the simulated device on COM<port>, paced from the moment the program opens it, and beside it the
+# measurement of the reader: the program's CPU time (and the display server's) from the first byte to a
+# second after the last, and its peak resident size, as one "result" line. The stream's tail goes to
+# tail-<port>, for comparing with what the window shows. Runs until it is sent SIGTERM.
+run_writer() { # folder port kind seconds device-mode...
+  local dir=$1 port=$2 kind=$3 seconds=$4
+  shift 4
+  local out=$dir/device-$port.out
+  "$sim" --dir "$dir/ports" --port "$port" --settle-ms 0 "$@" >"$out" 2>/dev/null &
+  local device=$!
+  trap 'kill $device 2>/dev/null; exit 0' TERM
+  local waited=0
+  until grep -q "^COM$port " "$out" 2>/dev/null; do
+    [ $((waited += 1)) -le 100 ] || { echo "error device-did-not-start"; return 1; }
+    sleep 0.05
+  done
+  echo "ready $dir/ports/COM$port"
+  waited=0
+  until grep -q '^reader' "$out"; do
+    [ $((waited += 1)) -le 3000 ] || { echo "error reader-never-opened"; kill $device; return 1; }
+    sleep 0.01
+  done
+  local pid cpu display start
+  pid=$(cat "$dir/program.pid")
+  cpu=$(cpu_ticks "$pid"); display=$(cpu_ticks "$xvfb_pid"); start=$(date +%s.%N)
+  local bytes=0 elapsed=$seconds
+  if [ "$kind" = idle ]; then
+    sleep "$seconds"
+  else
+    until grep -q '^finished' "$out"; do sleep 0.05; done
+    read -r _ bytes elapsed < <(grep '^finished' "$out")
+  fi
+  sleep 1
+  local window
+  window=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN{printf "%.3f", e - s}')
+  cpu=$(($(cpu_ticks "$pid") - cpu)); display=$(($(cpu_ticks "$xvfb_pid") - display))
+  printf 'result bytes=%s elapsed=%s window=%s cpu=%s display_cpu=%s hwm_kb=%s rss_kb=%s\n' "$bytes" "$elapsed" \
+    "$window" "$(awk -v t="$cpu" -v h="$(getconf CLK_TCK)" 'BEGIN{printf "%.3f", t/h}')" \
+    "$(awk -v t="$display" -v h="$(getconf CLK_TCK)" 'BEGIN{printf "%.3f", t/h}')" \
+    "$(sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$pid/status")" \
+    "$(sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$pid/status")"
+  [ "$kind" = idle ] || "$sim" --stdout "$@" --count "$bytes" | tail -c $((2 << 20)) >"$dir/tail-$port"
+  wait $device
+}
+
 # Starts a writer on COM<port> in the case folder; sets writer_pid. Waits until its link exists.
 start_writer() { # folder port kind rate seconds
-  local dir=$1 port=$2
-  "$writer" --dir "$dir/ports" --port "$port" --kind "$3" --rate "$4" --seconds "$5" \
-    --pid-file "$dir/program.pid" --tail "$dir/tail-$port" --display-pid "$xvfb_pid" \
-    >"$dir/writer-$port.out" 2>&1 &
+  local dir=$1 port=$2 kind=$3 rate=$4 mode
+  local count
+  count=$(awk -v r="$rate" -v s="$5" 'BEGIN{printf "%d", r*s}')
+  case $kind in
+    lines) mode=(--pattern --rate "$rate" --count "$count") ;;
+    raw) mode=(--pattern --no-line-ends --rate "$rate" --count "$count") ;;
+    idle) mode=(--file /dev/null --rate 0) ;;
+  esac
+  run_writer "$dir" "$port" "$kind" "$5" "${mode[@]}" >"$dir/writer-$port.out" 2>&1 &
   writer_pid=$!
   pids+=("$writer_pid")
   for _ in $(seq 100); do

@@ -65,7 +65,8 @@ std::string LinkTarget(const std::string& path) {
 
 } // namespace
 
-CPortDescriber::CPortDescriber(const std::string& root) : m_root(root) {
+CPortDescriber::CPortDescriber(const std::string& root, const std::string& pseudoTerminal)
+    : m_root(root), m_pseudoTerminal(pseudoTerminal) {
     const std::string folder = m_root + "/dev/serial/by-id";
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
@@ -92,7 +93,7 @@ std::string CPortDescriber::Describe(const std::string& device) const {
                                  ? resolved.substr(m_root.size())
                                  : resolved;
     if (node.compare(0, 9, "/dev/pts/") == 0)
-        return node + ": pseudo terminal (simulator)";
+        return node + ": " + m_pseudoTerminal;
     const std::string details = UsbDetails(BaseName(node));
     return details.empty() ? node : node + ": " + details;
 }

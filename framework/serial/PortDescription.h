@@ -6,15 +6,17 @@
 
 // What a serial device is, in words a person picking a port recognises: its device node and what the
 // system knows of it. A USB adapter is told by its vendor and product names and serial number from sysfs
-// (or, lacking those, by its /dev/serial/by-id name); a pseudo-terminal is the simulator; a path that
-// leads nowhere is a device that is not connected.
+// (or, lacking those, by its /dev/serial/by-id name); a pseudo-terminal by the words its user gives; a path
+// that leads nowhere is a device that is not connected.
 class CPortDescriber {
 public:
     // `root` is put before /sys and /dev: empty for the system itself, a fake tree in tests. The by-id
-    // folder is read once here, so describing many ports costs one folder listing.
-    explicit CPortDescriber(const std::string& root = std::string());
+    // folder is read once here, so describing many ports costs one folder listing. `pseudoTerminal` is what a
+    // pseudo-terminal is called (what plays a serial device there is the user's to say).
+    explicit CPortDescriber(const std::string& root = std::string(),
+                            const std::string& pseudoTerminal = "pseudo terminal");
 
-    // "/dev/ttyUSB0: FTDI FT232R USB UART, serial A10K1234", "/dev/pts/3: pseudo terminal (simulator)",
+    // "/dev/ttyUSB0: FTDI FT232R USB UART, serial A10K1234", "/dev/pts/3: pseudo terminal",
     // "/dev/ttyS0", "/dev/serial/by-id/usb-FTDI_...: not connected". `device` is a path under the root: a
     // device node or a symbolic link to one (a pinned port, a by-id name); with a root, a path under /dev is
     // taken from the root's dev folder.
@@ -24,6 +26,7 @@ private:
     std::string UsbDetails(const std::string& node) const;
 
     std::string m_root;
+    std::string m_pseudoTerminal;
     std::map<std::string, std::string>
         m_byIdOfNode; // "ttyUSB0" -> "usb-FTDI_FT232R_USB_UART_A10K-if00-port0"
 };

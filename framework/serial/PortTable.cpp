@@ -73,6 +73,16 @@ bool IsSerialDevice(const std::string& ttyFolder, const std::string& family) {
     return true;
 }
 
+std::mutex& PortDirectoryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::string& PortDirectoryPath() {
+    static std::string path;
+    return path;
+}
+
 std::mutex& AwaitedLock() {
     static std::mutex lock;
     return lock;
@@ -85,13 +95,14 @@ std::multiset<std::string>& AwaitedNames() {
 
 } // namespace
 
+void SetPortDirectory(const std::string& directory) {
+    std::lock_guard<std::mutex> guard(PortDirectoryLock());
+    PortDirectoryPath() = directory;
+}
+
 std::string PortDirectory() {
-    if (const char* ports = std::getenv("KESTRUNE_PORTS"); ports && *ports)
-        return ports;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
-        return std::string(config) + "/kestrune/ports";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.config/kestrune/ports";
+    std::lock_guard<std::mutex> guard(PortDirectoryLock());
+    return PortDirectoryPath();
 }
 
 unsigned PortNumberOfName(const std::string& name) {

@@ -13,7 +13,9 @@ struct PortEntry {
     std::string device; // "/dev/ttyUSB0"
 };
 
-// $KESTRUNE_PORTS, else $XDG_CONFIG_HOME/kestrune/ports, else ~/.config/kestrune/ports.
+// The port directory of the system's table, chosen by the program at start (empty until then: no pinned
+// ports). Safe to call from any thread.
+void SetPortDirectory(const std::string& directory);
 std::string PortDirectory();
 
 // The number that a COM name stands for: "COM7" and "com7" give 7; 0 for anything else (also "COM0",

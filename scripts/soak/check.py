@@ -13,8 +13,12 @@ import sys
 LINE = 64
 
 
+SYMBOLS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+
+
 def expected_line(number):
-    body = "".join(chr(ord("!") + (number + i) % 90) for i in range(53))
+    """Line `number` of the simulated device's pattern."""
+    body = "".join(SYMBOLS[(number + i) % len(SYMBOLS)] for i in range(53))
     return ("%08d " % (number % 100000000) + body + "\r\n").encode("latin-1")
 
 

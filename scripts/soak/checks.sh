@@ -48,7 +48,7 @@ check_unplug() {
   write_ini "$dir" AutoSaveFrequency=1 DefaultBackupPath=./text.txt
   : >"$dir/text.txt"
   local per=$((1000000 / 64 / (cycles + 1)))
-  start_device "$dir/device.out" "$dir/ports" --rate 100000 --lines-per-plug "$per" --quiet-ms 300 ||
+  start_device "$dir/device.out" "$dir/ports" --rate 100000 --lines-per-plug "$per" --settle-ms 300 ||
     { report unplug FAIL "the device did not start"; return; }
   local dev=$device_pid
   start_program "$asan/app/kestrune" "$dir" "$dir/ports" QT_QPA_PLATFORM=offscreen
@@ -100,7 +100,7 @@ check_overrun() {
   pids+=("$xvfb")
   wait_for_line "$dir/display" '[0-9]' 1 10 || { report overrun FAIL "Xvfb did not start"; return; }
   local display=:$(head -n1 "$dir/display")
-  start_device "$dir/device.out" "$dir/ports" --rate 3000000 --quiet-ms 500 ||
+  start_device "$dir/device.out" "$dir/ports" --rate 3000000 --settle-ms 500 ||
     { report overrun FAIL "the device did not start"; return; }
   local dev=$device_pid
   local after=$(((overrun_seconds * 3 / 2 + 30) * 1000))
@@ -182,7 +182,7 @@ check_kills() {
     python3 -c "
 import sys; sys.path.insert(0, '$root/scripts/soak'); import check
 open('$dir/doc.txt', 'wb').write(b''.join(check.expected_line(n) for n in range($base, $base + 15625)))"
-    start_device "$io/device.out" "$dir/ports" --rate 50000 --first-line $((base + 15625)) --quiet-ms 1500 ||
+    start_device "$io/device.out" "$dir/ports" --rate 50000 --first-line $((base + 15625)) --settle-ms 1500 ||
       { failures+=("device"); break; }
     local dev=$device_pid
     start_program "$asan/app/kestrune" "$dir" "$dir/ports" QT_QPA_PLATFORM=offscreen
@@ -202,7 +202,7 @@ open('$dir/doc.txt', 'wb').write(b''.join(check.expected_line(n) for n in range(
     fi
   done
   # A clean run: it saves at least twice and ends by itself.
-  start_device "$io/device.out" "$dir/ports" --rate 50000 --first-line 99000000 --quiet-ms 1500
+  start_device "$io/device.out" "$dir/ports" --rate 50000 --first-line 99000000 --settle-ms 1500
   local dev=$device_pid
   start_program "$asan/app/kestrune" "$dir" "$dir/ports" QT_QPA_PLATFORM=offscreen KESTRUNE_SNAPSHOT_DIR="$dir/snap" \
     KESTRUNE_SNAPSHOT_AFTER_MS=5000
@@ -263,7 +263,7 @@ copy_runner() { # folder copy deadline
   pids=()
   while [ $((SECONDS + 25)) -lt "$deadline" ]; do
     local out=$dir/device-$k.out
-    start_device "$out" "$dir/ports-$k" --rate 20000 --quiet-ms 300 || { failed=$((failed + 1)); break; }
+    start_device "$out" "$dir/ports-$k" --rate 20000 --settle-ms 300 || { failed=$((failed + 1)); break; }
     local dev=$device_pid
     (cd "$dir" && exec env KESTRUNE_PORTS="$dir/ports-$k" QT_QPA_PLATFORM=offscreen KESTRUNE_SNAPSHOT_DIR="$dir" \
       KESTRUNE_SNAPSHOT_AFTER_MS=20000 "$asan/app/kestrune" >>"$dir/program-$k.out" 2>&1) &

@@ -1,7 +1,7 @@
 // The port's own logic (open steps, error kinds, roll-back, descriptions) against a device whose calls can
 // be made to fail one by one.
-#include "FakeSerialDevice.h"
 #include "comm/comm.h"
+#include "support/RecordingSerialDevice.h"
 
 #include <cstring>
 #include <functional>
@@ -45,7 +45,7 @@ TEST(CommPortSeam, NewPortHoldsItsDefaults) {
 }
 
 TEST(CommPortSeam, OpenAppliesTheFourParametersOverTheDriverSettings) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.driverState = DriverDefaults();
     TCommPort port;
     port.SetParity(MARKPARITY);
@@ -87,7 +87,7 @@ TEST(CommPortSeam, EachFailingOpenStepRaisesItsKindAndLeavesThePortClosedAndRele
     };
     for (const auto& [call, kind] : steps) {
         SCOPED_TRACE(call);
-        FakeSerialDevice device;
+        RecordingSerialDevice device;
         device.driverState = DriverDefaults();
         device.failCall = call;
         device.failCode = ERROR_ACCESS_DENIED;
@@ -115,7 +115,7 @@ TEST(CommPortSeam, EachFailingOpenStepRaisesItsKindAndLeavesThePortClosedAndRele
 }
 
 TEST(CommPortSeam, RefusedSettersRaiseTheirKindAndKeepThePreviousValue) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.driverState = DriverDefaults();
     TCommPort port;
     port.OpenCommPort();
@@ -137,7 +137,7 @@ TEST(CommPortSeam, RefusedSettersRaiseTheirKindAndKeepThePreviousValue) {
 }
 
 TEST(CommPortSeam, SettersOnAClosedPortNeverReachTheDevice) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.failCall = "SetCommState";
     TCommPort port;
     port.SetBaudRate(1);
@@ -152,7 +152,7 @@ TEST(CommPortSeam, SettersOnAClosedPortNeverReachTheDevice) {
 }
 
 TEST(CommPortSeam, RenamingIsRefusedWhileOpen) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     TCommPort port;
     port.SetCommPort("COM12");
     port.OpenCommPort();
@@ -173,7 +173,7 @@ TEST(CommPortSeam, ClosedPortRefusesQueriesAndReads) {
 }
 
 TEST(CommPortSeam, FailingCallsOfAnOpenPortRaiseTheirKinds) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     TCommPort port;
     port.OpenCommPort();
     BYTE buffer[4];
@@ -190,7 +190,7 @@ TEST(CommPortSeam, FailingCallsOfAnOpenPortRaiseTheirKinds) {
 }
 
 TEST(CommPortSeam, ShortReadIsFollowedByAZeroAndAFullReadStaysInsideTheBuffer) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     TCommPort port;
     port.OpenCommPort();
     device.input = "abcd";
@@ -210,7 +210,7 @@ TEST(CommPortSeam, ShortReadIsFollowedByAZeroAndAFullReadStaysInsideTheBuffer) {
 }
 
 TEST(CommPortSeam, DescriptionWordsEveryParityAndStopBitsCode) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     TCommPort port;
     port.OpenCommPort();
     std::string text;

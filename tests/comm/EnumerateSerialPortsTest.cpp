@@ -1,13 +1,13 @@
 // Port enumeration through both branches, against a device that presents a chosen name table or answers
 // the probing opens with chosen errors, and through the system's driver on a port directory of links.
-#include "FakeSerialDevice.h"
 #include "comm/enumser.h"
 #include "framework/serial/PortTable.h"
 #include "support/PseudoTerminal.h"
+#include "support/RecordingSerialDevice.h"
+#include "support/ScopedPortDirectory.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -22,7 +22,7 @@ std::vector<UINT> Numbers(const CUIntArray& ports) {
 }
 
 TEST(EnumerateSerialPorts, DeviceTableGivesComNumbersInTableOrder) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.nameTable = Names("COM1\0LPT1\0COM10\0com3\0COM\0COMX\0COM0\0C:\0CoM7abc\0");
     CUIntArray ports;
     ports.Add(99);
@@ -33,7 +33,7 @@ TEST(EnumerateSerialPorts, DeviceTableGivesComNumbersInTableOrder) {
 }
 
 TEST(EnumerateSerialPorts, OddNumbersInTheTableAreNotTakenAsPorts) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.nameTable = Names("COM-4\0COM99999999999\0COM 5\0");
     CUIntArray ports;
     EnumerateSerialPorts(ports);
@@ -41,7 +41,7 @@ TEST(EnumerateSerialPorts, OddNumbersInTheTableAreNotTakenAsPorts) {
 }
 
 TEST(EnumerateSerialPorts, UnreadableDeviceTableGivesNothing) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.nameTable = Names("COM1\0");
     device.failCall = "QueryDosDevice";
     CUIntArray ports;
@@ -52,7 +52,7 @@ TEST(EnumerateSerialPorts, UnreadableDeviceTableGivesNothing) {
 }
 
 TEST(EnumerateSerialPorts, ProbingCountsOpenBusyAndFailingPorts) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.platformId = VER_PLATFORM_WIN32_WINDOWS;
     device.probeErrors[2] = 0;                        // opens
     device.probeErrors[5] = ERROR_ACCESS_DENIED;      // held by another program
@@ -68,7 +68,7 @@ TEST(EnumerateSerialPorts, ProbingCountsOpenBusyAndFailingPorts) {
 }
 
 TEST(EnumerateSerialPorts, FailedVersionQueryProbesAndNoPortGivesAnEmptyList) {
-    FakeSerialDevice device;
+    RecordingSerialDevice device;
     device.failCall = "GetVersionEx";
     CUIntArray ports;
     ports.Add(3);
@@ -87,9 +87,7 @@ TEST(EnumerateSerialPorts, LinksWhoseDeviceIsGoneAreLeftOut) {
     PseudoTerminal device;
     ASSERT_EQ(symlink(device.path().c_str(), ports.file("COM201").c_str()), 0);
     ASSERT_EQ(symlink("/dev/kestrune-unplugged-adapter", ports.file("COM202").c_str()), 0);
-    const char* saved = std::getenv("KESTRUNE_PORTS");
-    const std::string keep = saved ? saved : "";
-    setenv("KESTRUNE_PORTS", ports.path().c_str(), 1);
+    const ScopedPortDirectory directory(ports.path());
     CUIntArray found;
     EnumerateSerialPorts(found);
     const std::vector<UINT> numbers = Numbers(found);
@@ -105,10 +103,6 @@ TEST(EnumerateSerialPorts, LinksWhoseDeviceIsGoneAreLeftOut) {
     EXPECT_FALSE(PortNameAwaited("COM202"));
     // The gone device keeps its number: no other device takes it meanwhile, and opening it says absent.
     EXPECT_EQ(ResolvePortName("COM202", SystemPortTable()), ports.file("COM202"));
-    if (saved)
-        setenv("KESTRUNE_PORTS", keep.c_str(), 1);
-    else
-        unsetenv("KESTRUNE_PORTS");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "PdfText.h"
 #include "ViewPrintFixture.h"
+#include "support/MessageBoxAnswers.h"
 
 #include <QPrintPreviewWidget>
 
@@ -194,13 +195,11 @@ TEST_F(ViewPrintTest, AJobFromALaterPagePrintsThatPageAsTheWholeRunWould) {
 
 TEST_F(ViewPrintTest, APrinterThatCannotOpenIsReportedAndNothingRuns) {
     AfxGetPrinter().setOutputFileName(QString::fromStdString(m_dir.file("missing/folder/out.pdf")));
-    std::vector<CString> messages;
+    const MessageBoxAnswers boxes;
+    const std::vector<CString>& messages = boxes.Texts();
     GuiTestHook hook;
     hook.modalDialog = [](QDialog&) { return IDOK; };
-    hook.messageBox = [&messages](const CString& text, UINT) {
-        messages.push_back(text);
-        return IDOK;
-    };
+    hook.messageBox = boxes.Hook();
     CScopedGuiTestHook scoped(std::move(hook));
     m_view->OnFilePrint();
     ASSERT_EQ(1u, messages.size());

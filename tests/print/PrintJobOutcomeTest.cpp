@@ -1,6 +1,7 @@
 #include "PdfText.h"
 #include "PrivateCups.h"
 #include "ViewPrintFixture.h"
+#include "support/MessageBoxAnswers.h"
 
 #include "framework/gui/docview/CommandLineInfo.h"
 
@@ -9,40 +10,38 @@
 namespace {
 
 // Every message box a test shows, answered with OK; the print dialog is confirmed as it stands.
-class MessageRecorder {
+class ConfirmedPrinting {
 public:
-    MessageRecorder() {
+    ConfirmedPrinting() {
         GuiTestHook hook;
         hook.modalDialog = [](QDialog& dialog) {
             if (dialog.findChild<QDoubleSpinBox*>("leftMargin") != nullptr)
                 dialog.accept();
             return IDOK;
         };
-        hook.messageBox = [this](const CString& text, UINT) {
-            messages.push_back(text);
-            return IDOK;
-        };
+        hook.messageBox = m_boxes.Hook();
         m_scoped = std::make_unique<CScopedGuiTestHook>(std::move(hook));
     }
-    std::vector<CString> messages;
+    const std::vector<CString>& Messages() const { return m_boxes.Texts(); }
 
 private:
+    MessageBoxAnswers m_boxes;
     std::unique_ptr<CScopedGuiTestHook> m_scoped;
 };
 
 TEST_F(ViewPrintTest, APrintoutThatCannotBeWrittenWholeIsReportedAndNotTakenForPrinted) {
-    MessageRecorder recorder;
+    ConfirmedPrinting recorder;
     m_view->OnFilePrint();
-    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_TRUE(recorder.Messages().empty());
     EXPECT_TRUE(AfxLastPrintJobSucceeded());
     EXPECT_GT(PdfPageCount(Pdf()), 2);
 
     // A device that takes nothing: the file opens, and every write of it fails.
     AfxGetPrinter().setOutputFileName(QStringLiteral("/dev/full"));
     m_view->OnFilePrint();
-    ASSERT_EQ(1u, recorder.messages.size());
-    EXPECT_TRUE(Has(recorder.messages[0], "/dev/full")) << recorder.messages[0];
-    EXPECT_TRUE(Has(recorder.messages[0], "No space left on device")) << recorder.messages[0];
+    ASSERT_EQ(1u, recorder.Messages().size());
+    EXPECT_TRUE(Has(recorder.Messages()[0], "/dev/full")) << recorder.Messages()[0];
+    EXPECT_TRUE(Has(recorder.Messages()[0], "No space left on device")) << recorder.Messages()[0];
     EXPECT_FALSE(AfxLastPrintJobSucceeded());
     EXPECT_EQ(nullptr, m_view->m_pPrinter);
     // The printer keeps the file the user chose for the next job.
@@ -51,13 +50,13 @@ TEST_F(ViewPrintTest, APrintoutThatCannotBeWrittenWholeIsReportedAndNotTakenForP
 
 TEST_F(ViewPrintTest, PrintJobsCarryTheDocumentsTitle) {
     m_document.SetTitle("capture.txt");
-    MessageRecorder recorder;
+    ConfirmedPrinting recorder;
     m_view->OnFilePrint();
     EXPECT_EQ("capture.txt", PdfTitle(Pdf()));
     m_view->OnFilePrintDirect();
     EXPECT_TRUE(AfxLastPrintJobSucceeded());
     EXPECT_EQ("capture.txt", PdfTitle(Pdf()));
-    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_TRUE(recorder.Messages().empty());
 }
 
 TEST_F(ViewPrintTest, DirectPrintNeedsNoDialogAndPrintsTheWholeText) {
@@ -82,15 +81,15 @@ TEST(ShellPrintTo, AnUnknownPrinterIsNamedInAMessageAndNothingPrints) {
     const std::string pdf = dir.file("out.pdf");
     AfxGetPrinter().setOutputFormat(QPrinter::PdfFormat);
     AfxGetPrinter().setOutputFileName(QString::fromStdString(pdf));
-    MessageRecorder recorder;
+    ConfirmedPrinting recorder;
     CCommandLineInfo info;
     info.m_nShellCommand = CCommandLineInfo::FilePrintTo;
     info.m_strFileName = dir.file("capture.txt");
     info.m_strPrinterName = "no-such-printer";
     EXPECT_FALSE(AfxGetApp()->ProcessShellCommand(info));
-    ASSERT_EQ(1u, recorder.messages.size());
-    EXPECT_TRUE(Has(recorder.messages[0], "no-such-printer")) << recorder.messages[0];
-    EXPECT_TRUE(Has(recorder.messages[0], "capture.txt")) << recorder.messages[0];
+    ASSERT_EQ(1u, recorder.Messages().size());
+    EXPECT_TRUE(Has(recorder.Messages()[0], "no-such-printer")) << recorder.Messages()[0];
+    EXPECT_TRUE(Has(recorder.Messages()[0], "capture.txt")) << recorder.Messages()[0];
     EXPECT_TRUE(ReadWholeFile(pdf).empty());
 }
 
@@ -128,7 +127,7 @@ TEST_F(WideBorderPrinterTest, PageSetupKeepsTheWindowsMarginsWhenThePrintersBord
     ASSERT_NEAR(12.7, layout.minimumMargins().top(), 0.2);
     ASSERT_NEAR(6.35, layout.minimumMargins().left(), 0.2);
 
-    MessageRecorder recorder;
+    ConfirmedPrinting recorder;
     m_view->OnFilePageSetup();
     EXPECT_EQ(CRect(2500, 1000, 2500, 1000), m_view->m_rectMargin);
 
@@ -144,18 +143,18 @@ TEST_F(WideBorderPrinterTest, PageSetupKeepsTheWindowsMarginsWhenThePrintersBord
 
 TEST_F(WideBorderPrinterTest, AQueueThatRefusesTheJobIsReportedAndNotTakenForPrinted) {
     ASSERT_TRUE(m_cups.RejectJobs("wide"));
-    MessageRecorder recorder;
+    ConfirmedPrinting recorder;
     m_view->OnFilePrintDirect();
     EXPECT_FALSE(AfxLastPrintJobSucceeded());
-    ASSERT_EQ(1u, recorder.messages.size());
-    EXPECT_TRUE(Has(recorder.messages[0], "wide")) << recorder.messages[0];
+    ASSERT_EQ(1u, recorder.Messages().size());
+    EXPECT_TRUE(Has(recorder.Messages()[0], "wide")) << recorder.Messages()[0];
 }
 
 TEST_F(WideBorderPrinterTest, AQueueThatTakesTheJobCountsAsPrinted) {
-    MessageRecorder recorder;
+    ConfirmedPrinting recorder;
     m_view->OnFilePrintDirect();
     EXPECT_TRUE(AfxLastPrintJobSucceeded());
-    EXPECT_TRUE(recorder.messages.empty()) << recorder.messages[0];
+    EXPECT_TRUE(recorder.Messages().empty()) << recorder.Messages()[0];
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "PdfText.h"
 #include "support/DialogPortDirectory.h"
 #include "support/DialogTestSupport.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 
 #include "app/main.h"
@@ -134,7 +135,7 @@ protected:
             }
             return IDCANCEL;
         };
-        hook.messageBox = [](const CString&, UINT) { return IDOK; };
+        hook.messageBox = MessageBoxAnswers(IDOK).Hook();
         return std::make_unique<CScopedGuiTestHook>(std::move(hook));
     }
 

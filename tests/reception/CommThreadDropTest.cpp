@@ -1,10 +1,10 @@
 #include "reception/CommThread.h"
 
-#include "MessageRecorder.h"
 #include "app/main.h"
 #include "log/LogLevel.h"
 #include "reception/DropReport.h"
 #include "settings/Preference.h"
+#include "support/MessageRecorder.h"
 #include "support/SimDevice.h"
 #include "support/TempDir.h"
 

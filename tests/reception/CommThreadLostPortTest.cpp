@@ -1,7 +1,7 @@
 #include "reception/CommThread.h"
 
-#include "MessageRecorder.h"
 #include "framework/serial/SerialDevice.h"
+#include "support/MessageRecorder.h"
 #include "support/SimDevice.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 #include "reception/CommThread.h"
 
-#include "FakeSerialDevice.h"
-#include "MessageRecorder.h"
 #include "framework/core/MessageBox.h"
+#include "support/MemorySerialDevice.h"
+#include "support/MessageRecorder.h"
+#include "support/PollPasses.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ protected:
 
     std::atomic<int> boxes{0};
     MessageRecorder messages;
-    FakeSerialDevice device;
+    MemorySerialDevice device;
 };
 
 } // namespace
@@ -121,7 +122,7 @@ TEST_F(CommThreadPort, APortThatFailedToOpenIsNotRetriedByItself) {
     thread.SetParameters(9600, "COM9");
     EXPECT_EQ(boxes.load(), 1);
     device.Plug("COM9");
-    std::this_thread::sleep_for(1200ms);
+    ASSERT_TRUE(WaitForPollPasses(thread, 3));
     EXPECT_EQ(device.OpenCount("COM9"), 0);
     EXPECT_FALSE(thread.IsPortLost());
     EXPECT_EQ(messages.Count(kWindow, WM_COMM_PORT_STATE, PORT_LOST), 0);
@@ -147,7 +148,7 @@ TEST_F(CommThreadPort, AnUnpluggedDeviceIsReopenedWhenItComesBack) {
     EXPECT_EQ(boxes.load(), 0);
 
     // Still gone after a few retries: one notice only.
-    std::this_thread::sleep_for(1200ms);
+    ASSERT_TRUE(WaitForPollPasses(thread, 3));
     EXPECT_EQ(messages.Count(kWindow, WM_COMM_PORT_STATE, PORT_LOST), 1);
 
     device.Plug("COM7");

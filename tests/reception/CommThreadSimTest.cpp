@@ -1,6 +1,6 @@
 #include "reception/CommThread.h"
 
-#include "MessageRecorder.h"
+#include "support/MessageRecorder.h"
 #include "support/SimDevice.h"
 #include "tools/kestrune-sim/Streams.h"
 

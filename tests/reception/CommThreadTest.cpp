@@ -1,7 +1,8 @@
 #include "reception/CommThread.h"
 
-#include "MessageRecorder.h"
 #include "framework/core/MessageBox.h"
+#include "support/MessageRecorder.h"
+#include "support/PollPasses.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,7 @@ TEST(CommThreadLifecycle, ANewThreadIdlesOnAClosedPortWithTheDefaults) {
     EXPECT_FALSE(setting.bLF || setting.bCR || setting.bTimestamp || setting.bFilteredByte);
     EXPECT_TRUE(setting.timestampFormat.empty() && setting.FilteredBytesList.empty());
 
-    std::this_thread::sleep_for(700ms);
+    ASSERT_TRUE(WaitForPollPasses(thread, 2));
     EXPECT_EQ(messages.Count(kWindow, WM_COMM_DATA_READY), 0);
     EXPECT_TRUE(DataOf(thread).empty());
 }

@@ -1,8 +1,8 @@
 #include "support/DialogPortDirectory.h"
 
+#include "support/ScopedPortDirectory.h"
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
@@ -11,16 +11,11 @@
 struct DialogPortDirectory::State {
     TempDir dir;
     std::vector<std::pair<unsigned, int>> masters;
-    bool hadPrevious = false;
-    std::string previous;
+    std::unique_ptr<ScopedPortDirectory> directory;
 };
 
 DialogPortDirectory::DialogPortDirectory(const std::vector<unsigned>& numbers)
     : m_state(std::make_unique<State>()) {
-    if (const char* previous = std::getenv("KESTRUNE_PORTS")) {
-        m_state->hadPrevious = true;
-        m_state->previous = previous;
-    }
     for (unsigned number : numbers) {
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
@@ -30,14 +25,11 @@ DialogPortDirectory::DialogPortDirectory(const std::vector<unsigned>& numbers)
         if (symlink(ptsname(master), link.c_str()) != 0)
             continue;
     }
-    ::setenv("KESTRUNE_PORTS", m_state->dir.path().c_str(), 1);
+    m_state->directory = std::make_unique<ScopedPortDirectory>(m_state->dir.path());
 }
 
 DialogPortDirectory::~DialogPortDirectory() {
-    if (m_state->hadPrevious)
-        ::setenv("KESTRUNE_PORTS", m_state->previous.c_str(), 1);
-    else
-        ::unsetenv("KESTRUNE_PORTS");
+    m_state->directory.reset();
     for (const auto& entry : m_state->masters)
         ::close(entry.second);
 }

@@ -6,7 +6,7 @@
 
 // A port directory for the duration of a test: COMn links to pseudo-terminals, so that the port list of
 // the serial settings dialog offers exactly the given numbers (plus any serial device the machine has).
-// The previous $KESTRUNE_PORTS comes back at destruction.
+// The previous port directory comes back at destruction.
 class DialogPortDirectory {
 public:
     explicit DialogPortDirectory(const std::vector<unsigned>& numbers);

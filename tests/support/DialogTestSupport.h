@@ -4,6 +4,7 @@
 #include "framework/gui/dialogs/Dialog.h"
 #include "framework/gui/app/GuiServices.h"
 #include "framework/gui/windows/TestHook.h"
+#include "support/MessageBoxAnswers.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -35,11 +36,11 @@ public:
     DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
     // The texts of the message boxes shown so far.
-    const std::vector<CString>& Messages() const { return *m_messages; }
+    const std::vector<CString>& Messages() const { return m_boxes.Texts(); }
     int DialogsShown() const { return *m_dialogsShown; }
 
 private:
-    std::shared_ptr<std::vector<CString>> m_messages;
+    MessageBoxAnswers m_boxes;
     std::shared_ptr<int> m_dialogsShown;
     std::unique_ptr<CScopedGuiTestHook> m_hook;
 };
@@ -66,8 +67,7 @@ inline void EnsureDialogTestApplication() {
     AfxInstallGuiServices();
 }
 
-inline DialogAnswerer::DialogAnswerer(Answer answer)
-    : m_messages(std::make_shared<std::vector<CString>>()), m_dialogsShown(std::make_shared<int>(0)) {
+inline DialogAnswerer::DialogAnswerer(Answer answer) : m_dialogsShown(std::make_shared<int>(0)) {
     EnsureDialogTestApplication();
     GuiTestHook hook;
     auto shown = m_dialogsShown;
@@ -76,11 +76,7 @@ inline DialogAnswerer::DialogAnswerer(Answer answer)
         CDialog* dialog = CDialog::FromDialogWindow(&window);
         return dialog != nullptr && answer ? answer(*dialog) : IDCANCEL;
     };
-    auto messages = m_messages;
-    hook.messageBox = [messages](const CString& text, UINT) {
-        messages->push_back(text);
-        return IDOK;
-    };
+    hook.messageBox = m_boxes.Hook();
     // A file question (an automatic save of a document without a file) is declined.
     hook.fileDialog = [](BOOL, CString&) { return FALSE; };
     m_hook = std::make_unique<CScopedGuiTestHook>(std::move(hook));

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -16,13 +15,8 @@
 extern char** environ;
 
 SimDevice::SimDevice(unsigned comNumber, const std::vector<std::string>& modeArguments)
-    : m_comName("COM" + std::to_string(comNumber)), m_linkPath(m_dir.file(m_comName)) {
-    if (const char* previous = std::getenv("KESTRUNE_PORTS")) {
-        m_hadPreviousPorts = true;
-        m_previousPorts = previous;
-    }
-    setenv("KESTRUNE_PORTS", m_dir.path().c_str(), 1);
-
+    : m_comName("COM" + std::to_string(comNumber)), m_linkPath(m_dir.file(m_comName)),
+      m_portDirectory(m_dir.path()) {
     std::vector<std::string> arguments = {KESTRUNE_SIM_PATH, "--port", std::to_string(comNumber), "--dir",
                                           m_dir.path()};
     arguments.insert(arguments.end(), modeArguments.begin(), modeArguments.end());
@@ -49,10 +43,6 @@ SimDevice::~SimDevice() {
         while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    if (m_hadPreviousPorts)
-        setenv("KESTRUNE_PORTS", m_previousPorts.c_str(), 1);
-    else
-        unsetenv("KESTRUNE_PORTS");
 }
 
 bool SimDevice::waitForLink(bool present) const {

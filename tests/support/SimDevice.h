@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ScopedPortDirectory.h"
 #include "support/TempDir.h"
 
 #include <string>
@@ -7,7 +8,7 @@
 #include <vector>
 
 // Starts the simulated serial device on a chosen COM number in a fresh port directory, which it makes the
-// program's port directory (KESTRUNE_PORTS) for its lifetime. Stops the device at destruction.
+// program's port directory for its lifetime. Stops the device at destruction.
 // The mode arguments are those of kestrune-sim ("--pattern", "--rate", "0", ...); none gives demo lines.
 class SimDevice {
 public:
@@ -29,7 +30,6 @@ private:
     TempDir m_dir;
     std::string m_comName;
     std::string m_linkPath;
+    ScopedPortDirectory m_portDirectory;
     pid_t m_pid = -1;
-    std::string m_previousPorts;
-    bool m_hadPreviousPorts = false;
 };

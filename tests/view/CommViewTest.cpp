@@ -48,7 +48,7 @@ TEST_F(TerminalWindowTest, FirstWindowTakesThePreferencePortTheNextAsksAndClosin
     // The second window asks; cancelling leaves no window and the framework's creation message.
     EXPECT_EQ(OpenWindow(), nullptr);
     EXPECT_EQ(m_dialogs, 1);
-    EXPECT_TRUE(Contains(m_messages, FailedToCreateText()));
+    EXPECT_TRUE(Contains(m_boxes.Texts(), FailedToCreateText()));
     EXPECT_EQ(DocumentCount(), 1);
 
     CloseWindow(first);
@@ -141,14 +141,14 @@ TEST_F(TerminalWindowTest, ClearScreenAsksAndOnlyYesEmptiesTheText) {
     m_device.Send("old text");
     ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "old text"; }));
 
-    m_boxAnswer = IDNO;
+    m_boxes.SetAnswer(IDNO);
     view->OnClearScreen();
     AfxPumpMessages();
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages.back(), "Do you really want to clear the screen ?");
+    ASSERT_EQ(m_boxes.Texts().size(), 1u);
+    EXPECT_EQ(m_boxes.Texts().back(), "Do you really want to clear the screen ?");
     EXPECT_EQ(TextOf(view), "old text");
 
-    m_boxAnswer = IDYES;
+    m_boxes.SetAnswer(IDYES);
     DocumentOf(view)->SetModifiedFlag(FALSE);
     view->OnClearScreen();
     AfxPumpMessages();
@@ -197,14 +197,14 @@ TEST_F(TerminalWindowTest, LostPortIsToldInTheCaptionAndTheTextStays) {
     ASSERT_NE(view, nullptr);
     m_device.Send("kept");
     ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "kept"; }));
-    const size_t boxes = m_messages.size();
+    const size_t boxes = m_boxes.Texts().size();
     view->PostMessage(WM_COMM_PORT_STATE, PORT_LOST, 0);
     AfxPumpMessages();
     CString caption;
     view->GetParentFrame()->GetWindowText(caption);
     EXPECT_NE(caption.find(view->GetPortStateText()), CString::npos);
     EXPECT_FALSE(view->GetPortStateText().empty());
-    EXPECT_EQ(m_messages.size(), boxes);
+    EXPECT_EQ(m_boxes.Texts().size(), boxes);
     EXPECT_EQ(TextOf(view), "kept");
     view->PostMessage(WM_COMM_PORT_STATE, PORT_BACK, 0);
     AfxPumpMessages();

@@ -33,10 +33,7 @@ void TerminalWindowTest::SetUp() {
     preferences->m_commSetting.stopBit = 0;
 
     GuiTestHook hook;
-    hook.messageBox = [this](const CString& text, UINT) {
-        m_messages.push_back(text);
-        return m_boxAnswer;
-    };
+    hook.messageBox = m_boxes.Hook();
     hook.modalDialog = [this](QDialog&) {
         ++m_dialogs;
         return IDCANCEL;

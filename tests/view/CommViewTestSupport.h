@@ -4,6 +4,7 @@
 #include "framework/gui/windows/TestHook.h"
 #include "settings/SettingRec.h"
 #include "support/PseudoTerminal.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -42,9 +43,8 @@ protected:
     CMDIFrameWnd* m_frame = nullptr;
 
     // What the simulated user answers, and what was shown.
-    int m_boxAnswer = 1;                 // IDOK
+    MessageBoxAnswers m_boxes;           // answered with IDOK unless a test says otherwise
     CString m_fileAnswer;                // empty: cancel the file dialog
-    std::vector<CString> m_messages;
     std::vector<CString> m_proposedFiles;
     int m_dialogs = 0;
 

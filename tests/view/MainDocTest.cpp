@@ -75,10 +75,10 @@ TEST_F(TerminalWindowTest, AFileAtTheTextLimitLoadsAndOneByteMoreIsRefused) {
 
     const CString tooLong = m_dir.file("long.txt");
     WriteWholeFile(tooLong, std::string(1048576, 'x'));
-    const size_t boxes = m_messages.size();
+    const size_t boxes = m_boxes.Texts().size();
     EXPECT_EQ(OpenFile(tooLong), nullptr);
     EXPECT_EQ(DocumentCount(), 0);
-    EXPECT_EQ(m_messages.size(), boxes + 1);
+    EXPECT_EQ(m_boxes.Texts().size(), boxes + 1);
 }
 
 TEST_F(TerminalWindowTest, LoadedTextGoesToTheReceptionThreadOnlyWithTerminalSettingsFromTheIni) {

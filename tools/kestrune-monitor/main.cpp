@@ -1,7 +1,9 @@
 // kestrune-monitor: prints on the terminal what a serial port receives, through the program's own port
 // class, polling it as the reception thread does. A quick check of a device (or of kestrune-sim) without
 // the window system.
+#include "comm/PortDirectory.h"
 #include "comm/comm.h"
+#include "framework/serial/PortTable.h"
 
 #include <chrono>
 #include <csignal>
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    SetPortDirectory(KestrunePortDirectory());
 
     TCommPort port;
     port.SetCommPort(name);

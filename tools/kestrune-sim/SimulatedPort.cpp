@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -29,8 +30,9 @@ std::string Describe(const char* what) {
 
 } // namespace
 
-SimulatedPort::SimulatedPort(std::string directory, unsigned number)
-    : m_directory(std::move(directory)), m_linkPath(m_directory + "/COM" + std::to_string(number)) {}
+SimulatedPort::SimulatedPort(std::string directory, unsigned number, bool watchReader)
+    : m_directory(std::move(directory)), m_linkPath(m_directory + "/COM" + std::to_string(number)),
+      m_watchReader(watchReader) {}
 
 SimulatedPort::~SimulatedPort() {
     Unplug();
@@ -80,14 +82,25 @@ bool SimulatedPort::Plug(std::string& error) {
     }
     m_master = master;
     m_terminal = terminal;
+    if (m_watchReader) {
+        close(m_terminal);
+        m_terminal = -1;
+    }
     return true;
+}
+
+bool SimulatedPort::ReaderPresent() const {
+    // The device end reports a hang-up while no one holds the terminal end open.
+    pollfd entry{m_master, POLLOUT, 0};
+    return m_watchReader && Plugged() && poll(&entry, 1, 0) >= 0 && (entry.revents & POLLHUP) == 0;
 }
 
 void SimulatedPort::Unplug() {
     if (!Plugged())
         return;
     unlink(m_linkPath.c_str());
-    close(m_terminal);
+    if (m_terminal >= 0)
+        close(m_terminal);
     close(m_master);
     m_terminal = -1;
     m_master = -1;

@@ -3,11 +3,13 @@
 #include <string>
 
 // The device end of a pseudo-terminal, registered in a port directory under a COM name. The terminal end
-// is set to raw mode before the name appears, so a reader never meets a line discipline, and the simulator
-// holds it open itself, so the terminal's settings survive between readers.
+// is set to raw mode before the name appears, so a reader never meets a line discipline. Normally the
+// simulator holds the terminal end open itself, so the terminal's settings survive between readers; a port
+// that watches for its reader lets go of it instead, as only then does the device end tell whether anyone
+// has the terminal open.
 class SimulatedPort {
 public:
-    SimulatedPort(std::string directory, unsigned number);
+    SimulatedPort(std::string directory, unsigned number, bool watchReader = false);
     ~SimulatedPort();
     SimulatedPort(const SimulatedPort&) = delete;
     SimulatedPort& operator=(const SimulatedPort&) = delete;
@@ -22,11 +24,14 @@ public:
     int Master() const { return m_master; }
     const std::string& TerminalPath() const { return m_terminalPath; }
     const std::string& LinkPath() const { return m_linkPath; }
+    // Whether a reader has the terminal end open; only known to a port that watches for its reader.
+    bool ReaderPresent() const;
 
 private:
     std::string m_directory;
     std::string m_linkPath;
     std::string m_terminalPath;
+    bool m_watchReader;
     int m_master = -1;
     int m_terminal = -1;
 };

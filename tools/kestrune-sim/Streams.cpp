@@ -34,7 +34,7 @@ void FileStream::Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t
     }
 }
 
-char PatternByte(std::uint64_t index) {
+char PatternByte(std::uint64_t index, bool lineEnds) {
     static const char kSymbols[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     constexpr std::uint64_t kSymbolCount = sizeof kSymbols - 1;
     const std::uint64_t line = index / 64;
@@ -47,18 +47,23 @@ char PatternByte(std::uint64_t index) {
     }
     if (column == 8)
         return ' ';
-    if (column == 62)
+    if (column == 62 && lineEnds)
         return '\r';
     if (column == 63)
-        return '\n';
+        return lineEnds ? '\n' : '|';
     return kSymbols[(line + column - 9) % kSymbolCount];
 }
 
 void PatternStream::Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) {
     (void)elapsedMs;
     std::uint64_t end = m_position + maxBytes;
-    if (m_count != 0)
-        end = std::min(end, m_count);
+    if (m_end != 0)
+        end = std::min(end, m_end);
     for (; m_position < end; ++m_position)
-        out += PatternByte(m_position);
+        out += PatternByte(m_position, m_lineEnds);
+}
+
+std::uint64_t PatternStream::UntilRecordEnd() const {
+    const std::uint64_t rest = (64 - m_position % 64) % 64;
+    return m_end != 0 ? std::min(rest, m_end - m_position) : rest;
 }

@@ -15,6 +15,8 @@ public:
     // Whether bytes the terminal cannot take right now may be dropped (a device printing into a closed
     // port loses them) rather than waited for.
     virtual bool MayDrop() const = 0;
+    // How many more bytes complete the record in hand (a line of the pattern); 0 when there is none.
+    virtual std::uint64_t UntilRecordEnd() const { return 0; }
 };
 
 // A sensor printing CR LF lines three times per second: sequence number, uptime, two readings.
@@ -42,18 +44,23 @@ private:
     std::size_t m_position = 0;
 };
 
-// A checkable pattern of `count` bytes (0: endless): 64-byte lines of an eight-digit line number, a space,
-// 53 letters and digits shifted by the line number, and CR LF. PatternByte gives any byte of it.
+// A checkable pattern of `count` bytes (0: endless) from line `firstLine` on: 64-byte lines of an
+// eight-digit line number, a space, 53 letters and digits shifted by the line number, and CR LF; without
+// line ends, the CR LF of each record gives way to a letter and '|', so that the stream is one endless
+// line. PatternByte gives any byte of it.
 class PatternStream final : public Stream {
 public:
-    explicit PatternStream(std::uint64_t count) : m_count(count) {}
+    PatternStream(std::uint64_t count, std::uint64_t firstLine = 0, bool lineEnds = true)
+        : m_position(firstLine * 64), m_end(count != 0 ? m_position + count : 0), m_lineEnds(lineEnds) {}
     void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) override;
-    bool Finished() const override { return m_count != 0 && m_position >= m_count; }
+    bool Finished() const override { return m_end != 0 && m_position >= m_end; }
     bool MayDrop() const override { return false; }
+    std::uint64_t UntilRecordEnd() const override;
 
 private:
-    std::uint64_t m_count;
-    std::uint64_t m_position = 0;
+    std::uint64_t m_position;
+    std::uint64_t m_end;
+    bool m_lineEnds;
 };
 
-char PatternByte(std::uint64_t index);
+char PatternByte(std::uint64_t index, bool lineEnds = true);

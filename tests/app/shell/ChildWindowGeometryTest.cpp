@@ -8,6 +8,7 @@
 #include "framework/gui/docview/Menu.h"
 #include "framework/gui/windows/TestHook.h"
 #include "support/DialogPortDirectory.h"
+#include "support/MessageBoxAnswers.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -44,7 +45,7 @@ protected:
         : m_ports({8, 9}), m_ini("[COM]\nPort=COM9\nBaudRate=9600\n[TERM]\nAutoSaveFrequency=0\n") {
         GuiTestHook hook;
         hook.modalDialog = [](QDialog&) { return IDOK; };
-        hook.messageBox = [](const CString&, UINT) { return IDNO; };
+        hook.messageBox = MessageBoxAnswers(IDNO).Hook();
         m_hook = std::make_unique<CScopedGuiTestHook>(hook);
         m_app = std::make_unique<MainFrameUnderTest>();
         RegisterTerminalTemplate();
@@ -182,7 +183,7 @@ TEST_F(TerminalWindows, ClockRunsOnWhenTheUserCancelsTheExitQuestion) {
     ASSERT_EQ(frame()->GetChildFrames().size(), 1u);
     frame()->GetChildFrames().front()->GetActiveDocument()->SetModifiedFlag(TRUE);
     GuiTestHook cancel;
-    cancel.messageBox = [](const CString&, UINT) { return IDCANCEL; };
+    cancel.messageBox = MessageBoxAnswers(IDCANCEL).Hook();
     {
         CScopedGuiTestHook scoped(cancel);
         gMainApp.OnAppExit();

@@ -8,6 +8,7 @@
 #include "framework/gui/windows/TestHook.h"
 #include "reception/CommThread.h"
 #include "support/DialogPortDirectory.h"
+#include "support/MessageBoxAnswers.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ TEST(DefaultPort, ClosingAnotherWindowOfTheSameNameKeepsTheDefaultPortTaken) {
     PreferencesFromIni ini("[COM]\nPort=COM9\nBaudRate=9600\n[TERM]\nAutoSaveFrequency=0\n");
     GuiTestHook hook;
     hook.modalDialog = [](QDialog&) { return IDOK; };
-    hook.messageBox = [](const CString&, UINT) { return IDNO; };
+    hook.messageBox = MessageBoxAnswers(IDNO).Hook();
     CScopedGuiTestHook scoped(hook);
     MainFrameUnderTest app;
     ASSERT_NE(app.frame, nullptr);
@@ -66,7 +67,7 @@ TEST(DefaultPort, NewConnectionMarksTheDefaultPortOnlyWhenAWindowHoldsIt) {
     std::ofstream(backup) << "earlier text\r\n";
     GuiTestHook hook;
     hook.modalDialog = [](QDialog&) { return IDOK; };
-    hook.messageBox = [](const CString&, UINT) { return IDNO; };
+    hook.messageBox = MessageBoxAnswers(IDNO).Hook();
     CScopedGuiTestHook scoped(hook);
     MainFrameUnderTest app;
     ASSERT_NE(app.frame, nullptr);

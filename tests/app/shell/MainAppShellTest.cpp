@@ -8,6 +8,7 @@
 #include "framework/gui/docview/Menu.h"
 #include "framework/gui/windows/TestHook.h"
 #include "settings/Preference.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ TEST(MainAppShell, StartUpWithoutIniAsksForTheFirstWindowsSettings) {
         ++dialogs;
         return IDCANCEL;
     };
-    hook.messageBox = [](const CString&, UINT) { return IDOK; };
+    hook.messageBox = MessageBoxAnswers(IDOK).Hook();
     CScopedGuiTestHook scoped(hook);
     CWinApp::SetCommandLineArguments({});
     // Other tests of this program may have registered the template already; start-up adds its own.

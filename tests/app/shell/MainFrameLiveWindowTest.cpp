@@ -11,6 +11,7 @@
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "support/DialogPortDirectory.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 #include "view/CommView.h"
 
@@ -44,7 +45,7 @@ TEST(MainFrameLiveWindow, PanesAndFreezeButtonFollowTheActiveWindow) {
         "[COM]\nPort=COM9\nBaudRate=19200\nByteSize=7\nParity=2\nStopBit=2\n[TERM]\nAutoSaveFrequency=0\n");
     GuiTestHook hook;
     hook.modalDialog = [](QDialog&) { return IDCANCEL; };
-    hook.messageBox = [](const CString&, UINT) { return IDYES; };
+    hook.messageBox = MessageBoxAnswers(IDYES).Hook();
     CScopedGuiTestHook scoped(hook);
     MainFrameUnderTest app;
     ASSERT_NE(app.frame, nullptr);
@@ -115,7 +116,7 @@ TEST(MainFrameLiveWindow, TwoWindowsAreListedAndTiled) {
         ++dialogs;
         return IDOK;
     };
-    hook.messageBox = [](const CString&, UINT) { return IDNO; };
+    hook.messageBox = MessageBoxAnswers(IDNO).Hook();
     CScopedGuiTestHook scoped(hook);
     MainFrameUnderTest app;
     ASSERT_NE(app.frame, nullptr);

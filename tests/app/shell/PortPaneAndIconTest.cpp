@@ -9,6 +9,7 @@
 #include "framework/gui/windows/TestHook.h"
 #include "settings/Preference.h"
 #include "support/DialogPortDirectory.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 #include "view/CommView.h"
 
@@ -30,7 +31,7 @@ TEST(PortPaneTip, PortPaneToolTipSaysWhatTheActiveWindowsPortIs) {
     gMainApp.m_PrefApp = new CPreference(dir.file("Kestrune.ini"));
     GuiTestHook hook;
     hook.modalDialog = [](QDialog&) { return IDCANCEL; };
-    hook.messageBox = [](const CString&, UINT) { return IDYES; };
+    hook.messageBox = MessageBoxAnswers(IDYES).Hook();
     CScopedGuiTestHook scoped(hook);
     {
         MainFrameUnderTest app;

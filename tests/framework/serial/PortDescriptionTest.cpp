@@ -93,14 +93,16 @@ TEST(PortDescription, ByIdNameTellsADeviceThatSysfsDoesNotAndBuiltInPortIsItsNod
     EXPECT_EQ(CPortDescriber(system.root()).Describe("/dev/ttyS0"), "/dev/ttyS0");
 }
 
-TEST(PortDescription, PseudoTerminalIsTheSimulatorAndALostDeviceIsNotConnected) {
+TEST(PortDescription, PseudoTerminalIsNamedAsToldAndALostDeviceIsNotConnected) {
     FakeSystem system;
     fs::create_directories(system.root() + "/dev/pts");
     WriteWholeFile(system.root() + "/dev/pts/3", "");
     system.Pin("COM9", system.root() + "/dev/pts/3");
     system.Pin("COM4", system.root() + "/dev/serial/by-id/usb-FTDI_gone-if00-port0");
-    const CPortDescriber describer(system.root());
-    EXPECT_EQ(describer.Describe(system.ports() + "/COM9"), "/dev/pts/3: pseudo terminal (simulator)");
+    const CPortDescriber describer(system.root(), "test device");
+    EXPECT_EQ(describer.Describe(system.ports() + "/COM9"), "/dev/pts/3: test device");
+    EXPECT_EQ(CPortDescriber(system.root()).Describe(system.ports() + "/COM9"),
+              "/dev/pts/3: pseudo terminal");
     // The pinned link names the adapter that is missing.
     EXPECT_EQ(describer.Describe(system.ports() + "/COM4"),
               system.root() + "/dev/serial/by-id/usb-FTDI_gone-if00-port0: not connected");

@@ -72,17 +72,4 @@ TEST(PortTable, MissingFoldersGiveOnlyWhatExists) {
     EXPECT_FALSE(read);
 }
 
-TEST(PortTable, PortDirectoryFollowsTheEnvironment) {
-    const char* saved = std::getenv("KESTRUNE_PORTS");
-    const std::string keep = saved ? saved : "";
-    setenv("KESTRUNE_PORTS", "/somewhere/ports", 1);
-    EXPECT_EQ(PortDirectory(), "/somewhere/ports");
-    unsetenv("KESTRUNE_PORTS");
-    setenv("XDG_CONFIG_HOME", "/cfg", 1);
-    EXPECT_EQ(PortDirectory(), "/cfg/kestrune/ports");
-    unsetenv("XDG_CONFIG_HOME");
-    if (saved)
-        setenv("KESTRUNE_PORTS", keep.c_str(), 1);
-}
-
 } // namespace

@@ -6,6 +6,7 @@
 #include "framework/gui/docview/SafeSave.h"
 #include "framework/gui/windows/TestHook.h"
 #include "support/DialogTestSupport.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -46,19 +47,16 @@ TEST(DocumentSave, AFailedSaveLeavesTheOldFileWholeAndNoLeftovers) {
     document.text = "new content that fails";
     document.failHalfway = true;
     document.SetModifiedFlag(TRUE);
-    std::vector<CString> boxes;
+    const MessageBoxAnswers boxes;
     GuiTestHook hook;
-    hook.messageBox = [&](const CString& text, UINT) {
-        boxes.push_back(text);
-        return IDOK;
-    };
+    hook.messageBox = boxes.Hook();
     CScopedGuiTestHook installed(hook);
     EXPECT_FALSE(document.DoSave(path.c_str()));
     EXPECT_EQ(ReadWholeFile(path), "the old content");
     EXPECT_EQ(FilesIn(dir.path()), 1u);
     EXPECT_TRUE(document.IsModified());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes.front().find("disk full"), CString::npos);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_NE(boxes.Texts().front().find("disk full"), CString::npos);
 
     document.failHalfway = false;
     EXPECT_TRUE(document.DoSave(path.c_str()));
@@ -92,15 +90,13 @@ TEST(DocumentSave, TitleFollowsTheFileAndTheSaveQuestionNamesTheDocument) {
     TextDocument document;
     document.SetTitle("KT_COM3");
     document.SetModifiedFlag(TRUE);
-    CString asked;
+    const MessageBoxAnswers boxes(IDCANCEL);
     GuiTestHook hook;
-    hook.messageBox = [&](const CString& text, UINT) {
-        asked = text;
-        return IDCANCEL;
-    };
+    hook.messageBox = boxes.Hook();
     CScopedGuiTestHook installed(hook);
     EXPECT_FALSE(document.SaveModified());
-    EXPECT_NE(asked.find("KT_COM3"), CString::npos);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_NE(boxes.Texts().front().find("KT_COM3"), CString::npos);
     document.SetPathName("/some/folder/capture.txt");
     EXPECT_EQ(document.GetTitle(), "capture.txt");
 }

@@ -8,6 +8,7 @@
 #include "framework/gui/windows/TestHook.h"
 #include "framework/gui/textview/TextView.h"
 #include "support/DialogTestSupport.h"
+#include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -114,19 +115,16 @@ TEST_F(EditViewTest, SerializeRawRefusesAFileOverTheLimitBeforeReading) {
     TempDir dir;
     const std::string path = dir.file("big.txt");
     WriteWholeFile(path, std::string(CEditView::nMaxSize + 1, 'y'));
-    std::vector<CString> boxes;
+    const MessageBoxAnswers boxes;
     GuiTestHook hook;
-    hook.messageBox = [&](const CString& text, UINT) {
-        boxes.push_back(text);
-        return IDOK;
-    };
+    hook.messageBox = boxes.Hook();
     CScopedGuiTestHook installed(hook);
     m_view->SetWindowText("kept");
     CFile file;
     ASSERT_TRUE(file.Open(path.c_str(), CFile::modeRead));
     CArchive archive(&file, CArchive::load);
     EXPECT_THROW(m_view->SerializeRaw(archive), CUserException);
-    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(file.GetPosition(), 0u);
     CString text;
     m_view->GetWindowText(text);

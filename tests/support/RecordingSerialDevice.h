@@ -1,18 +1,18 @@
 #pragma once
 
-#include "framework/serial/SerialDevice.h"
 #include "framework/core/WinError.h"
+#include "support/FakeSerialDevice.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-// A device that records the calls it gets and fails the one it is told to, with a chosen error code.
-// Installed for its lifetime.
-class FakeSerialDevice : public SerialDevice {
+// A device that records the calls it gets and fails the one it is told to, with a chosen error code; it
+// answers the device-table and probing questions of port enumeration as told. Installed for its lifetime.
+class RecordingSerialDevice final : public FakeSerialDevice {
 public:
-    FakeSerialDevice() { m_previous = InstallSerialDevice(this); }
-    ~FakeSerialDevice() override { InstallSerialDevice(m_previous); }
+    RecordingSerialDevice() { Install(); }
+    ~RecordingSerialDevice() override { Uninstall(); }
 
     std::string failCall;               // name of the call to fail, "" for none
     DWORD failCode = ERROR_GEN_FAILURE; // last error the failing call leaves
@@ -120,6 +120,4 @@ private:
         SetLastError(failCode);
         return true;
     }
-
-    SerialDevice* m_previous = nullptr;
 };

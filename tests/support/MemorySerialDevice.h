@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/serial/SerialDevice.h"
 #include "framework/core/WinError.h"
+#include "support/FakeSerialDevice.h"
 
 #include <cstring>
 #include <deque>
@@ -13,12 +13,10 @@
 // A serial device kept in memory, installed for its lifetime: tests feed bytes into a named port, unplug it
 // (the next bytes-waiting query fails, as a real hang-up does) and plug it back, at any moment and from the
 // test's thread, while a reception thread polls it.
-class FakeSerialDevice : public SerialDevice {
+class MemorySerialDevice final : public FakeSerialDevice {
 public:
-    FakeSerialDevice() { m_previous = InstallSerialDevice(this); }
-    ~FakeSerialDevice() override { InstallSerialDevice(m_previous); }
-    FakeSerialDevice(const FakeSerialDevice&) = delete;
-    FakeSerialDevice& operator=(const FakeSerialDevice&) = delete;
+    MemorySerialDevice() { Install(); }
+    ~MemorySerialDevice() override { Uninstall(); }
 
     void Plug(const std::string& name) {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -139,7 +137,6 @@ private:
         bool hungUp = false;
     };
 
-    SerialDevice* m_previous = nullptr;
     std::mutex m_lock;
     std::set<std::string> m_present;
     std::map<HANDLE, OpenPort> m_open;
