@@ -78,6 +78,26 @@ void RemoveStaleTemporaries(const CString& directory, const CString& name) {
     ::closedir(folder);
 }
 
+// The hidden new file, whose failures name the file the user chose: the hidden name means nothing to
+// them.
+class NewFileFor : public CFile {
+public:
+    explicit NewFileFor(const CString& target) : m_target(target) {}
+
+    BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override {
+        if (!CFile::Open(lpszFileName, nOpenFlags, pError)) {
+            if (pError != nullptr)
+                *pError = CFileException(pError->m_cause, pError->m_errno, m_target);
+            return FALSE;
+        }
+        m_strFileName = m_target;
+        return TRUE;
+    }
+
+private:
+    CString m_target;
+};
+
 // Gathers what a save writes when it can only be written over the target at the end. Writes append.
 class MemoryFile : public CFile {
 public:
@@ -145,7 +165,7 @@ CSafeSave::CSafeSave(const CString& path) : m_targetPath(ResolveTarget(path)) {
         mode = 0666 & ~mask;
     }
     ::fchmod(m_lock, mode);
-    m_file = std::make_unique<CFile>();
+    m_file = std::make_unique<NewFileFor>(path);
     CFileException error;
     if (!m_file->Open(m_tempPath.c_str(), CFile::modeCreate | CFile::modeWrite, &error)) {
         ::unlink(m_tempPath.c_str());

@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +65,35 @@ TEST(DocumentSave, AFailedSaveLeavesTheOldFileWholeAndNoLeftovers) {
     EXPECT_EQ(ReadWholeFile(path), "new content that fails");
     EXPECT_FALSE(document.IsModified());
     EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(DocumentSave, AWriteThatFailsNamesTheChosenFileNotTheHiddenOne) {
+    EnsureDialogTestApplication();
+    TempDir dir;
+    const std::string path = dir.file("capture.txt");
+    WriteWholeFile(path, "the old content");
+    TextDocument document;
+    document.text.assign(64 * 1024, 'x');
+    MessageBoxAnswers answers;
+    GuiTestHook hook;
+    hook.messageBox = answers.Hook();
+    CScopedGuiTestHook installed(hook);
+    // A file size limit makes the write into the new file fail as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const BOOL saved = document.DoSave(path.c_str());
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadWholeFile(path), "the old content");
+    const std::vector<CString>& boxes = answers.Texts();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes.front().find("\"" + path + "\""), CString::npos) << boxes.front();
+    EXPECT_EQ(boxes.front().find(".saving-"), CString::npos) << boxes.front();
 }
 
 TEST(DocumentSave, SaveKeepsPermissionsAndTheLinkToTheFile) {
