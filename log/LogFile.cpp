@@ -14,8 +14,8 @@ constexpr char kLineEnd[2] = {'\r', '\n'};
 constexpr char kSeparator = '|';
 constexpr const char* kOpenFailure = "The log file could not be opened because of this error: ";
 constexpr const char* kNotAFile = " is a device or a pipe, not a file: it cannot hold a log.";
-constexpr const char* kArchiveIsLog =
-    "The log archive is the log file itself, so full logs are not archived and the log grows instead: ";
+constexpr const char* kArchiveIsLog = "The log archive is the log file itself, so full logs are not archived "
+                                      "and their oldest records are dropped instead: ";
 
 // What a path names, for the log: a file it can hold (or a file still to be created), the null device
 // (logging nowhere), or something that cannot grow as a log must (another device, a pipe, a socket).
@@ -191,11 +191,11 @@ BOOL CLogFile::OpenLogFile(const char* fileName) {
             return TRUE;
         }
         if (lCurrentRecord > kLogMaxRecords) {
-            // When the archive cannot be used the records stay in the log, which grows past its maximum
-            // until an archive can be opened: nothing is lost.
-            if (bArchiveIfMaxReached)
-                ArchiveRecords();
-            else
+            // When the archive cannot be opened the records stay in the log, which grows past its maximum
+            // until it can: nothing is lost. An archive that is refused for good (the log itself, a device)
+            // would let the log grow for ever, so the log is trimmed instead.
+            const ArchiveOutcome outcome = bArchiveIfMaxReached ? ArchiveRecords() : ArchiveOutcome::refused;
+            if (outcome == ArchiveOutcome::refused)
                 TrimRecords();
         }
     } catch (...) {
@@ -220,29 +220,31 @@ void CLogFile::TrimRecords() {
     lCurrentRecord = LinesIn(*this);
 }
 
-BOOL CLogFile::ArchiveRecords() {
+CLogFile::ArchiveOutcome CLogFile::RefuseArchive(const CString& reason) {
+    m_error = reason;
+    if (!m_archiveRefusalReported) {
+        m_archiveRefusalReported = TRUE;
+        m_notice = m_error;
+    }
+    return ArchiveOutcome::refused;
+}
+
+CLogFile::ArchiveOutcome CLogFile::ArchiveRecords() {
     CFile archive;
     CFileException error;
-    if (TargetOf(cArchiveName) == LogTarget::unfit) {
-        m_error = CString(kOpenFailure) + "\"" + cArchiveName + "\"" + kNotAFile;
-        return FALSE;
-    }
+    if (TargetOf(cArchiveName) == LogTarget::unfit)
+        return RefuseArchive(CString(kOpenFailure) + "\"" + cArchiveName + "\"" + kNotAFile);
     if (!archive.Open(cArchiveName, modeCreate | modeNoTruncate | modeReadWrite | modeAppend, &error)) {
         char reason[255];
         error.GetErrorMessage(reason, sizeof reason);
         m_error = CString(kOpenFailure) + reason;
-        return FALSE;
+        return ArchiveOutcome::failed;
     }
     // However the two names are spelled (relative, through a link, a second hard link), the same file
     // would be emptied right after the records were copied into it.
     if (SameFile(*this, archive)) {
         archive.Abort();
-        m_error = CString(kArchiveIsLog) + cArchiveName;
-        if (!m_archiveRefusalReported) {
-            m_archiveRefusalReported = TRUE;
-            m_notice = m_error;
-        }
-        return FALSE;
+        return RefuseArchive(CString(kArchiveIsLog) + cArchiveName);
     }
     LockExclusive(archive);
     CutPartialLine(archive);
@@ -265,5 +267,5 @@ BOOL CLogFile::ArchiveRecords() {
     archive.Close();
     SetLength(0);
     AddHeaderRecord();
-    return TRUE;
+    return ArchiveOutcome::moved;
 }

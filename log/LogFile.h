@@ -65,9 +65,13 @@ public:
     CString m_error;
 
 private:
-    // Moves every record of the full log to the archive; FALSE when the archive cannot be opened or is the
-    // log itself, in which case the log keeps its records.
-    BOOL ArchiveRecords();
+    // What became of a full log's records: moved to the archive; kept, since the archive cannot be opened
+    // now; or left for trimming, since the archive is refused (the log itself, a device) and would be at
+    // every later try.
+    enum class ArchiveOutcome { moved, failed, refused };
+    ArchiveOutcome ArchiveRecords();
+    // Keeps the reason in m_error, and as the notice the first time.
+    ArchiveOutcome RefuseArchive(const CString& reason);
     // Blocks until this process holds the log's lock.
     void LockLog();
     // Cuts a line left half-written (by a writer that died mid-record) so that every line stays whole.

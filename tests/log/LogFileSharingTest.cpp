@@ -111,7 +111,8 @@ TEST(LogFileSharing, APartialLineIsCutBeforeTheNextRecord) {
 
 namespace {
 
-// Writes 250 records into a log whose archive names the same file; the log must keep them all.
+// Writes 250 records into a log whose archive names the same file; the archive is refused and the log keeps
+// its 100 newest records, as without an archive.
 void ExpectArchiveRefused(const std::string& logPath, const std::string& archivePath) {
     CLogFile log;
     Configure(log, logPath, archivePath);
@@ -125,15 +126,16 @@ void ExpectArchiveRefused(const std::string& logPath, const std::string& archive
     const std::string bytes = ReadWholeFile(logPath);
     std::map<std::string, int> seen;
     CollectRecords(bytes, seen);
-    EXPECT_EQ(250u, seen.size());
-    EXPECT_EQ("r0", DescriptionAt(bytes, 1));
-    EXPECT_EQ("r249", DescriptionAt(bytes, 250));
+    EXPECT_EQ(100u, seen.size());
+    EXPECT_EQ(101u * kLogLineSize, bytes.size());
+    EXPECT_EQ("r150", DescriptionAt(bytes, 1));
+    EXPECT_EQ("r249", DescriptionAt(bytes, 100));
     EXPECT_NE(CString::npos, log.m_error.find("archive is the log file itself"));
 }
 
 } // namespace
 
-TEST(LogFileArchiveIdentity, AnArchiveNamedLikeTheLogIsRefusedAndEveryRecordKept) {
+TEST(LogFileArchiveIdentity, AnArchiveNamedLikeTheLogIsRefusedAndTheLogKeptToItsMaximum) {
     TempDir dir;
     ExpectArchiveRefused(dir.file("x.log"), dir.file("x.log"));
 }
