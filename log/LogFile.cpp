@@ -16,6 +16,7 @@ constexpr const char* kOpenFailure = "The log file could not be opened because o
 constexpr const char* kNotAFile = " is a device or a pipe, not a file: it cannot hold a log.";
 constexpr const char* kArchiveIsLog = "The log archive is the log file itself, so full logs are not archived "
                                       "and their oldest records are dropped instead: ";
+constexpr const char* kNotALog = " holds something other than a log: it is left as it is.";
 
 // What a path names, for the log: a file it can hold (or a file still to be created), the null device
 // (logging nowhere), or something that cannot grow as a log must (another device, a pipe, a socket).
@@ -151,6 +152,19 @@ void CLogFile::LockLog() {
     LockExclusive(*this);
 }
 
+BOOL CLogFile::HoldsALog(CFile& file) const {
+    // An empty file becomes a log; one that begins with the header line, or with its first part when a
+    // writer died before finishing it, is one.
+    char start[kLogLineSize];
+    file.Seek(0, begin);
+    const UINT read = file.Read(start, sizeof start);
+    file.Seek(0, end);
+    char header[kLogLineSize];
+    std::memcpy(header, &HeaderRec, sizeof HeaderRec);
+    std::memcpy(header + sizeof HeaderRec, kLineEnd, sizeof kLineEnd);
+    return std::memcmp(start, header, read) == 0;
+}
+
 void CLogFile::CutPartialLine(CFile& file) const {
     const ULONGLONG length = file.GetLength();
     if (length % kLogLineSize != 0)
@@ -184,6 +198,13 @@ BOOL CLogFile::OpenLogFile(const char* fileName) {
         }
         // Held until the record is written and the file closed.
         LockLog();
+        // The upkeep below cuts and rewrites the file: only a log may be treated so, never a file that
+        // the path names by mistake.
+        if (!HoldsALog(*this)) {
+            Abort();
+            m_error = CString(kOpenFailure) + "\"" + fileName + "\"" + kNotALog;
+            return FALSE;
+        }
         CutPartialLine(*this);
         lCurrentRecord = LinesIn(*this);
         if (GetLength() == 0) {
@@ -192,8 +213,8 @@ BOOL CLogFile::OpenLogFile(const char* fileName) {
         }
         if (lCurrentRecord > kLogMaxRecords) {
             // When the archive cannot be opened the records stay in the log, which grows past its maximum
-            // until it can: nothing is lost. An archive that is refused for good (the log itself, a device)
-            // would let the log grow for ever, so the log is trimmed instead.
+            // until it can: nothing is lost. An archive that is refused for good (the log itself, a file
+            // that is no log, a device) would let the log grow for ever, so the log is trimmed instead.
             const ArchiveOutcome outcome = bArchiveIfMaxReached ? ArchiveRecords() : ArchiveOutcome::refused;
             if (outcome == ArchiveOutcome::refused)
                 TrimRecords();
@@ -247,6 +268,10 @@ CLogFile::ArchiveOutcome CLogFile::ArchiveRecords() {
         return RefuseArchive(CString(kArchiveIsLog) + cArchiveName);
     }
     LockExclusive(archive);
+    if (!HoldsALog(archive)) {
+        archive.Abort();
+        return RefuseArchive(CString(kOpenFailure) + "\"" + cArchiveName + "\"" + kNotALog);
+    }
     CutPartialLine(archive);
     // Every record line of the log (not its header, not a partial line), read and appended in one piece.
     std::vector<char> moved;

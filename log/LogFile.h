@@ -66,12 +66,14 @@ public:
 
 private:
     // What became of a full log's records: moved to the archive; kept, since the archive cannot be opened
-    // now; or left for trimming, since the archive is refused (the log itself, a device) and would be at
-    // every later try.
+    // now; or left for trimming, since the archive is refused (the log itself, a file that is no log, a
+    // device) and would be at every later try.
     enum class ArchiveOutcome { moved, failed, refused };
     ArchiveOutcome ArchiveRecords();
     // Keeps the reason in m_error, and as the notice the first time.
     ArchiveOutcome RefuseArchive(const CString& reason);
+    // TRUE when the open file is empty or begins with the log's header line, so it may be cut and mended.
+    BOOL HoldsALog(CFile& file) const;
     // Blocks until this process holds the log's lock.
     void LockLog();
     // Cuts a line left half-written (by a writer that died mid-record) so that every line stays whole.

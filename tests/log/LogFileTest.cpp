@@ -163,6 +163,40 @@ TEST_F(LogFileTest, ArchiveThatCannotOpenKeepsEveryRecordInTheLog) {
     EXPECT_EQ(288u, LogBytes().size());
 }
 
+TEST_F(LogFileTest, AFileThatIsNoLogIsLeftAsItIsAndRefusedInWords) {
+    // Text that a mistaken path names, of a length that is no multiple of a line.
+    std::string letter;
+    for (int line = 0; line < 40; ++line)
+        letter += "Dear reader, this is line " + std::to_string(line) + " of a letter.\n";
+    ASSERT_NE(0u, letter.size() % kLogLineSize);
+    WriteWholeFile(m_dir.file("k.log"), letter);
+    EXPECT_FALSE(log.AddRecord("never"));
+    EXPECT_EQ(letter, LogBytes());
+    EXPECT_EQ(0u, log.m_error.find("The log file could not be opened because of this error: "));
+    EXPECT_NE(std::string::npos, log.m_error.find("k.log\" holds something other than a log"));
+
+    // A full log whose archive path names such a file: the file stays, the log keeps to its maximum.
+    WriteWholeFile(m_dir.file("arch.log"), letter);
+    std::strcpy(log.cArchiveName, m_dir.file("arch.log").c_str());
+    log.bArchiveIfMaxReached = TRUE;
+    WriteWholeFile(m_dir.file("k.log"), LogWith(100));
+    ASSERT_TRUE(log.AddRecord("newest"));
+    EXPECT_EQ(letter, ReadWholeFile(m_dir.file("arch.log")));
+    EXPECT_NE(std::string::npos, log.m_error.find("arch.log\" holds something other than a log"));
+    EXPECT_EQ(log.m_error, log.TakeNotice());
+    ASSERT_EQ(101u * 144, LogBytes().size());
+    EXPECT_EQ("old 2", DescriptionOf(LogBytes(), 1));
+    EXPECT_EQ("newest", DescriptionOf(LogBytes(), 100));
+}
+
+TEST_F(LogFileTest, AHeaderLeftHalfWrittenIsMended) {
+    WriteWholeFile(m_dir.file("k.log"), HeaderLine().substr(0, 30));
+    ASSERT_TRUE(log.AddRecord("first"));
+    ASSERT_EQ(288u, LogBytes().size());
+    EXPECT_EQ(HeaderLine(), LogBytes().substr(0, 144));
+    EXPECT_EQ("first", DescriptionOf(LogBytes(), 1));
+}
+
 TEST_F(LogFileTest, DeletedLogIsRecreatedAndDirectoryInItsPlaceFails) {
     ASSERT_TRUE(log.AddRecord("one"));
     std::filesystem::remove(m_dir.file("k.log"));
