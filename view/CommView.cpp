@@ -329,12 +329,25 @@ void CCommView::RefreshOptionMenu() {
     }
 }
 
+bool CCommView::LoadGoesToThread() const {
+    if (m_commThread == nullptr)
+        return false;
+    const CPreference* preferences = gMainApp.m_PrefApp;
+    return preferences != nullptr && (preferences->m_available & PREF_TERM_SETTING) != 0;
+}
+
+UINT CCommView::LargestLoadableText() const {
+    const UINT control = CEditView::LargestLoadableText();
+    if (!LoadGoesToThread())
+        return control;
+    // A loop of 0 keeps everything.
+    const std::uint64_t loop = static_cast<std::uint64_t>(m_commThread->GetTermSetting().nbMaxiByte) * 1024u;
+    return loop == 0 ? control : static_cast<UINT>(std::min<std::uint64_t>(loop, control));
+}
+
 void CCommView::SerializeRaw(CArchive& ar) {
     CEditView::SerializeRaw(ar);
-    if (!ar.IsLoading() || m_commThread == nullptr)
-        return;
-    CPreference* preferences = gMainApp.m_PrefApp;
-    if (preferences == nullptr || (preferences->m_available & PREF_TERM_SETTING) == 0)
+    if (!ar.IsLoading() || !LoadGoesToThread())
         return;
     // The loaded text goes before what the thread received while the file was read (the port is already
     // open), so the window shows one text in arrival order and what arrives next is added after it.

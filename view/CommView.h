@@ -39,6 +39,9 @@ public:
     // The document's file format: the view's text, byte for byte. Loading also hands the text to the
     // reception thread when the terminal settings came from the INI file.
     virtual void SerializeRaw(CArchive& ar) override;
+    // A loaded text that goes to the reception thread is kept within its buffer loop, so a longer file
+    // would lose its start as soon as it is shown: it is refused as a file too large for the control is.
+    UINT LargestLoadableText() const override;
     // Text set from outside the reception path; the next update then takes the thread's whole text.
     void SetWindowText(const CString& text) override;
 
@@ -82,6 +85,8 @@ public:
     CRect m_rectMargin{2500, 1000, 2500, 1000};
 
 private:
+    // Loading hands the text to the reception thread only when the terminal settings came from the INI file.
+    bool LoadGoesToThread() const;
     // Applies the preferences' font, or the fixed system font, by posting WM_SETFONT to the view.
     void SetInitialFont();
     void SetViewFont(const LOGFONTA& logFont);

@@ -81,6 +81,37 @@ TEST_F(TerminalWindowTest, AFileAtTheTextLimitLoadsAndOneByteMoreIsRefused) {
     EXPECT_EQ(m_boxes.Texts().size(), boxes + 1);
 }
 
+// A loaded text goes to the reception thread, which keeps its buffer loop: a file up to the loop is shown
+// and saved again whole, a longer one is refused as a file too large for the window is, not cut.
+TEST_F(TerminalWindowTest, AFileLongerThanTheBufferLoopIsRefusedNotCut) {
+    gMainApp.m_PrefApp->m_available |= PREF_TERM_SETTING;
+    gMainApp.m_PrefApp->m_termSetting = TermSettingRec{};
+    gMainApp.m_PrefApp->m_termSetting.nbMaxiByte = kLargestBufferLoop;
+    const size_t loop = kLargestBufferLoop * 1024u;
+    std::string text(loop, 'x');
+    text.front() = 'F';
+    const CString fits = m_dir.file("fits.txt");
+    WriteWholeFile(fits, text);
+    CCommView* view = OpenFile(fits);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(TextOf(view), text);
+    CString threadText;
+    view->m_commThread->GetData(threadText);
+    EXPECT_EQ(threadText.size(), loop);
+    const CString copy = m_dir.file("copy.txt");
+    ASSERT_TRUE(DocumentOf(view)->DoSave(copy.c_str()));
+    EXPECT_EQ(ReadWholeFile(copy), text);
+    CloseWindow(view);
+
+    const CString longer = m_dir.file("longer.txt");
+    WriteWholeFile(longer, text + "y");
+    const size_t boxes = m_boxes.Texts().size();
+    EXPECT_EQ(OpenFile(longer), nullptr);
+    EXPECT_EQ(DocumentCount(), 0);
+    ASSERT_EQ(m_boxes.Texts().size(), boxes + 1);
+    EXPECT_EQ(ReadWholeFile(longer), text + "y");
+}
+
 TEST_F(TerminalWindowTest, LoadedTextGoesToTheReceptionThreadOnlyWithTerminalSettingsFromTheIni) {
     const CString path = m_dir.file("log.txt");
     WriteWholeFile(path, "loaded\r\n");

@@ -225,7 +225,7 @@ void CEditView::SerializeRaw(CArchive& ar) {
         return;
     }
     const auto length = ar.GetFile()->GetLength();
-    if (length > nMaxSize) {
+    if (length > LargestLoadableText()) {
         const char* text = AfxLoadString(AFX_IDP_FILE_TOO_LARGE);
         AfxMessageBox(text != nullptr ? text : "The file is too large to open.", MB_OK | MB_ICONEXCLAMATION);
         AfxThrowUserException();

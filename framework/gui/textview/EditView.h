@@ -66,8 +66,10 @@ public:
     void OnEditSelectAll();
 
     // Storing writes the whole text; loading reads the whole file into the control. A file longer than
-    // nMaxSize is refused with a message before anything is read (a user exception follows).
+    // LargestLoadableText is refused with a message before anything is read (a user exception follows).
     virtual void SerializeRaw(CArchive& ar);
+    // The longest file a load can show whole: nMaxSize, or less where the view keeps less of its text.
+    virtual UINT LargestLoadableText() const { return nMaxSize; }
 
     // Printing of the whole text, page by page, in the view's font at the printer's resolution. Pages are
     // laid out as they are reached: a job that starts at a later page lays out the earlier ones unseen.
