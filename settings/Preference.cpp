@@ -8,6 +8,7 @@
 #include "framework/core/Resource.h"
 #include "settings/IniFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -79,7 +80,8 @@ CPreference::CPreference(const CString& iniFileName) {
             m_available |= PREF_LOG_FILE;
 
         m_lfFaceName = ini.GetValue("FONT", "FontFaceName", "Courier New");
-        m_lfSize = ini.GetValueI("FONT", "FontSize", 100);
+        // The size is taken as its magnitude by the point-font creation; the sign is kept.
+        m_lfSize = std::clamp(ini.GetValueI("FONT", "FontSize", 100), -kLargestFontSize, kLargestFontSize);
         if (m_lfSize != 0 && !m_lfFaceName.empty())
             m_available |= PREF_FONT;
     } else if (ini.StoppedAtLine() != 0) {

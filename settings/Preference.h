@@ -17,6 +17,12 @@ constexpr int PREF_AUTOSAVE = 0x0004;     // auto-save on, with a backup file th
 constexpr int PREF_LOG_FILE = 0x0008;     // a log file path is set
 constexpr int PREF_FONT = 0x0010;         // a font face and a non-zero size are set
 
+// The largest display font, in tenths of a point: 512 points, about 680 pixels of character height and
+// 780 of line height at 96 dots per inch, so that one line still fits on a 1080-pixel screen with the
+// window's frame, menu, tool bar and status bar. A larger font shows no whole line on common screens, and
+// its rendering only costs memory and time. 512 is also the largest size the platform's font dialog offers.
+constexpr int kLargestFontSize = 5120;
+
 // The program-wide settings, loaded once from the INI file and never written back. After construction only
 // m_used changes; everything else is read, from any thread.
 class CPreference : public CObject {

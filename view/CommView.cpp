@@ -248,7 +248,8 @@ void CCommView::OnSetViewFont() {
         current->GetLogFont(&logFont);
     else
         GetSystemLogFont(SYSTEM_FIXED_FONT, &logFont);
-    CFontDialog dialog(&logFont, CF_EFFECTS | CF_SCREENFONTS, nullptr, nullptr);
+    CFontDialog dialog(&logFont, CF_EFFECTS | CF_SCREENFONTS | CF_LIMITSIZE, nullptr, nullptr);
+    dialog.m_nSizeMax = kLargestFontSize / 10;
     if (dialog.DoModal() != IDOK)
         return;
     SetViewFont(dialog.m_lf);

@@ -103,6 +103,14 @@ TEST_F(PreferenceTest, EmptyLogPathOrFontKeysClearTheirBits) {
     EXPECT_NE(0, Load("[FONT]\nFontSize=120\n").m_available & 0x10);
 }
 
+TEST_F(PreferenceTest, AFontSizeBeyondWhatAScreenShowsIsBroughtDownTo512Points) {
+    EXPECT_EQ(3000, Load("[FONT]\nFontSize=3000\n").m_lfSize);
+    EXPECT_EQ(5120, Load("[FONT]\nFontSize=5120\n").m_lfSize);
+    EXPECT_EQ(5120, Load("[FONT]\nFontSize=40000\n").m_lfSize);
+    EXPECT_EQ(-5120, Load("[FONT]\nFontSize=-2147483648\n").m_lfSize);
+    EXPECT_NE(0, Load("[FONT]\nFontSize=40000\n").m_available & 0x10);
+}
+
 TEST_F(PreferenceTest, PreferredFontFillsHeightAndFaceOfAZeroedStructure) {
     CPreference pref = Load("[FONT]\nFontFaceName=An extremely long font face name beyond limits\nFontSize=90\n");
     LOGFONTA font;

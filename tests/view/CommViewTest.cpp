@@ -17,9 +17,11 @@
 #include "view/CommView.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -179,6 +181,22 @@ TEST_F(TerminalWindowTest, ChosenFontAppliesToItsWindowOnly) {
     first->OnSetViewFont();
     EXPECT_EQ(first->GetEditCtrl()->font().pixelSize(), 23);
     EXPECT_EQ(second->GetEditCtrl()->font(), before);
+}
+
+TEST_F(TerminalWindowTest, AFontChosenLargerThanAScreenShowsIsBroughtDownTo512Points) {
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    CScopedGuiTestHook fonts([&] {
+        GuiTestHook hook = *AfxGetGuiTestHook();
+        hook.fontDialog = [](LOGFONTA& font) {
+            font.lfHeight = -40000;
+            return TRUE;
+        };
+        return hook;
+    }());
+    view->OnSetViewFont();
+    const double largest = QGuiApplication::primaryScreen()->logicalDotsPerInchY() * 512 / 72;
+    EXPECT_NEAR(view->GetEditCtrl()->font().pixelSize(), largest, 1);
 }
 
 TEST_F(TerminalWindowTest, TitleMessageRenamesTheDocument) {

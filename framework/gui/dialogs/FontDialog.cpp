@@ -20,6 +20,7 @@ int CFontDialog::DoModal() {
         if (!hook->fontDialog(chosen))
             return IDCANCEL;
         m_lf = chosen;
+        LimitSize();
         return IDOK;
     }
     QFontDialog dialog(QFontFromLogFont(m_lf), m_pParentWnd != nullptr ? m_pParentWnd->GetWidget() : nullptr);
@@ -34,5 +35,17 @@ int CFontDialog::DoModal() {
         chosen.setStrikeOut(false);
     }
     LogFontFromQFont(chosen, m_lf);
+    LimitSize();
     return IDOK;
+}
+
+void CFontDialog::LimitSize() {
+    if ((m_dwFlags & CF_LIMITSIZE) == 0 || m_nSizeMax <= 0)
+        return;
+    // The height is in pixels of the screen, negative for the character height; the sign is kept.
+    const LONG largest = ScreenPixelsOfPoints(m_nSizeMax);
+    if (m_lf.lfHeight > largest)
+        m_lf.lfHeight = largest;
+    else if (m_lf.lfHeight < -largest)
+        m_lf.lfHeight = -largest;
 }

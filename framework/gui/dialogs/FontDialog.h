@@ -9,6 +9,7 @@ class CWnd;
 constexpr DWORD CF_SCREENFONTS = 0x00000001;
 constexpr DWORD CF_EFFECTS = 0x00000100;
 constexpr DWORD CF_INITTOLOGFONTSTRUCT = 0x00000040;
+constexpr DWORD CF_LIMITSIZE = 0x00002000;
 
 // The platform's font dialog over QFontDialog, started from a logical font.
 class CFontDialog {
@@ -22,7 +23,11 @@ public:
 
     LOGFONTA m_lf{};
     DWORD m_dwFlags;
+    // With CF_LIMITSIZE, the largest size in points the dialog gives; a larger choice is brought down to it.
+    int m_nSizeMax = 0;
 
 private:
+    void LimitSize();
+
     CWnd* m_pParentWnd;
 };

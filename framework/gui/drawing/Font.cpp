@@ -114,6 +114,10 @@ CFont* CFont::FromHandle(HFONT hFont) {
     return found != Fonts().end() ? found->second : nullptr;
 }
 
+LONG ScreenPixelsOfPoints(double points) {
+    return static_cast<LONG>(std::lround(points * ScreenDpi() / 72.0));
+}
+
 QFont QFontFromLogFont(const LOGFONTA& logFont) {
     QFont font;
     ApplyStyle(logFont, font);

@@ -41,5 +41,7 @@ private:
 // Conversions at the widget boundary. Heights: pixels for a LOGFONTA, as the platform's screen takes them.
 QFont QFontFromLogFont(const LOGFONTA& logFont);
 void LogFontFromQFont(const QFont& font, LOGFONTA& logFont);
+// The height in pixels on the screen of a size in points.
+LONG ScreenPixelsOfPoints(double points);
 // The logical font of the fixed system font, the fallback for terminal views.
 void GetSystemFixedLogFont(LOGFONTA& logFont);

@@ -34,6 +34,7 @@ CByteGlyphs::CByteGlyphs(const QFont& font, qreal tabStop) : m_font(font), m_tab
         layout.endLayout();
         Glyph& glyph = m_glyphs[b];
         glyph.advance = line.isValid() ? line.naturalTextWidth() : 0;
+        m_widest = std::max(m_widest, glyph.advance);
         const QList<QGlyphRun> runs = layout.glyphRuns();
         if (runs.isEmpty() || runs.front().glyphIndexes().isEmpty())
             continue;

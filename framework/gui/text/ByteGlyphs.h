@@ -23,6 +23,8 @@ public:
 
     const QFont& Font() const { return m_font; }
     qreal Ascent() const { return m_ascent; }
+    // The largest advance of a byte's glyph (a tab's excepted).
+    qreal WidestAdvance() const { return m_widest; }
 
     // The x of each column of a line's bytes, from 0; one more entry than bytes, for the end.
     void Positions(const unsigned char* bytes, std::size_t count, std::vector<qreal>& xs) const;
@@ -40,6 +42,7 @@ private:
     QFont m_font;
     qreal m_tabStop;
     qreal m_ascent = 0;
+    qreal m_widest = 0;
     std::vector<QRawFont> m_fonts;
     std::array<Glyph, 256> m_glyphs{};
 };

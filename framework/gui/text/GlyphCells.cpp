@@ -15,6 +15,13 @@ namespace {
 // beyond the cell is written again by the next cell of the same run.
 constexpr int kCopyPixels = 16;
 
+// The largest image of cells: 8 MB holds the 256 cells of a 100-pixel font, far more than a terminal needs.
+constexpr qint64 kLargestAtlasBytes = 8 * 1024 * 1024;
+
+int CellWidthOf(const CByteGlyphs& glyphs) {
+    return static_cast<int>(std::ceil(std::max<qreal>(1, glyphs.WidestAdvance()))) + 1;
+}
+
 uchar* PixelsOf(QImage& image) {
     // In place: a backing store's image may be shared, and a detached copy would show nothing.
     return const_cast<uchar*>(image.constBits());
@@ -55,13 +62,7 @@ void CopyRows(const RowsOf& rows, const Spans& spans) {
 CGlyphCells::CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor background, QColor pen)
     : m_font(glyphs.Font()), m_lineHeight(lineHeight), m_background(background.rgb()), m_pen(pen.rgb()) {
     std::vector<qreal> xs;
-    qreal widest = 1;
-    for (int b = 0; b < 256; ++b) {
-        const auto byte = static_cast<unsigned char>(b);
-        glyphs.Positions(&byte, 1, xs);
-        widest = std::max(widest, xs[1]);
-    }
-    m_cellWidth = static_cast<int>(std::ceil(widest)) + 1;
+    m_cellWidth = CellWidthOf(glyphs);
     m_atlas = QImage(m_cellWidth * 256 + kCopyPixels, std::max(1, lineHeight), QImage::Format_RGB32);
     m_atlas.fill(background);
     QPainter painter(&m_atlas);
@@ -75,6 +76,11 @@ CGlyphCells::CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor backg
         glyphs.Draw(painter, QPointF(b * m_cellWidth, glyphs.Ascent()), &byte, 0, 1, xs);
         m_drawn[static_cast<std::size_t>(b)] = true;
     }
+}
+
+bool CGlyphCells::Affordable(const CByteGlyphs& glyphs, int lineHeight) {
+    const qint64 width = static_cast<qint64>(CellWidthOf(glyphs)) * 256 + kCopyPixels;
+    return width * std::max(1, lineHeight) * static_cast<qint64>(sizeof(QRgb)) <= kLargestAtlasBytes;
 }
 
 bool CGlyphCells::Matches(const QFont& font, int lineHeight, QColor background, QColor pen) const {

@@ -19,6 +19,11 @@ class CGlyphCells {
 public:
     CGlyphCells(const CByteGlyphs& glyphs, int lineHeight, QColor background, QColor pen);
 
+    // Whether the cells of a font fit in a bounded image. The cells grow with the square of the font's
+    // size; beyond the bound the glyphs are drawn one by one instead, which Qt does without caching
+    // images of large glyphs, so that the view's memory does not grow with the font.
+    static bool Affordable(const CByteGlyphs& glyphs, int lineHeight);
+
     bool Matches(const QFont& font, int lineHeight, QColor background, QColor pen) const;
 
     // Copies the cells of bytes [from, to) of a line whose columns are at xs (rounded to whole pixels)

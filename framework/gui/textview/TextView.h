@@ -121,6 +121,8 @@ private:
     // (offset: where the viewport lies in it), else an image of the view's own; none on a scaled screen,
     // where glyphs are drawn one by one.
     QImage* CellTarget(QPainter& painter, QPoint& offset);
+    // Whether the font's glyph cells are small enough to keep; a very large font is drawn glyph by glyph.
+    bool CellsAffordable() const;
     // The window's image that this paint goes to, when the view may put its pixels there itself without a
     // painter: 32-bit pixels at one device pixel per pixel (offset: where the viewport lies in it). None
     // for a picture of the view (a grab) or on a scaled screen.

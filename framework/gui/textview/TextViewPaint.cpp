@@ -45,9 +45,13 @@ const CGlyphCells& CTextView::Cells(bool selected) const {
     return *cells;
 }
 
+bool CTextView::CellsAffordable() const {
+    return CGlyphCells::Affordable(Glyphs(), LineHeight());
+}
+
 QImage* CTextView::CellTarget(QPainter& painter, QPoint& offset) {
     offset = QPoint();
-    if (!qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0))
+    if (!qFuzzyCompare(viewport()->devicePixelRatioF(), 1.0) || !CellsAffordable())
         return nullptr;
     // The backing store's own image when the painter draws on one of 32-bit pixels, unscaled: the cells
     // then go there straight away, with no image of the view's own to copy from.
@@ -75,7 +79,7 @@ QImage* CTextView::StoreImage(QPoint& offset) const {
     QPaintDevice* device = static_cast<const Viewport*>(port)->redirected(&redirection);
     if (store == nullptr || device == nullptr || device != store->paintDevice() ||
         device->devType() != QInternal::Image || !qFuzzyCompare(port->devicePixelRatioF(), 1.0) ||
-        !TakesCells(*static_cast<QImage*>(device)))
+        !TakesCells(*static_cast<QImage*>(device)) || !CellsAffordable())
         return nullptr;
     // The paint is redirected by the viewport's place in the window, the other way round.
     offset = -redirection;

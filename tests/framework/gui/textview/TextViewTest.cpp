@@ -21,8 +21,10 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -277,6 +279,44 @@ TEST_F(TextViewTest, TheScreenShowsTheLastLinesOfTheText) {
         const double expected = CTextView::kMargin + length * advance;
         EXPECT_NEAR(inkRight, expected, advance) << "row " << row << ", line " << line;
     }
+}
+
+namespace {
+
+// The memory the process holds in RAM, in bytes.
+long long ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    long long size = 0;
+    long long resident = 0;
+    statm >> size >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+} // namespace
+
+// A font of 300 points (as a FontSize of 3000 gives) costs about the memory of a small one: the view keeps
+// no images of its 256 glyphs at that size, and still shows the text.
+TEST_F(TextViewTest, AHugeFontIsShownWithoutMemoryThatGrowsWithItsSize) {
+    const long long before = ResidentBytes();
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(400);
+    Widget()->setFont(font);
+    std::string text;
+    for (int b = 32; b < 256; ++b)
+        text.push_back(static_cast<char>(b));
+    Update(0, "AB\r\n" + text);
+    m_view->SetSel(0, 1, TRUE);
+    AfxPumpMessages();
+    Widget()->viewport()->repaint();
+    const QImage shot = Widget()->viewport()->grab().toImage();
+    const long long grown = ResidentBytes() - before;
+    EXPECT_LT(grown, 32LL * 1024 * 1024) << "the font took " << grown / (1024 * 1024) << " MB";
+    const QRgb background = Widget()->palette().color(QPalette::Base).rgb();
+    int ink = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            ink += shot.pixel(x, y) != background ? 1 : 0;
+    EXPECT_GT(ink, 1000) << "the text is shown";
 }
 
 TEST_F(TextViewTest, AssistiveTechnologiesReadTheTextAndTheSelection) {
