@@ -67,6 +67,7 @@ constexpr UINT IDS_ASK_CLEAR_SCREEN = 3000;
 constexpr UINT IDS_PORT_LOST = 3010;
 constexpr UINT IDS_PORT_LOST_SETTINGS_KEPT = 3011;
 constexpr UINT IDS_BYTES_LOST = 3012;             // formatted with the count
+constexpr UINT IDS_NO_PORT_CHOSEN = 3013;
 constexpr UINT IDS_PRINT_DATE_FORMAT = 3100;      // a strftime format
 constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
 constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;

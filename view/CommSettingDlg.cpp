@@ -4,6 +4,7 @@
 #include "comm/comm.h"
 #include "comm/enumser.h"
 #include "framework/core/Resource.h"
+#include "framework/serial/PortTable.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -127,10 +129,11 @@ bool compareCStringNum::operator()(const CString& left, const CString& right) co
     return LeadingNumber(left) < LeadingNumber(right);
 }
 
-CCommSettingDlg::CCommSettingDlg(CWnd* pParent, TCommPort* pComPort)
+CCommSettingDlg::CCommSettingDlg(CWnd* pParent, TCommPort* pComPort, const CString& preferredPort,
+                                 const PortTaken& portTaken)
     : CDialog(IDD_COMM_SETTING, kCommSettingTemplate, pParent), m_pComPort(pComPort) {
     InitAllComboBox();
-    SetDataExchange();
+    SetDataExchange(preferredPort, portTaken);
 }
 
 void CCommSettingDlg::InitAllComboBox() {
@@ -162,10 +165,39 @@ void CCommSettingDlg::InitAllComboBox() {
     m_StopBits[AfxLoadText(IDS_STOPBITS_TWO)] = 2;
 }
 
-void CCommSettingDlg::SetDataExchange() {
+CString CCommSettingDlg::PresentPort(const CString& port) {
+    for (const auto& entry : m_ComPort) {
+        if (SameIgnoringCase(entry.first, port))
+            return entry.first;
+    }
+    struct stat info {};
+    if (!port.empty() && port[0] == '/' && ::stat(port.c_str(), &info) == 0) {
+        m_ComPort[port] = 0;
+        m_PortDescription[port] = DescribeSerialPort(port);
+        return port;
+    }
+    return CString();
+}
+
+void CCommSettingDlg::SetDataExchange(const CString& preferredPort, const PortTaken& portTaken) {
     if (m_pComPort == nullptr)
         return;
     m_sComPort = m_pComPort->GetCommPort();
+    // A new window's port is a placeholder that names no port: confirming it would leave the window on
+    // nothing, so a port that is present is offered instead, one that no other window holds if possible.
+    if (!NamesAPort(m_sComPort)) {
+        auto free = [&portTaken](const CString& port) {
+            return !port.empty() && !(portTaken && portTaken(port));
+        };
+        m_sComPort = PresentPort(preferredPort);
+        if (!free(m_sComPort)) {
+            const auto first = std::find_if(m_ComPort.begin(), m_ComPort.end(),
+                                            [&free](const auto& entry) { return free(entry.first); });
+            m_sComPort = first != m_ComPort.end() ? first->first
+                         : m_ComPort.empty()      ? CString()
+                                                  : m_ComPort.begin()->first;
+        }
+    }
     // The window's own port is always offered, also when it is a device path or a device that went away:
     // confirming without a change must leave the window where it is, not move it to the first name that
     // the current one begins, nor to no port at all.

@@ -2,6 +2,7 @@
 
 #include "framework/gui/dialogs/Dialog.h"
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -32,7 +33,13 @@ struct compareCStringNum {
 // lookups and applies them.
 class CCommSettingDlg : public CDialog {
 public:
-    CCommSettingDlg(CWnd* pParent, TCommPort* pComPort);
+    // Whether another window holds a port.
+    using PortTaken = std::function<bool(const CString& port)>;
+
+    // A window whose port names no port yet (a new window) is offered preferredPort when it is present
+    // and no other window holds it, else the first port listed that is free, else the first listed.
+    CCommSettingDlg(CWnd* pParent, TCommPort* pComPort, const CString& preferredPort = CString(),
+                    const PortTaken& portTaken = PortTaken());
 
     // The port name of the list entry found for a text, or an empty name.
     std::string getComPort(const CString& text) const;
@@ -67,5 +74,8 @@ protected:
 
 private:
     void InitAllComboBox();
-    void SetDataExchange();
+    void SetDataExchange(const CString& preferredPort, const PortTaken& portTaken);
+    // The name of the list's entry for a port (any letter case), offering a device path that exists;
+    // empty when the port is not present.
+    CString PresentPort(const CString& port);
 };

@@ -10,6 +10,7 @@
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
 #include "framework/core/WinError.h"
+#include "framework/serial/PortTable.h"
 #include "log/LogLevel.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
@@ -75,13 +76,24 @@ BOOL CCommView::OnSetCommSetting() {
         return FALSE;
     TCommPort& port = m_commThread->m_CommPort;
 
-    // Reception goes on while the dialog is open; the dialog reads the port's values itself.
-    CCommSettingDlg dialog(nullptr, &port);
+    // Reception goes on while the dialog is open; the dialog reads the port's values itself. A new
+    // window is offered the preferences' port, or another, that no other window holds.
+    const CPreference* preferences = gMainApp.m_PrefApp;
+    const bool preferred = preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0;
+    const auto taken = [preferences, &port](const CString& name) {
+        return preferences != nullptr && preferences->m_pfnPortHeld != nullptr &&
+               preferences->m_pfnPortHeld(name, &port);
+    };
+    CCommSettingDlg dialog(nullptr, &port, preferred ? preferences->m_commSetting.port : CString(), taken);
     if (dialog.DoModal() != IDOK)
         return FALSE;
 
     const std::string portName = dialog.getComPort(dialog.m_sComPort);
-    if (portName != port.GetCommPort()) {
+    // No port listed, or none selected: the window stays where it is, and the user learns why it shows
+    // nothing rather than finding it disconnected.
+    if (!NamesAPort(portName)) {
+        AfxMessageBox(AfxLoadText(IDS_NO_PORT_CHOSEN), MB_OK);
+    } else if (portName != port.GetCommPort()) {
         try {
             m_commThread->SetParameters(kStartBaudRate, portName);
         } catch (const ECommError&) {

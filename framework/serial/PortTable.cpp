@@ -165,13 +165,22 @@ std::vector<PortEntry> SystemPortTable(bool* tableRead) {
     return ReadPortTable(PortDirectory(), "/sys/class/tty", tableRead);
 }
 
+namespace {
+
+std::string WithoutNamespacePrefix(const std::string& name) {
+    return name.compare(0, 4, "\\\\.\\") == 0 ? name.substr(4) : name;
+}
+
+} // namespace
+
+bool NamesAPort(const std::string& name) {
+    return (!name.empty() && name[0] == '/') || PortNumberOfName(WithoutNamespacePrefix(name)) != 0;
+}
+
 std::string ResolvePortName(const std::string& name, const std::vector<PortEntry>& table) {
     if (!name.empty() && name[0] == '/')
         return name;
-    std::string bare = name;
-    if (bare.compare(0, 4, "\\\\.\\") == 0)
-        bare = bare.substr(4);
-    const unsigned number = PortNumberOfName(bare);
+    const unsigned number = PortNumberOfName(WithoutNamespacePrefix(name));
     if (number == 0)
         return std::string();
     const std::string wanted = "COM" + std::to_string(number);

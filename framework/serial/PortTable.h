@@ -43,3 +43,7 @@ bool PortNameAwaited(const std::string& name);
 // The device a port name opens: a name beginning with "/" is a device path used as it is; the device
 // namespace prefix "\\.\" is ignored; a COM name is looked up in the table. Empty when the name is unknown.
 std::string ResolvePortName(const std::string& name, const std::vector<PortEntry>& table);
+
+// Whether a name can name a port at all, present or not: a device path or a COM name, with or without the
+// device namespace prefix. A new window's port placeholder is neither.
+bool NamesAPort(const std::string& name);

@@ -4,8 +4,10 @@
 
 #include "CommViewTestSupport.h"
 
+#include "app/main.h"
 #include "comm/comm.h"
 #include "reception/CommThread.h"
+#include "settings/Preference.h"
 #include "view/CommSettingDlg.h"
 #include "view/CommView.h"
 
@@ -127,6 +129,26 @@ TEST(CommSettingDlg, EveryListedPortShowsWhatItIsInTheOpenListAndAsItsToolTip) {
     dialog.DoModal();
 }
 
+TEST(CommSettingDlg, ANewWindowIsOfferedThePreferencesPortElseTheFirstListedNeverThePlaceholder) {
+    DialogPortDirectory ports({3, 5});
+    TCommPort port;
+    port.SetCommPort("?");
+    CCommSettingDlg preferred(nullptr, &port, "com5");
+    DialogAnswerer answerer([&](CDialog& live) {
+        EXPECT_EQ(-1, IndexOf(ListEntries(live, IDC_COM_PORT), "?"));
+        EXPECT_EQ("COM5", SelectedEntry(live, IDC_COM_PORT));
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, preferred.DoModal());
+    EXPECT_EQ("COM5", preferred.getComPort(preferred.m_sComPort));
+
+    // The preferences' port is not present: the first port listed.
+    CCommSettingDlg absent(nullptr, &port, "COM7");
+    EXPECT_EQ(0u, absent.m_ComPort.count("?"));
+    ASSERT_FALSE(absent.m_ComPort.empty());
+    EXPECT_EQ(absent.m_ComPort.begin()->first, absent.m_sComPort);
+}
+
 // A terminal window on a device path (the preferences' port is a pseudo-terminal's path): the user opens
 // the serial settings and confirms without a change.
 class WindowOnADevicePath : public TerminalWindowTest {};
@@ -235,3 +257,34 @@ TEST(CommSettingDlg, CancelKeepsTheTextsOfThePort) {
 }
 
 } // namespace
+
+// The preferences' port is taken, so a new window asks for its port: the dialog offers the preferences'
+// port, and OK without a change opens the window on it. A port list left without a selection is told.
+TEST_F(WindowOnADevicePath, ANewWindowOpensOnAPresentPortAndNoPortChosenIsTold) {
+    gMainApp.m_PrefApp->m_used = 1;
+    CCommView* view = nullptr;
+    {
+        DialogAnswerer answerer([&](CDialog& live) {
+            EXPECT_EQ(-1, IndexOf(ListEntries(live, IDC_COM_PORT), "?"));
+            EXPECT_EQ(m_device.path(), SelectedEntry(live, IDC_COM_PORT));
+            return IDOK;
+        });
+        view = OpenWindow();
+        EXPECT_TRUE(answerer.Messages().empty()) << answerer.Messages().front();
+    }
+    ASSERT_NE(nullptr, view);
+    EXPECT_EQ(m_device.path(), view->m_commThread->m_CommPort.GetCommPort());
+    EXPECT_TRUE(view->m_commThread->m_CommPort.IsOpen());
+    // Closing the window on the preferences' port freed it; it is taken again for the next window.
+    CloseWindow(view);
+    gMainApp.m_PrefApp->m_used = 1;
+
+    DialogAnswerer answerer([&](CDialog& live) {
+        auto* combo = qobject_cast<QComboBox*>(live.GetDlgItemAs<CComboBox>(IDC_COM_PORT)->GetWidget());
+        combo->setCurrentIndex(-1);
+        return IDOK;
+    });
+    view = OpenWindow();
+    ASSERT_EQ(1u, answerer.Messages().size());
+    EXPECT_EQ(0u, answerer.Messages().front().find("No serial port is chosen"));
+}
