@@ -59,7 +59,12 @@ void StoreAndApply(TCommPort& port, Value DCB::*field, Value value, ECommError::
 
 } // namespace
 
-ECommError::ECommError(ErrorType type) : m_ErrorType(type), m_LastError(GetLastError()) {}
+ECommError::ECommError(ErrorType type)
+    : m_ErrorType(type), m_LastError(GetLastError()), m_Errno(GetLastErrno()) {}
+
+std::string ECommError::Reason() const {
+    return ErrorReason(m_LastError, m_Errno);
+}
 
 TCommPort::TCommPort() : m_CommOpen(false), m_TimeOuts(), m_CommPort("COM1"), m_dcb(), m_hCom(nullptr) {
     m_dcb.DCBlength = sizeof(DCB);
@@ -84,7 +89,7 @@ void TCommPort::FailOpen(ECommError::ErrorType kind, const DCB& keptParameters) 
     m_hCom = nullptr;
     // The parameters the caller set survive a failed open, so the next attempt uses them again.
     CopyParameters(keptParameters, m_dcb);
-    SetLastError(error.m_LastError);
+    SetLastError(error.m_LastError, error.m_Errno);
     throw error;
 }
 

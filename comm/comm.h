@@ -12,7 +12,8 @@
 constexpr DWORD kStartBaudRate = 9600;
 
 // What a failing serial port operation throws: which operation failed, and the platform's last-error code
-// at the moment of failure. Handlers test the kind; the code is there for the log.
+// at the moment of failure with the errno behind it. Handlers test the kind; the code and the reason are
+// there for the log and the user.
 class ECommError {
 public:
     enum ErrorType {
@@ -35,8 +36,12 @@ public:
     // Reads the thread's last error itself.
     explicit ECommError(ErrorType type);
 
+    // The system's reason, as strerror words it.
+    std::string Reason() const;
+
     ErrorType m_ErrorType;
     DWORD m_LastError;
+    int m_Errno;
 };
 
 // One serial port, for reception only. It keeps the port name and the four serial parameters while the

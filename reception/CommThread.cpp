@@ -179,9 +179,9 @@ DWORD CCommThread::PollPort() {
         m_ReceivedChars.resize(waiting);
         const LONG read = m_CommPort.ReadBytes(m_ReceivedChars.data(), waiting);
         m_ReceivedChars.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
-    } catch (const ECommError&) {
+    } catch (const ECommError& error) {
         m_ReceivedChars.clear();
-        ReportLostPort();
+        ReportLostPort(error);
         return 0;
     }
     const auto read = static_cast<DWORD>(m_ReceivedChars.size());

@@ -117,7 +117,10 @@ private:
 
     // Port control (CommThreadPort.cpp).
     void ReportAccessProblem(const DeviceAccessProblem& denied);
-    void ReportLostPort();
+    void ReportOpenFailure(const ECommError& error);
+    // Logs the text and the system's reason at level one, in one record when both fit.
+    static void LogWithReason(const std::string& text, const std::string& reason, const char* procedure);
+    void ReportLostPort(const ECommError& error);
     void RetryLostPort();
     // Mirrors the port's state after the calling thread has opened or closed it.
     void NotePortState() { m_portOpen.store(m_CommPort.IsOpen()); }

@@ -7,6 +7,7 @@
 #include "framework/core/MessageBox.h"
 #include "framework/serial/DeviceAccess.h"
 #include "framework/serial/PortTable.h"
+#include "log/LogFile.h"
 #include "log/LogLevel.h"
 
 // A port the user may not open is no port in use: the user learns which device refused, its group, and
@@ -16,6 +17,28 @@ void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
     if (!denied.fix.empty())
         gMainApp.WriteToLog("Fix: " + denied.fix + ", then log in again", "Connect", LEVELONE);
     AfxPostMessageBox(denied.message, MB_OK | MB_ICONSTOP);
+}
+
+// The design's text, then the port and the system's reason, in the box and in the log.
+void CCommThread::ReportOpenFailure(const ECommError& error) {
+    const char* text = error.m_ErrorType == ECommError::ErrOpenPort
+                           ? "Error opening comm port. Port already in use?"
+                           : "Error opening comm port.";
+    const std::string why = m_CommPort.GetCommPort() + ": " + error.Reason();
+    LogWithReason("Error opening comm port", why, "Connect");
+    AfxPostMessageBox(std::string(text) + "\n" + why, MB_OK);
+}
+
+void CCommThread::LogWithReason(const std::string& text, const std::string& reason, const char* procedure) {
+    // A record's description holds 80 characters: a reason that does not fit beside the text gets a
+    // record of its own rather than being cut.
+    const std::string joined = text + ": " + reason;
+    if (joined.size() <= sizeof(LogRecord::cDescription)) {
+        gMainApp.WriteToLog(joined, procedure, LEVELONE);
+        return;
+    }
+    gMainApp.WriteToLog(text, procedure, LEVELONE);
+    gMainApp.WriteToLog("Reason: " + reason, procedure, LEVELONE);
 }
 
 void CCommThread::Connect() {
@@ -31,10 +54,8 @@ void CCommThread::Connect() {
         if (error.m_ErrorType == ECommError::ErrOpenPort &&
             FindPortAccessProblem(m_CommPort.GetCommPort(), denied))
             ReportAccessProblem(denied);
-        else if (error.m_ErrorType == ECommError::ErrOpenPort)
-            AfxPostMessageBox("Error opening comm port. Port already in use?", MB_OK);
         else
-            AfxPostMessageBox("Error opening comm port.", MB_OK);
+            ReportOpenFailure(error);
     }
     NotePortState();
     if (m_CommPort.IsOpen()) {
@@ -70,7 +91,7 @@ void CCommThread::SetParameters(DWORD baudRate, const std::string& portName) {
         Connect();
 }
 
-void CCommThread::ReportLostPort() {
+void CCommThread::ReportLostPort(const ECommError& error) {
     // The port stays closed until the device answers again; what was received so far stays in the buffer.
     try {
         ClosePortCounting();
@@ -81,8 +102,8 @@ void CCommThread::ReportLostPort() {
     NotePortState();
     if (!SetPortLost(true))
         return;
-    gMainApp.WriteToLog("Comm port " + m_CommPort.GetCommPort() + " lost, waiting for it to come back.",
-                        "CommThreadProc", LEVELONE);
+    LogWithReason("Comm port " + m_CommPort.GetCommPort() + " lost, waiting for it to come back",
+                  error.Reason(), "CommThreadProc");
     PostMessage(m_Hwnd, WM_COMM_PORT_STATE, PORT_LOST, 0);
 }
 

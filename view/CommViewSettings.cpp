@@ -28,11 +28,17 @@ int ConfiguredLogLevel() {
     return gMainApp.m_PrefApp != nullptr ? gMainApp.m_PrefApp->m_logLevel : NOLOG;
 }
 
+// The message of a refusal followed by the system's reason.
+CString WithReason(UINT messageId, const ECommError& error) {
+    return AfxLoadText(messageId) + "\n" + error.Reason();
+}
+
 // Tells the user that the port refused a parameter: the parameter's own message when the error is of the
-// kind its setter raises, the general one otherwise. The box is posted: the command may run inside the
-// window's creation, and reception goes on while the user reads it.
+// kind its setter raises, the general one otherwise, each with the system's reason. The box is posted: the
+// command may run inside the window's creation, and reception goes on while the user reads it.
 void ShowSettingError(const ECommError& error, ECommError::ErrorType expected, UINT messageId) {
-    AfxPostMessageBox(AfxLoadText(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING), MB_OK);
+    AfxPostMessageBox(WithReason(error.m_ErrorType == expected ? messageId : IDS_ERROR_SETTING, error),
+                      MB_OK);
 }
 
 // A device that went away a moment ago refuses every change until the reception thread has seen it go,
@@ -96,9 +102,9 @@ BOOL CCommView::OnSetCommSetting() {
     } else if (portName != port.GetCommPort()) {
         try {
             m_commThread->SetParameters(kStartBaudRate, portName);
-        } catch (const ECommError&) {
+        } catch (const ECommError& error) {
             // Closing the previous port failed: the window stays where it was.
-            AfxPostMessageBox(AfxLoadText(IDS_ERROR_SETTING), MB_OK);
+            AfxPostMessageBox(WithReason(IDS_ERROR_SETTING, error), MB_OK);
             return FALSE;
         }
         char title[300];

@@ -1,14 +1,63 @@
 #include "framework/core/WinError.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
+
 thread_local DWORD lastError = ERROR_SUCCESS;
+thread_local int lastErrno = 0;
+
+int ErrnoNearestTo(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+        return ENOENT;
+    case ERROR_PATH_NOT_FOUND:
+        return ENOTDIR;
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_INVALID_HANDLE:
+        return EBADF;
+    case ERROR_NOT_ENOUGH_MEMORY:
+        return ENOMEM;
+    case ERROR_SHARING_VIOLATION:
+        return EBUSY;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_BAD_COMMAND:
+        return EINVAL;
+    case ERROR_INSUFFICIENT_BUFFER:
+        return ENOBUFS;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_OPERATION_ABORTED:
+        return EINTR;
+    default:
+        return EIO;
+    }
 }
+
+} // namespace
 
 DWORD GetLastError() { return lastError; }
 
-void SetLastError(DWORD code) { lastError = code; }
+int GetLastErrno() { return lastErrno; }
+
+void SetLastError(DWORD code, int errnoValue) {
+    lastError = code;
+    lastErrno = errnoValue;
+}
+
+void SetLastErrorFromErrno(int errnoValue) {
+    SetLastError(LastErrorFromErrno(errnoValue), errnoValue);
+}
+
+std::string ErrorReason(DWORD code, int errnoValue) {
+    if (errnoValue == 0 && code == ERROR_SUCCESS)
+        return std::string();
+    // The reentrant form: reports are worded on reception threads too.
+    char buffer[128];
+    return strerror_r(errnoValue != 0 ? errnoValue : ErrnoNearestTo(code), buffer, sizeof buffer);
+}
 
 DWORD LastErrorFromErrno(int errnoValue) {
     switch (errnoValue) {

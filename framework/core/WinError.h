@@ -2,6 +2,8 @@
 
 #include "framework/core/WinTypes.h"
 
+#include <string>
+
 // Platform error codes, numbered as the desktop platform numbers them, so that callers can test them the
 // way the classes expect.
 constexpr DWORD ERROR_SUCCESS = 0;
@@ -18,9 +20,17 @@ constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 
-// The calling thread's last error, as the device calls leave it.
+// The calling thread's last error, as the device calls leave it, with the errno behind it (0 when the
+// error did not come from a system call), so that a report can give the system's own reason.
 DWORD GetLastError();
-void SetLastError(DWORD code);
+int GetLastErrno();
+void SetLastError(DWORD code, int errnoValue = 0);
 
 // Maps a POSIX errno value to the nearest platform error code.
 DWORD LastErrorFromErrno(int errnoValue);
+// Sets the last error from a failed system call's errno.
+void SetLastErrorFromErrno(int errnoValue);
+
+// The system's reason for an error, as strerror words it: that of the errno behind it, else that of the
+// errno nearest to the code. Empty for no error.
+std::string ErrorReason(DWORD code, int errnoValue);

@@ -62,13 +62,19 @@ void InputQueue::Push(const BYTE* data, std::size_t count) {
     m_arrived.notify_all();
 }
 
-void InputQueue::MarkHungUp(DWORD lastError) {
+void InputQueue::MarkHungUp(DWORD lastError, int errnoValue) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_hungUp = true;
         m_hangUpError = lastError;
+        m_hangUpErrno = errnoValue;
     }
     m_arrived.notify_all();
+}
+
+int InputQueue::HangUpErrno() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_hangUpErrno;
 }
 
 bool InputQueue::Query(DWORD* fill, DWORD* errors, DWORD* failure) {

@@ -22,7 +22,8 @@ public:
 
     // Called by the driver thread.
     void Push(const BYTE* data, std::size_t count);
-    void MarkHungUp(DWORD lastError);
+    // The error code, and the errno behind it (0 for an end of input), that reads get once it is empty.
+    void MarkHungUp(DWORD lastError, int errnoValue = 0);
 
     // The fill and the error flags (CE_RXOVER when bytes were dropped since the last query; the flags are
     // cleared). False, with the hang-up's error code, when the device hung up and the queue is empty.
@@ -32,6 +33,9 @@ public:
     // constant milliseconds, and once a byte has arrived, a gap longer than the interval ends it. False,
     // with the hang-up's error code, when the device hung up and nothing was queued.
     bool Read(BYTE* out, std::size_t count, const COMMTIMEOUTS& timeouts, std::size_t* read, DWORD* failure);
+
+    // The errno behind the hang-up's error code; 0 before a hang-up.
+    int HangUpErrno() const;
 
     // Bytes dropped since the queue was made (saturates at the largest DWORD).
     DWORD Dropped() const;
@@ -48,4 +52,5 @@ private:
     bool m_overrunSinceQuery = false;
     bool m_hungUp = false;
     DWORD m_hangUpError = 0;
+    int m_hangUpErrno = 0;
 };

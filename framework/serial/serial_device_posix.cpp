@@ -32,7 +32,7 @@ bool IsPseudoTerminal(int fd) {
 // Fails an open after the device was opened: releases it and leaves the cause as the last error.
 HANDLE FailOpen(int fd, int error) {
     ReleaseDevice(fd);
-    SetLastError(LastErrorFromErrno(error));
+    SetLastErrorFromErrno(error);
     return INVALID_HANDLE_VALUE;
 }
 
@@ -80,14 +80,18 @@ HANDLE PosixDevice::CreateFile(const char* name, DWORD access, DWORD shareMode, 
     }
     const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        SetLastError(LastErrorFromErrno(errno));
+        SetLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
     // Serial tools agree on an advisory lock; a port someone holds counts as busy.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close(fd);
-        SetLastError(error == EWOULDBLOCK ? ERROR_ACCESS_DENIED : LastErrorFromErrno(error));
+        // Another holder's lock: the port is busy.
+        if (error == EWOULDBLOCK)
+            SetLastError(ERROR_ACCESS_DENIED, EBUSY);
+        else
+            SetLastErrorFromErrno(error);
         return INVALID_HANDLE_VALUE;
     }
     termios settings{};
@@ -102,8 +106,9 @@ HANDLE PosixDevice::CreateFile(const char* name, DWORD access, DWORD shareMode, 
     auto port = std::make_unique<PosixPort>(fd);
     if (!port->Start()) {
         const DWORD error = GetLastError();
+        const int errnoValue = GetLastErrno();
         ReleaseDevice(fd);
-        SetLastError(error);
+        SetLastError(error, errnoValue);
         return INVALID_HANDLE_VALUE;
     }
     Registry().Add(port.get());
@@ -161,13 +166,13 @@ BOOL PosixDevice::SetCommState(HANDLE handle, const DCB* dcb) {
         return FailWithErrno();
     if (!SettingsHeld(settings, actual, IsPseudoTerminal(fd), customRate)) {
         tcsetattr(fd, TCSANOW, &previous);
-        return FailWith(LastErrorFromErrno(refusal));
+        return FailWithErrno(refusal);
     }
     if (customRate && !SetCustomBaudRate(fd, dcb->BaudRate)) {
         // A refused rate leaves the port as it was, not half configured.
         const int error = errno;
         tcsetattr(fd, TCSANOW, &previous);
-        return FailWith(LastErrorFromErrno(error));
+        return FailWithErrno(error);
     }
     return TRUE;
 }
@@ -200,8 +205,10 @@ BOOL PosixDevice::ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) 
     port->Drain();
     DWORD fill = 0;
     DWORD failure = 0;
-    if (!port->Queue().Query(&fill, errors, &failure))
-        return FailWith(failure);
+    if (!port->Queue().Query(&fill, errors, &failure)) {
+        SetLastError(failure, port->Queue().HangUpErrno());
+        return FALSE;
+    }
     if (status) {
         *status = COMSTAT{};
         status->cbInQue = fill;
@@ -217,8 +224,10 @@ BOOL PosixDevice::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read
         return FailWith(ERROR_INVALID_PARAMETER);
     std::size_t taken = 0;
     DWORD failure = 0;
-    if (!port->Queue().Read(static_cast<BYTE*>(buffer), count, port->Timeouts(), &taken, &failure))
-        return FailWith(failure);
+    if (!port->Queue().Read(static_cast<BYTE*>(buffer), count, port->Timeouts(), &taken, &failure)) {
+        SetLastError(failure, port->Queue().HangUpErrno());
+        return FALSE;
+    }
     if (read)
         *read = static_cast<DWORD>(taken);
     return TRUE;

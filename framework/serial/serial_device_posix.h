@@ -13,8 +13,9 @@ inline BOOL FailWith(DWORD code) {
     return FALSE;
 }
 
-inline BOOL FailWithErrno() {
-    return FailWith(LastErrorFromErrno(errno));
+inline BOOL FailWithErrno(int errnoValue = errno) {
+    SetLastErrorFromErrno(errnoValue);
+    return FALSE;
 }
 
 class PosixDevice final : public SerialDevice {

@@ -45,7 +45,7 @@ PosixPort::PosixPort(int fd) : m_fd(fd), m_queue(kSmallestInputQueueBytes) {}
 
 bool PosixPort::Start() {
     if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        SetLastError(LastErrorFromErrno(errno));
+        SetLastErrorFromErrno(errno);
         return false;
     }
     try {
@@ -118,7 +118,8 @@ void PosixPort::Drive() {
             if (poll(watched, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                m_queue.MarkHungUp(LastErrorFromErrno(errno));
+                const int pollErrno = errno;
+                m_queue.MarkHungUp(LastErrorFromErrno(pollErrno), pollErrno);
                 return;
             }
             if (watched[1].revents)
@@ -165,7 +166,8 @@ void PosixPort::Drive() {
             return;
         }
         // End of input or a read error: the device is gone (unplugged, or the other side closed).
-        m_queue.MarkHungUp(count == 0 ? ERROR_GEN_FAILURE : LastErrorFromErrno(errno));
+        const int hangUpErrno = count == 0 ? 0 : errno;
+        m_queue.MarkHungUp(count == 0 ? ERROR_GEN_FAILURE : LastErrorFromErrno(hangUpErrno), hangUpErrno);
         return;
     }
 }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -122,7 +124,8 @@ TEST(CommThreadConnection, AnOpenFailureIsShownAndTheSameNameIsNotRetried) {
 
     thread.SetParameters(9600, kAbsentPort);
     ASSERT_EQ(boxes.Texts().size(), 1u);
-    EXPECT_EQ(boxes.Texts()[0], "Error opening comm port. Port already in use?");
+    EXPECT_EQ(boxes.Texts()[0],
+              "Error opening comm port. Port already in use?\n" + kAbsentPort + ": " + std::strerror(ENOENT));
     EXPECT_FALSE(thread.IsPortOpen());
     EXPECT_FALSE(thread.m_Suspended);
     EXPECT_FALSE(thread.IsPortLost());

@@ -18,7 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 
@@ -190,7 +192,8 @@ TEST_F(ViewSettingsTest, RefusedStopBitsKeepTheChangedRateAndLogNothing) {
     // The refusal is told once the command has returned.
     EXPECT_TRUE(answerer.Messages().empty());
     AfxPumpMessages();
-    EXPECT_EQ(std::vector<CString>{"Error to set stop bits. Please, try another settings."},
+    EXPECT_EQ(std::vector<CString>{"Error to set stop bits. Please, try another settings.\n" +
+                                   CString(std::strerror(EINVAL))},
               answerer.Messages());
     EXPECT_EQ(before, Log());
 }
