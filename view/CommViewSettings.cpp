@@ -96,9 +96,10 @@ BOOL CCommView::OnSetCommSetting() {
 
     const std::string portName = dialog.getComPort(dialog.m_sComPort);
     // No port listed, or none selected: the window stays where it is, and the user learns why it shows
-    // nothing rather than finding it disconnected.
+    // nothing rather than finding it disconnected. Posted like the refusals below: the command may run
+    // inside the window's creation.
     if (!NamesAPort(portName)) {
-        AfxMessageBox(AfxLoadText(IDS_NO_PORT_CHOSEN), MB_OK);
+        AfxPostMessageBox(AfxLoadText(IDS_NO_PORT_CHOSEN), MB_OK);
     } else if (portName != port.GetCommPort()) {
         try {
             m_commThread->SetParameters(kStartBaudRate, portName);
