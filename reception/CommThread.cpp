@@ -1,6 +1,7 @@
 #include "reception/CommThread.h"
 
 #include "app/main.h"
+#include "app/resource.h"
 #include "framework/core/Resource.h"
 #include "log/LogLevel.h"
 #include "reception/PollCadence.h"
@@ -68,51 +69,51 @@ BOOL CCommThread::BeginThread() {
         m_Thread = std::make_unique<std::thread>(CommThreadProc, this);
     } catch (const std::system_error&) {
         m_pollLoop.Stopped();
-        LogStep(2514, "BeginThread");
+        LogStep(IDS_LOG_BEGIN_THREAD_FAILED, "BeginThread");
         return FALSE;
     }
-    LogStep(2513, "BeginThread");
+    LogStep(IDS_LOG_BEGIN_THREAD_OK, "BeginThread");
     return TRUE;
 }
 
 void CCommThread::CloseThread() {
-    LogStep(2515, "CloseThread");
+    LogStep(IDS_LOG_CLOSE_THREAD, "CloseThread");
     Resume();
     m_ThreadMutex.Exit();
     m_pollLoop.WakeToEnd();
 }
 
 BOOL CCommThread::Suspend() {
-    LogStep(2517, "Suspend");
+    LogStep(IDS_LOG_SUSPEND_THREAD, "Suspend");
     m_pollLoop.Pause();
     m_Suspended = TRUE;
     return TRUE;
 }
 
 BOOL CCommThread::Resume() {
-    LogStep(2516, "Resume");
+    LogStep(IDS_LOG_RESUME_THREAD, "Resume");
     m_pollLoop.Resume();
     m_Suspended = FALSE;
     return TRUE;
 }
 
 void CCommThread::GetData(CString& data) {
-    LogStep(2519, "GetData");
+    LogStep(IDS_LOG_GET_DATA, "GetData");
     data = m_text.Copy();
 }
 
 void CCommThread::SetData(const CString& data) {
-    LogStep(2520, "SetData");
+    LogStep(IDS_LOG_SET_DATA, "SetData");
     m_text.Assign(data);
 }
 
 void CCommThread::PrependData(const CString& older) {
-    LogStep(2520, "SetData");
+    LogStep(IDS_LOG_SET_DATA, "SetData");
     m_text.Prepend(older, GetTermSetting().nbMaxiByte);
 }
 
 void CCommThread::ClearData() {
-    LogStep(2518, "ClearData");
+    LogStep(IDS_LOG_CLEAR_DATA, "ClearData");
     m_text.Clear();
     // The window shows the drops since the last clear.
     m_drops.MarkClear();
@@ -120,7 +121,7 @@ void CCommThread::ClearData() {
 }
 
 void CCommThread::GetChanges(DataMark& mark, DataChanges& changes) {
-    LogStep(2519, "GetData");
+    LogStep(IDS_LOG_GET_DATA, "GetData");
     m_text.Changes(mark, changes);
 }
 
@@ -148,7 +149,7 @@ void CCommThread::InsertTimestamp(CString& chunk, const TermSettingRec& setting,
 }
 
 void CCommThread::SynchronizeData() {
-    LogStep(2521, "SynchronizeData");
+    LogStep(IDS_LOG_SYNCHRONIZE_DATA, "SynchronizeData");
 
     // One consistent copy of the settings serves the whole pass.
     TermSettingRec setting;

@@ -3,6 +3,7 @@
 #include "reception/CommThread.h"
 
 #include "app/main.h"
+#include "app/resource.h"
 #include "comm/enumser.h"
 #include "framework/core/MessageBox.h"
 #include "framework/serial/DeviceAccess.h"
@@ -42,7 +43,7 @@ void CCommThread::LogWithReason(const std::string& text, const std::string& reas
 }
 
 void CCommThread::Connect() {
-    LogStep(2522, "Connect");
+    LogStep(IDS_LOG_CONNECT, "Connect");
     // The thread is paused here (by the Disconnect before) or idles on a closed port, so neither the
     // received bytes nor the lost-port state are in its hands.
     m_ReceivedChars.clear();
@@ -67,7 +68,7 @@ void CCommThread::Connect() {
 }
 
 void CCommThread::Disconnect() {
-    LogStep(2523, "Disconnet");
+    LogStep(IDS_LOG_DISCONNECT, "Disconnet");
     Suspend();
     try {
         ClosePortCounting();
