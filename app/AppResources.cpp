@@ -2,11 +2,11 @@
 
 #include "app/resource.h"
 #include "framework/gui/docview/Document.h"
-#include "framework/gui/textview/EditView.h"
 #include "framework/gui/docview/FrameWnd.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "framework/gui/docview/Menu.h"
 #include "framework/gui/docview/View.h"
+#include "framework/gui/textview/EditView.h"
 #include "view/CommView.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "app/MDICommChild.h"
 
-#include "view/MainDoc.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 void CMDICommChildWnd::OnMDIActivate(BOOL bActivate, CWnd* pActivateWnd, CWnd* pDeactivateWnd) {
     CMDIChildWnd::OnMDIActivate(bActivate, pActivateWnd, pDeactivateWnd);

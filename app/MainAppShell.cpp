@@ -6,7 +6,6 @@
 #include "app/AboutDlg.h"
 #include "app/AppResources.h"
 #include "app/MDICommChild.h"
-#include "view/MainDoc.h"
 #include "app/MainFrame.h"
 #include "app/resource.h"
 #include "comm/comm.h"
@@ -18,6 +17,7 @@
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -77,7 +77,8 @@ BOOL CMainApp::InitShell() {
 
     m_logEnable = SetLogFile();
     char opening[128];
-    std::snprintf(opening, sizeof opening, AfxLoadText(IDS_LOG_OPEN_APPLICATION).c_str(), m_PrefApp->m_logLevel);
+    std::snprintf(opening, sizeof opening, AfxLoadText(IDS_LOG_OPEN_APPLICATION).c_str(),
+                  m_PrefApp->m_logLevel);
     WriteToLog(opening, "InitInstance", LEVELONE);
     const bool iniRead = (m_PrefApp->m_available & PREF_INI_READ) != 0;
     WriteToLog(AfxLoadText(iniRead ? IDS_LOG_INI_FOUND : IDS_LOG_INI_NOT_FOUND), "InitInstance", LEVELONE);

@@ -7,9 +7,9 @@
 #include "framework/core/Resource.h"
 #include "framework/core/WinApp.h"
 #include "framework/gui/docview/Document.h"
-#include "framework/gui/textview/EditView.h"
 #include "framework/gui/docview/MDIChildWnd.h"
 #include "framework/gui/docview/Menu.h"
+#include "framework/gui/textview/EditView.h"
 #include "reception/CommThread.h"
 #include "view/CommView.h"
 

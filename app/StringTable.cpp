@@ -11,10 +11,10 @@ struct StringEntry {
 
 // Each group of texts lives in a file of its own; together they are the program's string table.
 constexpr StringEntry kStrings[] = {
-#include "app/strings/ShellStrings.inc"
 #include "app/strings/LogStrings.inc"
-#include "app/strings/ViewStrings.inc"
 #include "app/strings/PrintStrings.inc"
+#include "app/strings/ShellStrings.inc"
+#include "app/strings/ViewStrings.inc"
 };
 
 } // namespace

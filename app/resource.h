@@ -5,7 +5,7 @@
 // Ids of the program's own strings, grouped by area; the texts are in app/strings/*.inc.
 
 // Activity log.
-constexpr UINT IDS_LOG_OPEN_APPLICATION = 2500;     // "Open application - Log level: %d"
+constexpr UINT IDS_LOG_OPEN_APPLICATION = 2500; // "Open application - Log level: %d"
 constexpr UINT IDS_LOG_CLOSE_APPLICATION = 2501;
 constexpr UINT IDS_LOG_COMM_SETTING_CHANGED = 2502;
 constexpr UINT IDS_LOG_TERM_SETTING_CHANGED = 2503;
@@ -35,15 +35,15 @@ constexpr UINT IDS_LOG_SCREEN_CLEARED = 2526;
 constexpr UINT IDS_LOG_SCREEN_FROZEN = 2527;
 constexpr UINT IDS_LOG_SCREEN_UNFROZEN = 2528;
 // Why logging is off: shown once to the user, never written to the log.
-constexpr UINT IDS_LOG_PATH_TOO_LONG = 2529;        // formatted with the path
-constexpr UINT IDS_LOG_WRITE_FAILED = 2530;         // followed by the system's reason
-constexpr UINT IDS_LOG_DID_NOT_GROW = 2531;         // formatted with the path
+constexpr UINT IDS_LOG_PATH_TOO_LONG = 2529; // formatted with the path
+constexpr UINT IDS_LOG_WRITE_FAILED = 2530;  // followed by the system's reason
+constexpr UINT IDS_LOG_DID_NOT_GROW = 2531;  // formatted with the path
 // Written to the log at level 1 when the INI file was set aside; formatted with the line number.
 constexpr UINT IDS_LOG_INI_DISCARDED = 2532;
 
 // Main window, document template and About box resources.
-constexpr UINT IDR_MAINFRAME = 2;     // menu, accelerators, title, tool bar bitmap
-constexpr UINT IDR_TEXTTYPE = 3;      // the terminal document template: menu and document string
+constexpr UINT IDR_MAINFRAME = 2; // menu, accelerators, title, tool bar bitmap
+constexpr UINT IDR_TEXTTYPE = 3;  // the terminal document template: menu and document string
 constexpr UINT IDD_ABOUTBOX = 100;
 constexpr UINT ID_FILE_NEW_CONNECTION = 201;
 // Status bar indicators.
@@ -66,9 +66,9 @@ constexpr UINT IDS_STOPBITS_TWO = 2107;
 constexpr UINT IDS_ASK_CLEAR_SCREEN = 3000;
 constexpr UINT IDS_PORT_LOST = 3010;
 constexpr UINT IDS_PORT_LOST_SETTINGS_KEPT = 3011;
-constexpr UINT IDS_BYTES_LOST = 3012;             // formatted with the count
+constexpr UINT IDS_BYTES_LOST = 3012; // formatted with the count
 constexpr UINT IDS_NO_PORT_CHOSEN = 3013;
-constexpr UINT IDS_PRINT_DATE_FORMAT = 3100;      // a strftime format
+constexpr UINT IDS_PRINT_DATE_FORMAT = 3100; // a strftime format
 constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
 constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
 constexpr UINT IDS_ERROR_SET_PARITY = 3103;

@@ -1,7 +1,7 @@
 #include "comm/comm.h"
 
-#include "framework/serial/SerialDevice.h"
 #include "framework/core/WinError.h"
+#include "framework/serial/SerialDevice.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "framework/core/WinTypes.h"
 #include "framework/serial/Dcb.h"
 #include "framework/serial/InputQueueSize.h"
-#include "framework/core/WinTypes.h"
 
 #include <mutex>
 #include <string>

@@ -2,11 +2,11 @@
 
 #include "comm/PortDirectory.h"
 
+#include "framework/core/WinError.h"
 #include "framework/serial/DeviceAccess.h"
 #include "framework/serial/PortDescription.h"
 #include "framework/serial/PortTable.h"
 #include "framework/serial/SerialDevice.h"
-#include "framework/core/WinError.h"
 
 #include <chrono>
 #include <cstdio>

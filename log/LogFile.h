@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/files/File.h"
 #include "framework/core/WinTypes.h"
+#include "framework/files/File.h"
 
 // One line of the log file before its CR LF: five NUL-filled text fields joined by vertical bars.
 struct LogRecord {

@@ -3,9 +3,9 @@
 #include "app/main.h"
 #include "app/resource.h"
 #include "comm/comm.h"
-#include "framework/files/File.h"
 #include "framework/core/LogFont.h"
 #include "framework/core/Resource.h"
+#include "framework/files/File.h"
 #include "settings/IniFile.h"
 
 #include <algorithm>

@@ -1,6 +1,5 @@
 #include "view/CommView.h"
 
-#include "view/MainDoc.h"
 #include "app/main.h"
 #include "app/resource.h"
 #include "comm/comm.h"
@@ -8,12 +7,13 @@
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
 #include "framework/core/StockFont.h"
-#include "framework/gui/docview/Archive.h"
-#include "framework/gui/drawing/Font.h"
 #include "framework/gui/dialogs/FontDialog.h"
+#include "framework/gui/docview/Archive.h"
 #include "framework/gui/docview/FrameWnd.h"
+#include "framework/gui/drawing/Font.h"
 #include "settings/Preference.h"
 #include "settings/tools.h"
+#include "view/MainDoc.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -211,7 +211,8 @@ LRESULT CCommView::OnMsgPortState(WPARAM wParam, LPARAM) {
     m_strPortState = m_bPortLost ? AfxLoadText(IDS_PORT_LOST) : CString();
     if (const std::uint64_t dropped = m_commThread != nullptr ? m_commThread->BytesDroppedSinceClear() : 0) {
         char lost[64];
-        std::snprintf(lost, sizeof lost, AfxLoadText(IDS_BYTES_LOST).c_str(), static_cast<unsigned long long>(dropped));
+        std::snprintf(lost, sizeof lost, AfxLoadText(IDS_BYTES_LOST).c_str(),
+                      static_cast<unsigned long long>(dropped));
         m_strPortState += (m_strPortState.empty() ? "" : " - ") + CString(lost);
     }
     if (CFrameWnd* frame = GetParentFrame())

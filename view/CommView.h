@@ -1,8 +1,8 @@
 #pragma once
 
 #include "framework/core/WindowMessage.h"
-#include "framework/gui/textview/EditView.h"
 #include "framework/gui/drawing/Rect.h"
+#include "framework/gui/textview/EditView.h"
 #include "reception/CommThread.h"
 
 #include <memory>
@@ -101,5 +101,5 @@ private:
     bool m_bUpdating = false;
     bool m_bUpdateDeferred = false;
     bool m_bPortLost = false;
-    bool m_bSaving = false;  // an automatic save is running (it may be asking for a file name)
+    bool m_bSaving = false; // an automatic save is running (it may be asking for a file name)
 };

@@ -4,8 +4,8 @@
 
 #include "view/CommView.h"
 
-#include "app/resource.h"
 #include "app/main.h"
+#include "app/resource.h"
 #include "comm/comm.h"
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
@@ -118,23 +118,23 @@ BOOL CCommView::OnSetCommSetting() {
 
     bool lost = false;
     if (!ApplyParameter(
-            *m_commThread, lost, dialog.getBaudRate(dialog.m_sComBaudRate), [&port] { return port.GetBaudRate(); },
-            [&port](DWORD value) { port.SetBaudRate(value); }, ECommError::ErrBaudRate,
-            IDS_ERROR_SET_BAUD_RATE))
+            *m_commThread, lost, dialog.getBaudRate(dialog.m_sComBaudRate),
+            [&port] { return port.GetBaudRate(); }, [&port](DWORD value) { port.SetBaudRate(value); },
+            ECommError::ErrBaudRate, IDS_ERROR_SET_BAUD_RATE))
         return FALSE;
     if (!ApplyParameter(
-            *m_commThread, lost, dialog.getByteSize(dialog.m_sComDataSize), [&port] { return port.GetByteSize(); },
-            [&port](BYTE value) { port.SetByteSize(value); }, ECommError::ErrByteSize,
-            IDS_ERROR_SET_BYTE_SIZE))
+            *m_commThread, lost, dialog.getByteSize(dialog.m_sComDataSize),
+            [&port] { return port.GetByteSize(); }, [&port](BYTE value) { port.SetByteSize(value); },
+            ECommError::ErrByteSize, IDS_ERROR_SET_BYTE_SIZE))
         return FALSE;
     if (!ApplyParameter(
             *m_commThread, lost, dialog.getParity(dialog.m_sComParity), [&port] { return port.GetParity(); },
             [&port](BYTE value) { port.SetParity(value); }, ECommError::ErrParity, IDS_ERROR_SET_PARITY))
         return FALSE;
     if (!ApplyParameter(
-            *m_commThread, lost, dialog.getStopBits(dialog.m_sComStopBit), [&port] { return port.GetStopBits(); },
-            [&port](BYTE value) { port.SetStopBits(value); }, ECommError::ErrStopBits,
-            IDS_ERROR_SET_STOP_BITS))
+            *m_commThread, lost, dialog.getStopBits(dialog.m_sComStopBit),
+            [&port] { return port.GetStopBits(); }, [&port](BYTE value) { port.SetStopBits(value); },
+            ECommError::ErrStopBits, IDS_ERROR_SET_STOP_BITS))
         return FALSE;
 
     if (lost)

@@ -16,4 +16,6 @@ void CMainDoc::Serialize(CArchive& ar) {
         view->SerializeRaw(ar);
 }
 
-CCommView* CMainDoc::GetViewDocument() const { return dynamic_cast<CCommView*>(GetFirstView()); }
+CCommView* CMainDoc::GetViewDocument() const {
+    return dynamic_cast<CCommView*>(GetFirstView());
+}

@@ -12,17 +12,17 @@
 // Usage: bench_view_update [seconds of the latency run, default 60]
 
 #include "app/MDICommChild.h"
-#include "view/MainDoc.h"
 #include "app/main.h"
 #include "framework/core/MessageBox.h"
-#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
-#include "framework/gui/windows/TestHook.h"
 #include "framework/gui/textview/TextView.h"
+#include "framework/gui/windows/TestHook.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

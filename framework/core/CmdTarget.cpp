@@ -30,18 +30,26 @@ BOOL CCmdTarget::OnOwnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI, BOOL probeOnly
     return TRUE;
 }
 
-void CCmdTarget::AddCommandHandler(UINT nID, CommandHandler handler) { m_commands[nID] = std::move(handler); }
+void CCmdTarget::AddCommandHandler(UINT nID, CommandHandler handler) {
+    m_commands[nID] = std::move(handler);
+}
 
-void CCmdTarget::AddUpdateHandler(UINT nID, UpdateHandler handler) { m_updates[nID] = std::move(handler); }
+void CCmdTarget::AddUpdateHandler(UINT nID, UpdateHandler handler) {
+    m_updates[nID] = std::move(handler);
+}
 
 void CCmdUI::Enable(BOOL bOn) {
     m_bEnabled = bOn ? TRUE : FALSE;
     m_bEnableChanged = TRUE;
 }
 
-void CCmdUI::SetCheck(int nCheck) { m_nCheck = nCheck; }
+void CCmdUI::SetCheck(int nCheck) {
+    m_nCheck = nCheck;
+}
 
-void CCmdUI::SetRadio(BOOL bOn) { m_nCheck = bOn ? 1 : 0; }
+void CCmdUI::SetRadio(BOOL bOn) {
+    m_nCheck = bOn ? 1 : 0;
+}
 
 void CCmdUI::SetText(const char* lpszText) {
     m_strText = lpszText != nullptr ? lpszText : "";

@@ -11,10 +11,10 @@ class CCmdUI;
 constexpr int CN_COMMAND = 0;
 constexpr int CN_UPDATE_COMMAND_UI = -1;
 
-// An object that can handle commands. Each class registers its handlers in a plain table from its constructor;
-// a derived class registers after its bases, so its entry for an id replaces theirs, and the most derived
-// handler wins. Frames, views and documents override OnCmdMsg to route a command further, in the framework's
-// order: active view, its document, the child frame, the main frame, the application.
+// An object that can handle commands. Each class registers its handlers in a plain table from its
+// constructor; a derived class registers after its bases, so its entry for an id replaces theirs, and the
+// most derived handler wins. Frames, views and documents override OnCmdMsg to route a command further, in the
+// framework's order: active view, its document, the child frame, the main frame, the application.
 class CCmdTarget {
 public:
     using CommandHandler = std::function<void()>;

@@ -19,11 +19,12 @@ public:
     virtual void SetText(const char* lpszText);
 
     // Runs the update through the routing that starts at pTarget. When no update handler decides the enabled
-    // state and bDisableIfNoHandler is set, the item is enabled exactly when a command handler can be reached.
+    // state and bDisableIfNoHandler is set, the item is enabled exactly when a command handler can be
+    // reached.
     void DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHandler);
 
     UINT m_nID = 0;
-    UINT m_nIndex = 0;          // position of the item in its menu, bar or pane list
+    UINT m_nIndex = 0; // position of the item in its menu, bar or pane list
     BOOL m_bEnableChanged = FALSE;
 
     // The state the handlers asked for, for items that read it back (and for tests).

@@ -32,7 +32,9 @@ CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int
     m_time = std::mktime(&parts);
 }
 
-CTime CTime::GetCurrentTime() { return CTime(std::time(nullptr)); }
+CTime CTime::GetCurrentTime() {
+    return CTime(std::time(nullptr));
+}
 
 std::tm CTime::Local() const {
     std::tm parts{};
@@ -40,11 +42,25 @@ std::tm CTime::Local() const {
     return parts;
 }
 
-CString CTime::Format(const char* pszFormat) const { return FormatTm(Local(), pszFormat); }
+CString CTime::Format(const char* pszFormat) const {
+    return FormatTm(Local(), pszFormat);
+}
 
-int CTime::GetYear() const { return Local().tm_year + 1900; }
-int CTime::GetMonth() const { return Local().tm_mon + 1; }
-int CTime::GetDay() const { return Local().tm_mday; }
-int CTime::GetHour() const { return Local().tm_hour; }
-int CTime::GetMinute() const { return Local().tm_min; }
-int CTime::GetSecond() const { return Local().tm_sec; }
+int CTime::GetYear() const {
+    return Local().tm_year + 1900;
+}
+int CTime::GetMonth() const {
+    return Local().tm_mon + 1;
+}
+int CTime::GetDay() const {
+    return Local().tm_mday;
+}
+int CTime::GetHour() const {
+    return Local().tm_hour;
+}
+int CTime::GetMinute() const {
+    return Local().tm_min;
+}
+int CTime::GetSecond() const {
+    return Local().tm_sec;
+}

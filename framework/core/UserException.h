@@ -9,4 +9,6 @@ public:
     const char* what() const noexcept override { return "operation stopped after telling the user"; }
 };
 
-[[noreturn]] inline void AfxThrowUserException() { throw CUserException(); }
+[[noreturn]] inline void AfxThrowUserException() {
+    throw CUserException();
+}

@@ -21,8 +21,14 @@ CWinApp::~CWinApp() {
         theApp = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() {
+    return 0;
+}
 
-CWinApp* AfxGetApp() { return theApp; }
+CWinApp* AfxGetApp() {
+    return theApp;
+}

@@ -38,9 +38,13 @@ int ErrnoNearestTo(DWORD code) {
 
 } // namespace
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-int GetLastErrno() { return lastErrno; }
+int GetLastErrno() {
+    return lastErrno;
+}
 
 void SetLastError(DWORD code, int errnoValue) {
     lastError = code;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/serial/Dcb.h"
 #include "framework/core/WinTypes.h"
+#include "framework/serial/Dcb.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/serial/Dcb.h"
 #include "framework/core/WinTypes.h"
+#include "framework/serial/Dcb.h"
 
 // The device calls of the serial port and of port enumeration, under the platform's names. They reach the
 // installed SerialDevice, by default the POSIX driver; tests install their own to make single calls fail

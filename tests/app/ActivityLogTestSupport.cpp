@@ -25,9 +25,13 @@ ActivityLogFixture::~ActivityLogFixture() {
     SetMessageBoxPresenter(nullptr);
 }
 
-std::string ActivityLogFixture::LogBytes() const { return ReadWholeFile(m_dir.file("Kestrune.log")); }
+std::string ActivityLogFixture::LogBytes() const {
+    return ReadWholeFile(m_dir.file("Kestrune.log"));
+}
 
-std::string ActivityLogFixture::ArchiveBytes() const { return ReadWholeFile(m_dir.file("ARCH_Kestrune.log")); }
+std::string ActivityLogFixture::ArchiveBytes() const {
+    return ReadWholeFile(m_dir.file("ARCH_Kestrune.log"));
+}
 
 std::string ActivityLogFixture::LastBoxText() const {
     std::lock_guard<std::mutex> guard(boxTextLock);
@@ -38,7 +42,8 @@ std::vector<LoggedRecord> RecordsOf(const std::string& fileBytes) {
     std::vector<LoggedRecord> records;
     for (size_t offset = 144; offset + 144 <= fileBytes.size(); offset += 144) {
         const std::string line = fileBytes.substr(offset, 144);
-        records.push_back({std::string(line.substr(41, 20).c_str()), std::string(line.substr(62, 80).c_str())});
+        records.push_back(
+            {std::string(line.substr(41, 20).c_str()), std::string(line.substr(62, 80).c_str())});
     }
     return records;
 }

@@ -203,7 +203,8 @@ TEST(CommPortPty, BytesAreWaitingAsSoonAsTheyArriveAndKeepTheirOrderUnderConstan
         sent += std::to_string(i) + ",";
     std::thread writer([&] {
         for (std::size_t at = 0; at < sent.size();) {
-            const ssize_t count = ::write(device.Master(), sent.data() + at, std::min<std::size_t>(700, sent.size() - at));
+            const ssize_t count =
+                ::write(device.Master(), sent.data() + at, std::min<std::size_t>(700, sent.size() - at));
             if (count > 0)
                 at += static_cast<std::size_t>(count);
             else
@@ -222,7 +223,8 @@ TEST(CommPortPty, BytesAreWaitingAsSoonAsTheyArriveAndKeepTheirOrderUnderConstan
     }
     writer.join();
     EXPECT_EQ(got.size(), sent.size());
-    EXPECT_TRUE(got == sent) << "the stream differs from byte " << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
+    EXPECT_TRUE(got == sent) << "the stream differs from byte "
+                             << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
 }
 
 } // namespace

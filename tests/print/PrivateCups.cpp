@@ -88,13 +88,13 @@ PrivateCups::PrivateCups() {
                                                 "DefaultAuthType None\n<Location />\n  Order allow,deny\n"
                                                 "  Allow all\n</Location>\n<Policy default>\n  <Limit All>\n"
                                                 "    Order deny,allow\n  </Limit>\n</Policy>\n") &&
-        WriteFile(
-            m_dir.file("cups-files.conf"),
-            "ServerRoot " + root + "\nRequestRoot " + m_dir.file("spool") + "\nCacheDir " +
-                m_dir.file("cache") + "\nStateDir " + m_dir.file("state") + "\nTempDir " + m_dir.file("tmp") +
-                "\nErrorLog " + m_dir.file("log/error_log") + "\nAccessLog " + m_dir.file("log/access_log") +
-                "\nPageLog " + m_dir.file("log/page_log") +
-                "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nFileDevice Yes\nPrintcap " + m_dir.file("printcap") + "\n") &&
+        WriteFile(m_dir.file("cups-files.conf"),
+                  "ServerRoot " + root + "\nRequestRoot " + m_dir.file("spool") + "\nCacheDir " +
+                      m_dir.file("cache") + "\nStateDir " + m_dir.file("state") + "\nTempDir " +
+                      m_dir.file("tmp") + "\nErrorLog " + m_dir.file("log/error_log") + "\nAccessLog " +
+                      m_dir.file("log/access_log") + "\nPageLog " + m_dir.file("log/page_log") +
+                      "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nFileDevice Yes\nPrintcap " +
+                      m_dir.file("printcap") + "\n") &&
         WriteFile(m_dir.file("wide.ppd"), kWideBorderPpd);
     if (!written) {
         m_failure = "the server's configuration could not be written";

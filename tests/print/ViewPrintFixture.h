@@ -7,10 +7,10 @@
 #include "support/TempDir.h"
 
 #include "app/main.h"
+#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/dialogs/Dialog.h"
 #include "framework/gui/docview/Document.h"
 #include "framework/gui/docview/FrameWnd.h"
-#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/printing/PrintSequence.h"
 #include "framework/gui/windows/TestHook.h"
 #include "settings/Preference.h"

@@ -27,7 +27,8 @@ TEST(PollCadence, AFastDeviceIsPolledWhenHalfTheQueueHasGathered) {
     // The rate stays the same at the shorter period, and so does the delay.
     using Milliseconds = std::chrono::duration<double, std::milli>;
     const double again =
-        Milliseconds(NextPollDelay(static_cast<DWORD>(800000 * Milliseconds(delay).count() / 100), delay)).count();
+        Milliseconds(NextPollDelay(static_cast<DWORD>(800000 * Milliseconds(delay).count() / 100), delay))
+            .count();
     EXPECT_NEAR(again, Milliseconds(delay).count(), 0.01);
     // A full queue read after a late pass: never sooner than the shortest period.
     EXPECT_EQ(NextPollDelay(TCommPort::kInputQueueCapacity, 5ms), kShortestPoll);

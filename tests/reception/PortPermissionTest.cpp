@@ -3,8 +3,8 @@
 // test run as root makes the node itself and drops to an unprivileged account in a child process.
 #include "app/main.h"
 #include "comm/comm.h"
-#include "framework/serial/DeviceAccess.h"
 #include "framework/core/MessageBox.h"
+#include "framework/serial/DeviceAccess.h"
 #include "log/LogLevel.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"

@@ -112,7 +112,8 @@ TEST_F(PreferenceTest, AFontSizeBeyondWhatAScreenShowsIsBroughtDownTo512Points) 
 }
 
 TEST_F(PreferenceTest, PreferredFontFillsHeightAndFaceOfAZeroedStructure) {
-    CPreference pref = Load("[FONT]\nFontFaceName=An extremely long font face name beyond limits\nFontSize=90\n");
+    CPreference pref =
+        Load("[FONT]\nFontFaceName=An extremely long font face name beyond limits\nFontSize=90\n");
     LOGFONTA font;
     std::memset(&font, 0x7F, sizeof font);
     pref.GetPrefFont(font);

@@ -1,7 +1,7 @@
+#include "settings/tools.h"
 #include "framework/core/LogFont.h"
 #include "framework/core/StockFont.h"
 #include "settings/StringTokenizer.h"
-#include "settings/tools.h"
 
 #include <gtest/gtest.h>
 

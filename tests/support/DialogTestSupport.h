@@ -1,8 +1,8 @@
 #pragma once
 
 #include "framework/core/WinTypes.h"
-#include "framework/gui/dialogs/Dialog.h"
 #include "framework/gui/app/GuiServices.h"
+#include "framework/gui/dialogs/Dialog.h"
 #include "framework/gui/windows/TestHook.h"
 #include "support/MessageBoxAnswers.h"
 

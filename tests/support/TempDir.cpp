@@ -19,7 +19,8 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-CurrentDirGuard::CurrentDirGuard(const std::string& dir) : m_previous(std::filesystem::current_path().string()) {
+CurrentDirGuard::CurrentDirGuard(const std::string& dir)
+    : m_previous(std::filesystem::current_path().string()) {
     std::filesystem::current_path(dir);
 }
 

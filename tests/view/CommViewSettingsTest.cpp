@@ -4,11 +4,11 @@
 
 #include "app/main.h"
 #include "comm/comm.h"
-#include "framework/serial/SerialDevice.h"
 #include "framework/core/WinError.h"
+#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/docview/Document.h"
 #include "framework/gui/docview/FrameWnd.h"
-#include "framework/gui/app/GuiServices.h"
+#include "framework/serial/SerialDevice.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommSettingDlg.h"

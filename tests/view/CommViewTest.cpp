@@ -2,19 +2,19 @@
 // font, titles and the lost-port caption. Each test runs a real reception thread.
 #include "CommViewTestSupport.h"
 
-#include "view/MainDoc.h"
 #include "app/main.h"
-#include "framework/core/Resource.h"
 #include "framework/core/LogFont.h"
 #include "framework/core/MessageBox.h"
-#include "framework/gui/docview/DocTemplate.h"
+#include "framework/core/Resource.h"
 #include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
-#include "framework/gui/windows/TestHook.h"
 #include "framework/gui/textview/TextView.h"
+#include "framework/gui/windows/TestHook.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -69,7 +69,7 @@ TEST_F(TerminalWindowTest, NewWindowsAreNumberedAndARefusedOneUsesNoNumber) {
     CCommView* first = OpenWindow();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(DocumentOf(first)->GetTitle(), name + std::to_string(before + 1));
-    EXPECT_EQ(OpenWindow(), nullptr);  // asks, and is cancelled
+    EXPECT_EQ(OpenWindow(), nullptr); // asks, and is cancelled
     EXPECT_EQ(Template().m_nUntitledCount, before + 1);
 }
 
@@ -166,7 +166,7 @@ TEST_F(TerminalWindowTest, ChosenFontAppliesToItsWindowOnly) {
     CCommView* first = OpenWindow();
     ASSERT_NE(first, nullptr);
     gMainApp.m_PrefApp->m_used = 0;
-    CCommView* second = OpenWindow();  // the port is busy, but the window opens
+    CCommView* second = OpenWindow(); // the port is busy, but the window opens
     ASSERT_NE(second, nullptr);
     const QFont before = second->GetEditCtrl()->font();
 

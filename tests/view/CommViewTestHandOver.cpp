@@ -2,11 +2,11 @@
 // front and bytes added at the end. Through many loops, a clear and a replaced text, the view and the
 // document must hold exactly the thread's buffer.
 #include "CommViewTestSupport.h"
-#include "view/MainDoc.h"
 #include "framework/gui/app/GuiServices.h"
 #include "reception/CommThread.h"
 #include "settings/SettingRec.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // loop between two updates. Every text the view shows must be one unbroken piece of the stream, and at the
 // end the view, the document and the thread's buffer must hold the same bytes.
 #include "CommViewTestSupport.h"
-#include "view/MainDoc.h"
 #include "framework/gui/app/GuiServices.h"
 #include "reception/CommThread.h"
 #include "settings/SettingRec.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,16 @@
 #include "CommViewTestSupport.h"
 
 #include "app/MDICommChild.h"
-#include "view/MainDoc.h"
 #include "app/main.h"
 #include "framework/core/MessageBox.h"
-#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "framework/gui/windows/TestHook.h"
 #include "settings/Preference.h"
 #include "support/DialogTestSupport.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <chrono>
 #include <thread>
@@ -78,8 +78,8 @@ void TerminalWindowTest::TearDown() {
 CMultiDocTemplate& TerminalWindowTest::Template() {
     static std::shared_ptr<CMultiDocTemplate> documents = [] {
         auto made = std::make_shared<CMultiDocTemplate>(
-            3, []() -> CDocument* { return new CMainDoc; }, []() -> CFrameWnd* { return new CMDICommChildWnd; },
-            []() -> CView* { return new CCommView; });
+            3, []() -> CDocument* { return new CMainDoc; },
+            []() -> CFrameWnd* { return new CMDICommChildWnd; }, []() -> CView* { return new CCommView; });
         gMainApp.AddDocTemplate(made);
         return made;
     }();
@@ -104,7 +104,9 @@ void TerminalWindowTest::CloseWindow(CCommView* view) {
     AfxPumpMessages();
 }
 
-CMainDoc* TerminalWindowTest::DocumentOf(CCommView* view) { return dynamic_cast<CMainDoc*>(view->GetDocument()); }
+CMainDoc* TerminalWindowTest::DocumentOf(CCommView* view) {
+    return dynamic_cast<CMainDoc*>(view->GetDocument());
+}
 
 bool TerminalWindowTest::WaitFor(const std::function<bool()>& condition, int milliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -124,4 +126,6 @@ CString TerminalWindowTest::TextOf(CCommView* view) {
     return text;
 }
 
-int TerminalWindowTest::DocumentCount() const { return static_cast<int>(Template().GetDocuments().size()); }
+int TerminalWindowTest::DocumentCount() const {
+    return static_cast<int>(Template().GetDocuments().size());
+}

@@ -3,8 +3,8 @@
 #include "framework/core/WinTypes.h"
 #include "framework/gui/windows/TestHook.h"
 #include "settings/SettingRec.h"
-#include "support/PseudoTerminal.h"
 #include "support/MessageBoxAnswers.h"
+#include "support/PseudoTerminal.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +43,8 @@ protected:
     CMDIFrameWnd* m_frame = nullptr;
 
     // What the simulated user answers, and what was shown.
-    MessageBoxAnswers m_boxes;           // answered with IDOK unless a test says otherwise
-    CString m_fileAnswer;                // empty: cancel the file dialog
+    MessageBoxAnswers m_boxes; // answered with IDOK unless a test says otherwise
+    CString m_fileAnswer;      // empty: cancel the file dialog
     std::vector<CString> m_proposedFiles;
     int m_dialogs = 0;
 

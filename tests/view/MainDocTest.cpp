@@ -1,15 +1,15 @@
 // Saving and loading terminal documents, and automatic saving, with real windows and reception threads.
 #include "CommViewTestSupport.h"
 
-#include "view/MainDoc.h"
 #include "app/main.h"
 #include "framework/core/MessageBox.h"
-#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <sys/stat.h>
 

@@ -4,15 +4,15 @@
 
 #include "framework/core/CmdUI.h"
 #include "framework/core/MessageBox.h"
+#include "framework/gui/app/GuiServices.h"
+#include "framework/gui/app/IdleScheduler.h"
 #include "framework/gui/docview/CommandLineInfo.h"
 #include "framework/gui/docview/ControlBar.h"
 #include "framework/gui/docview/Document.h"
-#include "framework/gui/app/GuiServices.h"
-#include "framework/gui/app/IdleScheduler.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "framework/gui/docview/Menu.h"
-#include "framework/gui/printing/PrintSequence.h"
 #include "framework/gui/docview/View.h"
+#include "framework/gui/printing/PrintSequence.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -116,7 +116,9 @@ void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL) {
     }
 }
 
-void CWinApp::SetCommandLineArguments(std::vector<CString> arguments) { Arguments() = std::move(arguments); }
+void CWinApp::SetCommandLineArguments(std::vector<CString> arguments) {
+    Arguments() = std::move(arguments);
+}
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
     const std::vector<CString>& arguments = Arguments();

@@ -2,11 +2,11 @@
 
 #include "framework/core/MessageBox.h"
 #include "framework/core/StockFont.h"
-#include "framework/gui/drawing/Font.h"
 #include "framework/core/WinApp.h"
 #include "framework/core/WindowMessage.h"
-#include "framework/gui/windows/TestHook.h"
 #include "framework/gui/app/UiThreadQueue.h"
+#include "framework/gui/drawing/Font.h"
+#include "framework/gui/windows/TestHook.h"
 #include "framework/gui/windows/Wnd.h"
 
 #include <QApplication>
@@ -36,7 +36,9 @@ BOOL QueueMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-QString BoxText(const CString& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+QString BoxText(const CString& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 int ShowBox(const CString& text, UINT type) {
     if (GuiTestHook* hook = AfxGetGuiTestHook(); hook != nullptr && hook->messageBox)

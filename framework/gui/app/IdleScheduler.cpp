@@ -28,8 +28,8 @@ bool CIdleScheduler::eventFilter(QObject* target, QEvent* event) {
         type == QEvent::UpdateLater)
         return false;
     const bool user = event->isInputEvent() || type == QEvent::FocusIn || type == QEvent::FocusOut ||
-                      type == QEvent::WindowActivate || type == QEvent::WindowDeactivate || type == QEvent::Show ||
-                      type == QEvent::Hide || type == QEvent::Close;
+                      type == QEvent::WindowActivate || type == QEvent::WindowDeactivate ||
+                      type == QEvent::Show || type == QEvent::Hide || type == QEvent::Close;
     const qint64 since = m_last.elapsed();
     if (user) {
         PassAt(since, std::max<qint64>(since, kUserPeriodMs));

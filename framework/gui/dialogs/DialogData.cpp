@@ -178,8 +178,8 @@ void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
         return;
     if (value >= minVal && value <= maxVal)
         return;
-    const CString prompt =
-        AfxFormatString2(AfxLoadText(AFX_IDP_PARSE_INT_RANGE), std::to_string(minVal), std::to_string(maxVal));
+    const CString prompt = AfxFormatString2(AfxLoadText(AFX_IDP_PARSE_INT_RANGE), std::to_string(minVal),
+                                            std::to_string(maxVal));
     AfxMessageBox(prompt, MB_ICONEXCLAMATION);
     pDX->Fail();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/core/WinTypes.h"
 #include "framework/core/UserException.h"
+#include "framework/core/WinTypes.h"
 
 #include <exception>
 

@@ -9,11 +9,11 @@
 
 #include <vector>
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
-                         const char* lpszFilter, CWnd* pParentWnd)
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName,
+                         DWORD dwFlags, const char* lpszFilter, CWnd* pParentWnd)
     : m_bOpenFileDialog(bOpenFileDialog), m_strDefExt(lpszDefExt != nullptr ? lpszDefExt : ""),
-      m_strFileName(lpszFileName != nullptr ? lpszFileName : ""), m_strFilter(lpszFilter != nullptr ? lpszFilter : ""),
-      m_dwFlags(dwFlags), m_pParentWnd(pParentWnd) {}
+      m_strFileName(lpszFileName != nullptr ? lpszFileName : ""),
+      m_strFilter(lpszFilter != nullptr ? lpszFilter : ""), m_dwFlags(dwFlags), m_pParentWnd(pParentWnd) {}
 
 CString CFileDialog::QtFilterFromFilter(const CString& filter) {
     std::vector<CString> parts;
@@ -38,7 +38,8 @@ CString CFileDialog::QtFilterFromFilter(const CString& filter) {
         }
         // Qt reads the patterns from the parentheses at the end of the name.
         const CString wanted = "(" + patterns + ")";
-        if (name.size() < wanted.size() || name.compare(name.size() - wanted.size(), wanted.size(), wanted) != 0) {
+        if (name.size() < wanted.size() ||
+            name.compare(name.size() - wanted.size(), wanted.size(), wanted) != 0) {
             const std::size_t open = name.rfind(" (");
             if (open != CString::npos && name.back() == ')')
                 name.erase(open);
@@ -78,7 +79,8 @@ int CFileDialog::DoModal() {
     if (!filter.empty())
         dialog.setNameFilters(QString::fromLocal8Bit(filter.c_str()).split(QStringLiteral(";;")));
     if (!m_strDefExt.empty())
-        dialog.setDefaultSuffix(QString::fromLocal8Bit(m_strDefExt.front() == '.' ? m_strDefExt.c_str() + 1 : m_strDefExt.c_str()));
+        dialog.setDefaultSuffix(QString::fromLocal8Bit(m_strDefExt.front() == '.' ? m_strDefExt.c_str() + 1
+                                                                                  : m_strDefExt.c_str()));
     if (!m_strFileName.empty())
         dialog.selectFile(QString::fromLocal8Bit(m_strFileName.c_str()));
     if (AfxRunModalDialog(dialog) != IDOK || dialog.selectedFiles().isEmpty())

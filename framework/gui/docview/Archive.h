@@ -1,13 +1,12 @@
 #pragma once
 
-#include "framework/core/WinTypes.h"
 #include "framework/core/UserException.h"
+#include "framework/core/WinTypes.h"
 
 #include <exception>
 
 class CFile;
 class CDocument;
-
 
 // A failure of an archive itself (a file that ends early).
 class CArchiveException : public std::exception {

@@ -15,7 +15,9 @@ std::vector<CControlBar*>& Registry() {
 
 } // namespace
 
-CControlBar::CControlBar() { Registry().push_back(this); }
+CControlBar::CControlBar() {
+    Registry().push_back(this);
+}
 
 CControlBar::~CControlBar() {
     auto& bars = Registry();
@@ -36,7 +38,9 @@ CControlBar* CControlBar::FindBar(const CFrameWnd* pFrame, UINT nID) {
     return nullptr;
 }
 
-const std::vector<CControlBar*>& CControlBar::AllBars() { return Registry(); }
+const std::vector<CControlBar*>& CControlBar::AllBars() {
+    return Registry();
+}
 
 BOOL AfxToggleControlBar(CFrameWnd* pFrame, UINT nBarID) {
     CControlBar* bar = CControlBar::FindBar(pFrame, nBarID);

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <utility>
 
-CDocTemplate::CDocTemplate(UINT nIDResource, DocumentFactory makeDocument, FrameFactory makeFrame, ViewFactory makeView)
+CDocTemplate::CDocTemplate(UINT nIDResource, DocumentFactory makeDocument, FrameFactory makeFrame,
+                           ViewFactory makeView)
     : m_nIDResource(nIDResource), m_makeDocument(std::move(makeDocument)), m_makeFrame(std::move(makeFrame)),
       m_makeView(std::move(makeView)) {}
 
@@ -69,7 +70,7 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* pDoc, CFrameWnd*) {
     CWnd* parent = app != nullptr ? app->m_pMainWnd : nullptr;
     // A frame that refuses its creation has already destroyed itself.
     if (!frame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, parent, &context)) {
-        delete context.m_pNewView;  // null unless the frame never reached its view
+        delete context.m_pNewView; // null unless the frame never reached its view
         return nullptr;
     }
     return frame;
@@ -91,8 +92,9 @@ void CMultiDocTemplate::SetDefaultTitle(CDocument* pDocument) {
 CDocument* CMultiDocTemplate::OpenDocumentFile(const char* lpszPathName, BOOL bMakeVisible) {
     CDocument* document = CreateNewDocument();
     if (document == nullptr) {
-        AfxMessageBox(AfxLoadString(AFX_IDP_FAILED_TO_CREATE_DOC) != nullptr ? AfxLoadString(AFX_IDP_FAILED_TO_CREATE_DOC)
-                                                                             : "Failed to create empty document.");
+        AfxMessageBox(AfxLoadString(AFX_IDP_FAILED_TO_CREATE_DOC) != nullptr
+                          ? AfxLoadString(AFX_IDP_FAILED_TO_CREATE_DOC)
+                          : "Failed to create empty document.");
         return nullptr;
     }
     CFrameWnd* frame = CreateNewFrame(document, nullptr);

@@ -16,13 +16,20 @@ class CView;
 class CDocTemplate : public CCmdTarget {
 public:
     enum DocStringIndex {
-        windowTitle = 0, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName
+        windowTitle = 0,
+        docName,
+        fileNewName,
+        filterName,
+        filterExt,
+        regFileTypeId,
+        regFileTypeName
     };
     using DocumentFactory = std::function<CDocument*()>;
     using FrameFactory = std::function<CFrameWnd*()>;
     using ViewFactory = std::function<CView*()>;
 
-    CDocTemplate(UINT nIDResource, DocumentFactory makeDocument, FrameFactory makeFrame, ViewFactory makeView);
+    CDocTemplate(UINT nIDResource, DocumentFactory makeDocument, FrameFactory makeFrame,
+                 ViewFactory makeView);
     ~CDocTemplate() override;
 
     // One field of the document string; FALSE and an empty text when it is missing.

@@ -1,11 +1,11 @@
 #include "framework/gui/docview/Document.h"
 
-#include "framework/files/File.h"
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
+#include "framework/files/File.h"
+#include "framework/gui/dialogs/FileDialog.h"
 #include "framework/gui/docview/Archive.h"
 #include "framework/gui/docview/DocTemplate.h"
-#include "framework/gui/dialogs/FileDialog.h"
 #include "framework/gui/docview/FrameWnd.h"
 #include "framework/gui/docview/SafeSave.h"
 #include "framework/gui/docview/View.h"
@@ -163,8 +163,8 @@ BOOL CDocument::CanCloseFrame(CFrameWnd* pFrame) {
 void CDocument::ReportSaveLoadException(const char*, const std::exception* e, BOOL, UINT nIDPDefault) {
     if (dynamic_cast<const CUserException*>(e) != nullptr)
         return;
-    const char* fallback = nIDPDefault == AFX_IDP_FAILED_TO_SAVE_DOC ? "Failed to save document."
-                                                                     : "Failed to open document.";
+    const char* fallback =
+        nIDPDefault == AFX_IDP_FAILED_TO_SAVE_DOC ? "Failed to save document." : "Failed to open document.";
     CString text = AfxLoadText(nIDPDefault, fallback);
     // The reason, when the failure carries one in words (a file error names the file and the cause).
     if (e != nullptr && dynamic_cast<const CArchiveException*>(e) == nullptr) {

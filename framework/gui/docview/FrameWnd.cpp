@@ -30,13 +30,20 @@ CFrameWnd::CFrameWnd() = default;
 
 CFrameWnd::~CFrameWnd() = default;
 
-QWidget* CFrameWnd::CreateFrameWidget(CWnd*) { return new FrameWindow; }
+QWidget* CFrameWnd::CreateFrameWidget(CWnd*) {
+    return new FrameWindow;
+}
 
-QMainWindow* CFrameWnd::GetMainWindowWidget() const { return qobject_cast<QMainWindow*>(GetWidget()); }
+QMainWindow* CFrameWnd::GetMainWindowWidget() const {
+    return qobject_cast<QMainWindow*>(GetWidget());
+}
 
-BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT&) { return TRUE; }
+BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT&) {
+    return TRUE;
+}
 
-BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext) {
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd,
+                          CCreateContext* pContext) {
     m_nIDHelp = nIDResource;
     if (const char* text = AfxLoadString(nIDResource)) {
         const CString title = text;
@@ -84,7 +91,8 @@ CView* CFrameWnd::CreateView(CCreateContext* pContext) {
     m_views.push_back(view);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(GetWidget()))
         sub->setWidget(view->GetWidget());
-    else if (QMainWindow* window = GetMainWindowWidget(); window != nullptr && window->centralWidget() == nullptr)
+    else if (QMainWindow* window = GetMainWindowWidget();
+             window != nullptr && window->centralWidget() == nullptr)
         window->setCentralWidget(view->GetWidget());
     SetActiveView(view, FALSE);
     return view;
@@ -126,9 +134,13 @@ void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
     CWnd::SetWindowText(caption);
 }
 
-void CFrameWnd::SetWindowText(const CString& text) { CWnd::SetWindowText(text); }
+void CFrameWnd::SetWindowText(const CString& text) {
+    CWnd::SetWindowText(text);
+}
 
-void CFrameWnd::GetWindowText(CString& text) const { CWnd::GetWindowText(text); }
+void CFrameWnd::GetWindowText(CString& text) const {
+    CWnd::GetWindowText(text);
+}
 
 void CFrameWnd::RecalcLayout(BOOL) {
     if (QWidget* widget = GetWidget())

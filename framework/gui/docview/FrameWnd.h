@@ -24,7 +24,7 @@ constexpr UINT ID_VIEW_STATUS_BAR = 59393;
 struct CCreateContext {
     CDocument* m_pCurrentDoc = nullptr;
     CDocTemplate* m_pNewDocTemplate = nullptr;
-    CView* m_pNewView = nullptr;  // made by the template, created by the frame
+    CView* m_pNewView = nullptr; // made by the template, created by the frame
 };
 
 // A frame window: it holds views, keeps the active one and routes commands (active view, its document, the
@@ -82,6 +82,6 @@ protected:
 
     CView* m_pViewActive = nullptr;
     CString m_strTitle;
-    CCreateContext* m_pCreateContext = nullptr;  // valid only during LoadFrame
-    std::vector<CView*> m_views;                  // the views this frame made, destroyed with it
+    CCreateContext* m_pCreateContext = nullptr; // valid only during LoadFrame
+    std::vector<CView*> m_views;                // the views this frame made, destroyed with it
 };

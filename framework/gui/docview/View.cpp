@@ -35,9 +35,13 @@ BOOL CView::Create(CWnd* pParentWnd, CCreateContext* pContext) {
     return TRUE;
 }
 
-BOOL CView::PreCreateWindow(CREATESTRUCT&) { return TRUE; }
+BOOL CView::PreCreateWindow(CREATESTRUCT&) {
+    return TRUE;
+}
 
-int CView::OnCreate(LPCREATESTRUCT) { return 0; }
+int CView::OnCreate(LPCREATESTRUCT) {
+    return 0;
+}
 
 void CView::OnClose() {}
 
@@ -46,7 +50,9 @@ void CView::OnActivateView(BOOL bActivate, CView* pActivateView, CView*) {
         SetFocus();
 }
 
-BOOL CView::OnPreparePrinting(CPrintInfo*) { return FALSE; }
+BOOL CView::OnPreparePrinting(CPrintInfo*) {
+    return FALSE;
+}
 void CView::OnBeginPrinting(CDC*, CPrintInfo*) {}
 void CView::OnPrepareDC(CDC*, CPrintInfo*) {}
 void CView::OnPrint(CDC*, CPrintInfo*) {}
@@ -68,4 +74,6 @@ BOOL CView::DestroyWindow() {
     return TRUE;
 }
 
-QWidget* CView::CreateViewWidget(QWidget* parent) { return new QWidget(parent); }
+QWidget* CView::CreateViewWidget(QWidget* parent) {
+    return new QWidget(parent);
+}

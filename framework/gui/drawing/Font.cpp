@@ -35,7 +35,8 @@ double ScreenDpi() {
 
 void CopyFaceName(const QString& family, LOGFONTA& logFont) {
     const QByteArray name = family.toLocal8Bit();
-    const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(name.size()), sizeof(logFont.lfFaceName) - 1);
+    const std::size_t length =
+        std::min<std::size_t>(static_cast<std::size_t>(name.size()), sizeof(logFont.lfFaceName) - 1);
     std::memset(logFont.lfFaceName, 0, sizeof(logFont.lfFaceName));
     std::memcpy(logFont.lfFaceName, name.constData(), length);
 }
@@ -64,7 +65,9 @@ void ApplyStyle(const LOGFONTA& logFont, QFont& font) {
 
 CFont::CFont() = default;
 
-CFont::~CFont() { DeleteObject(); }
+CFont::~CFont() {
+    DeleteObject();
+}
 
 BOOL CFont::CreateFontIndirect(const LOGFONTA* lpLogFont) {
     if (lpLogFont == nullptr)
@@ -107,7 +110,9 @@ BOOL CFont::DeleteObject() {
     return TRUE;
 }
 
-const QFont* CFont::GetQFont() const { return m_font.get(); }
+const QFont* CFont::GetQFont() const {
+    return m_font.get();
+}
 
 CFont* CFont::FromHandle(HFONT hFont) {
     auto found = Fonts().find(hFont);

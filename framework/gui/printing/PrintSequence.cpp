@@ -3,14 +3,14 @@
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
 #include "framework/core/WinApp.h"
-#include "framework/gui/drawing/DC.h"
 #include "framework/gui/docview/Document.h"
+#include "framework/gui/docview/View.h"
+#include "framework/gui/drawing/DC.h"
+#include "framework/gui/drawing/Rect.h"
 #include "framework/gui/printing/PrintInfo.h"
 #include "framework/gui/printing/PrintMarginsDialog.h"
 #include "framework/gui/printing/PrintSequenceOutput.h"
-#include "framework/gui/drawing/Rect.h"
 #include "framework/gui/windows/TestHook.h"
-#include "framework/gui/docview/View.h"
 
 #include <QDir>
 #include <QPageLayout>
@@ -84,7 +84,8 @@ QPrinter& AfxGetPrinter() {
         if (QPrinterInfo::availablePrinters().isEmpty()) {
             printer->setOutputFormat(QPrinter::PdfFormat);
             CWinApp* app = AfxGetApp();
-            const QString name = QString::fromStdString(app != nullptr ? app->m_pszAppName : CString("print"));
+            const QString name =
+                QString::fromStdString(app != nullptr ? app->m_pszAppName : CString("print"));
             printer->setOutputFileName(QDir(FallbackPdfFolder()).filePath(name + QStringLiteral(".pdf")));
         }
         // The printable area is the whole sheet where the device allows it; a printer that cannot print to

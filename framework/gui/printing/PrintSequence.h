@@ -10,8 +10,8 @@ class QPrinter;
 
 // The application's printer: the device and paper that print setup chooses and that printing and print
 // preview use. It starts as the system's default printer, or, when the system has none, a PDF file named
-// after the application (its title and ".pdf") in the documents folder (the home folder when there is no documents folder). The views'
-// margins are measured from the edges of the area the printer can print on.
+// after the application (its title and ".pdf") in the documents folder (the home folder when there is no
+// documents folder). The views' margins are measured from the edges of the area the printer can print on.
 QPrinter& AfxGetPrinter();
 
 // Makes the system's printer of that name the application's printer; FALSE, with the printer unchanged,

@@ -63,8 +63,8 @@ private:
     const char* Live() const { return m_bytes.data() + m_front; }
 
     CString m_bytes;
-    std::size_t m_front = 0;         // m_bytes[m_front] is the first byte
-    std::size_t m_base = 0;          // absolute position of the first byte
-    std::size_t m_runLength = 0;     // characters since the last break, for the soft break rule
+    std::size_t m_front = 0;     // m_bytes[m_front] is the first byte
+    std::size_t m_base = 0;      // absolute position of the first byte
+    std::size_t m_runLength = 0; // characters since the last break, for the soft break rule
     CLineIndex m_lines;
 };

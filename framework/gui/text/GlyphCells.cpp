@@ -38,8 +38,7 @@ struct RowsOf {
     QRgb background;
 };
 
-template <int Block, typename Spans>
-void CopyRows(const RowsOf& rows, const Spans& spans) {
+template <int Block, typename Spans> void CopyRows(const RowsOf& rows, const Spans& spans) {
     for (int y = rows.rowFrom; y < rows.rowTo; ++y) {
         auto* pixels = reinterpret_cast<QRgb*>(rows.target + y * rows.targetStride);
         const auto* cells = reinterpret_cast<const QRgb*>(rows.source + (y - rows.top) * rows.sourceStride);
@@ -49,7 +48,8 @@ void CopyRows(const RowsOf& rows, const Spans& spans) {
                 if (width <= Block && span.x0 + Block <= rows.runEnd)
                     std::memcpy(pixels + span.x0, cells + span.source, Block * sizeof(QRgb));
                 else
-                    std::memcpy(pixels + span.x0, cells + span.source, static_cast<std::size_t>(width) * sizeof(QRgb));
+                    std::memcpy(pixels + span.x0, cells + span.source,
+                                static_cast<std::size_t>(width) * sizeof(QRgb));
             }
             if (span.blank0 < span.blank1)
                 std::fill(pixels + span.blank0, pixels + span.blank1, rows.background);
@@ -120,8 +120,15 @@ void CGlyphCells::Draw(QImage& image, int left, int top, const unsigned char* by
         runEnd = std::min(end, areaEnd);
         widest = std::max(widest, span.x1 - span.x0);
     }
-    RowsOf context{PixelsOf(image), image.bytesPerLine(), m_atlas.constBits(), m_atlas.bytesPerLine(),
-                   rowFrom, rowTo, top, runEnd, m_background};
+    RowsOf context{PixelsOf(image),
+                   image.bytesPerLine(),
+                   m_atlas.constBits(),
+                   m_atlas.bytesPerLine(),
+                   rowFrom,
+                   rowTo,
+                   top,
+                   runEnd,
+                   m_background};
     if (widest <= 8)
         CopyRows<8>(context, m_spans);
     else

@@ -1,14 +1,14 @@
 #include "framework/gui/textview/EditView.h"
 
 #include "framework/core/CmdUI.h"
-#include "framework/files/File.h"
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
-#include "framework/gui/docview/Archive.h"
-#include "framework/gui/text/DisplayText.h"
-#include "framework/gui/docview/Document.h"
+#include "framework/files/File.h"
 #include "framework/gui/dialogs/FindDialog.h"
+#include "framework/gui/docview/Archive.h"
+#include "framework/gui/docview/Document.h"
 #include "framework/gui/drawing/Font.h"
+#include "framework/gui/text/DisplayText.h"
 #include "framework/gui/textview/TextView.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/gui/drawing/Font.h"
 #include "framework/gui/docview/View.h"
+#include "framework/gui/drawing/Font.h"
 
 #include <memory>
 #include <vector>

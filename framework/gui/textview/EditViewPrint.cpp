@@ -2,8 +2,8 @@
 
 #include "framework/gui/drawing/DC.h"
 #include "framework/gui/drawing/Font.h"
-#include "framework/gui/printing/PrintInfo.h"
 #include "framework/gui/drawing/Rect.h"
+#include "framework/gui/printing/PrintInfo.h"
 
 #include <QFont>
 #include <QFontMetrics>

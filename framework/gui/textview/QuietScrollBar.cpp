@@ -20,7 +20,8 @@ struct LineRole {
     int fromStart = 0;
     int toEnd = 0;
     bool operator==(const LineRole& other) const {
-        return inside == other.inside && after == other.after && fromStart == other.fromStart && toEnd == other.toEnd;
+        return inside == other.inside && after == other.after && fromStart == other.fromStart &&
+               toEnd == other.toEnd;
     }
 };
 
@@ -39,7 +40,8 @@ LineRole RoleOf(int line, int start, int end, int edge) {
 
 } // namespace
 
-CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
+CQuietScrollBar::CQuietScrollBar(Qt::Orientation orientation, QWidget* parent)
+    : QScrollBar(orientation, parent) {
     // The bar paints its background itself, as its parents would beneath it: the same pixels in one layer
     // instead of two.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -70,7 +72,8 @@ void CQuietScrollBar::Apply(const std::function<void(QScrollBar&)>& change) {
     change(*this);
     m_applying = false;
     setAttribute(Qt::WA_UpdatesDisabled, disabled);
-    if (!disabled && !m_repaintLater.isActive() && (!m_everPainted || (values() != before && CurrentLook() != m_painted)))
+    if (!disabled && !m_repaintLater.isActive() &&
+        (!m_everPainted || (values() != before && CurrentLook() != m_painted)))
         m_repaintLater.start(kApplyRepaintMs);
 }
 
@@ -85,10 +88,11 @@ void CQuietScrollBar::ShowChanges() {
 QRegion CQuietScrollBar::ChangedArea(const Look& from, const Look& to) const {
     const bool vertical = orientation() == Qt::Vertical;
     const bool lineWise = style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
-    const bool acrossAlike = vertical ? from.slider.left() == to.slider.left() && from.slider.width() == to.slider.width()
-                                      : from.slider.top() == to.slider.top() && from.slider.height() == to.slider.height();
-    if (!lineWise || !acrossAlike || from.atStart != to.atStart || from.atEnd != to.atEnd || from.slider.isEmpty() ||
-        to.slider.isEmpty())
+    const bool acrossAlike =
+        vertical ? from.slider.left() == to.slider.left() && from.slider.width() == to.slider.width()
+                 : from.slider.top() == to.slider.top() && from.slider.height() == to.slider.height();
+    if (!lineWise || !acrossAlike || from.atStart != to.atStart || from.atEnd != to.atEnd ||
+        from.slider.isEmpty() || to.slider.isEmpty())
         return rect();
     const int fromStart = vertical ? from.slider.top() : from.slider.left();
     const int fromEnd = fromStart + (vertical ? from.slider.height() : from.slider.width());
@@ -100,11 +104,13 @@ QRegion CQuietScrollBar::ChangedArea(const Look& from, const Look& to) const {
     QRegion area;
     int runStart = -1;
     auto addRun = [&](int runEnd) {
-        area += vertical ? QRect(0, runStart, width(), runEnd - runStart) : QRect(runStart, 0, runEnd - runStart, height());
+        area += vertical ? QRect(0, runStart, width(), runEnd - runStart)
+                         : QRect(runStart, 0, runEnd - runStart, height());
         runStart = -1;
     };
     for (int line = first; line < last; ++line) {
-        const bool changed = !(RoleOf(line, fromStart, fromEnd, kEdgeLines) == RoleOf(line, toStart, toEnd, kEdgeLines));
+        const bool changed =
+            !(RoleOf(line, fromStart, fromEnd, kEdgeLines) == RoleOf(line, toStart, toEnd, kEdgeLines));
         if (changed && runStart < 0)
             runStart = line;
         else if (!changed && runStart >= 0)
@@ -184,6 +190,7 @@ void CQuietScrollBar::DrawPieces(const QRegion& area) {
             painter.fillRect(piece, palette().brush(backgroundRole()));
             style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
         }
-        onScreen.drawImage(QRectF(piece), m_drawn, QRectF(QPointF(piece.topLeft()) * ratio, QSizeF(piece.size()) * ratio));
+        onScreen.drawImage(QRectF(piece), m_drawn,
+                           QRectF(QPointF(piece.topLeft()) * ratio, QSizeF(piece.size()) * ratio));
     }
 }

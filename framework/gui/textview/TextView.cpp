@@ -1,9 +1,9 @@
 #include "framework/gui/textview/TextView.h"
 
+#include "framework/gui/drawing/JoinedRepaint.h"
 #include "framework/gui/text/ByteGlyphs.h"
 #include "framework/gui/text/DisplayText.h"
 #include "framework/gui/text/GlyphCells.h"
-#include "framework/gui/drawing/JoinedRepaint.h"
 #include "framework/gui/textview/QuietScrollBar.h"
 #include "framework/gui/textview/TextViewAccessible.h"
 
@@ -41,8 +41,8 @@ CTextView::CTextView(QWidget* parent, const CDisplayText& text)
     // almost every update. So the bars are laid out only when one of them comes or goes. Should the slot
     // have another name in some Qt version, the disconnection fails and the area keeps its own way.
     for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
-        m_layoutOnNeedOnly &= QObject::disconnect(bar, SIGNAL(rangeChanged(int,int)), this,
-                                                  SLOT(_q_showOrHideScrollBars()));
+        m_layoutOnNeedOnly &=
+            QObject::disconnect(bar, SIGNAL(rangeChanged(int, int)), this, SLOT(_q_showOrHideScrollBars()));
     verticalScrollBar()->setSingleStep(1);
     // Only the user's own scrolling (bar, wheel, drag) decides whether the view follows the end: the slider
     // position is already the new one when the action is reported.
@@ -61,8 +61,9 @@ const CTextView::FontMeasures& CTextView::Measures() const {
     // Measured once per font: an update asks for them several times, and each measuring looks the font up.
     if (!m_measures) {
         const QFontMetrics metrics(font());
-        m_measures = FontMeasures{std::max(1, metrics.lineSpacing()), metrics.horizontalAdvance(QLatin1Char('W')),
-                                  QFontMetricsF(font()).averageCharWidth()};
+        m_measures =
+            FontMeasures{std::max(1, metrics.lineSpacing()), metrics.horizontalAdvance(QLatin1Char('W')),
+                         QFontMetricsF(font()).averageCharWidth()};
     }
     return *m_measures;
 }
@@ -271,11 +272,13 @@ void CTextView::Redraw() {
     } else {
         if (shift != 0) {
             // The rows that only moved are moved on the screen; the rows that come to sight are painted.
-            port->scroll(0, -shift * frame.lineHeight, QRect(0, kMargin, port->width(), port->height() - kMargin));
+            port->scroll(0, -shift * frame.lineHeight,
+                         QRect(0, kMargin, port->width(), port->height() - kMargin));
         }
         for (int row = 0; row < count; ++row) {
             const int before = row + shift;
-            if (before < 0 || before >= count || rows[static_cast<std::size_t>(row)] != m_shown[static_cast<std::size_t>(before)])
+            if (before < 0 || before >= count ||
+                rows[static_cast<std::size_t>(row)] != m_shown[static_cast<std::size_t>(before)])
                 dirty |= RowRect(row);
         }
     }

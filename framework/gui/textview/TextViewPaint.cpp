@@ -20,7 +20,8 @@ namespace {
 
 // An image the glyph cells can be written into in place: 32-bit pixels at one device pixel per pixel.
 bool TakesCells(const QImage& image) {
-    return (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied) &&
+    return (image.format() == QImage::Format_RGB32 ||
+            image.format() == QImage::Format_ARGB32_Premultiplied) &&
            qFuzzyCompare(image.devicePixelRatio(), 1.0);
 }
 
@@ -103,7 +104,8 @@ void CTextView::paintEvent(QPaintEvent* event) {
             PaintArea(nullptr, store, offset, area, caretBar);
         if (!caretBar.isNull())
             for (const QRect& area : event->region())
-                CGlyphCells::Fill(*store, caretBar.toAlignedRect().intersected(area).translated(offset), text);
+                CGlyphCells::Fill(*store, caretBar.toAlignedRect().intersected(area).translated(offset),
+                                  text);
         if (!m_follow) {
             QPainter painter(viewport());
             PaintHoldNotice(painter);
@@ -128,8 +130,8 @@ void CTextView::paintEvent(QPaintEvent* event) {
 void CTextView::PaintHoldNotice(QPainter& painter) {
     const QFontMetrics metrics(QApplication::font());
     const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
-    const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4, box.width(),
-                      box.height());
+    const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
+                      box.width(), box.height());
     painter.setFont(QApplication::font());
     painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
     painter.setPen(palette().color(QPalette::ToolTipText));
@@ -171,8 +173,8 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         if (from >= to)
             return;
         if (fromCells) {
-            cells[selected ? 1 : 0]->Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(), bytes,
-                                           from, to, m_xs, clip);
+            cells[selected ? 1 : 0]->Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(),
+                                          bytes, from, to, m_xs, clip);
         } else {
             painter->setPen(selected ? highlighted : text);
             glyphs.Draw(*painter, QPointF(left, top + glyphs.Ascent()), bytes, from, to, m_xs);
@@ -201,7 +203,8 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         const std::size_t to = std::clamp(selEnd, start, stop) - start;
         // Only the columns in sight are drawn: a long line shows a small part of itself.
         const auto shownFrom = static_cast<std::size_t>(
-            std::upper_bound(m_xs.begin(), m_xs.end() - 1, area.left() - left - breakWidth * 2) - m_xs.begin());
+            std::upper_bound(m_xs.begin(), m_xs.end() - 1, area.left() - left - breakWidth * 2) -
+            m_xs.begin());
         const auto shownTo = static_cast<std::size_t>(
             std::lower_bound(m_xs.begin(), m_xs.end() - 1, area.right() + 1 - left) - m_xs.begin());
         const std::size_t drawFrom = shownFrom > 0 ? shownFrom - 1 : 0;
@@ -213,7 +216,8 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
             fill(QRect(area.left(), y, textFrom - area.left(), height), QPalette::Base);
             fill(QRect(textTo, y, area.right() + 1 - textTo, height), QPalette::Base);
         } else if (from < to) {
-            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]), height),
+            fill(QRectF(left + std::round(m_xs[from]), top, std::round(m_xs[to]) - std::round(m_xs[from]),
+                        height),
                  QPalette::Highlight);
         }
         if (selStart <= stop && selEnd > stop && line + 1 < lines.LineCount())

@@ -10,13 +10,18 @@ namespace {
 GuiTestHook* installedHook = nullptr;
 }
 
-GuiTestHook* AfxGetGuiTestHook() { return installedHook; }
+GuiTestHook* AfxGetGuiTestHook() {
+    return installedHook;
+}
 
-CScopedGuiTestHook::CScopedGuiTestHook(GuiTestHook hook) : m_hook(std::move(hook)), m_previous(installedHook) {
+CScopedGuiTestHook::CScopedGuiTestHook(GuiTestHook hook)
+    : m_hook(std::move(hook)), m_previous(installedHook) {
     installedHook = &m_hook;
 }
 
-CScopedGuiTestHook::~CScopedGuiTestHook() { installedHook = m_previous; }
+CScopedGuiTestHook::~CScopedGuiTestHook() {
+    installedHook = m_previous;
+}
 
 int AfxRunModalDialog(QDialog& dialog) {
     if (installedHook != nullptr && installedHook->modalDialog) {

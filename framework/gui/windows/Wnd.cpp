@@ -37,14 +37,15 @@ constexpr UINT kMaximumPeriod = 0x7FFFFFFF;
 
 CWnd::CWnd() : m_widget(std::make_unique<Widget>()) {}
 
-CWnd::~CWnd() { ReleaseWindow(); }
+CWnd::~CWnd() {
+    ReleaseWindow();
+}
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
     std::lock_guard<std::mutex> guard(handleLock);
     auto found = Handles().find(hWnd);
     return found != Handles().end() ? found->second : nullptr;
 }
-
 
 CWnd* CWnd::FromWidget(const QWidget* widget) {
     if (widget == nullptr)
@@ -53,7 +54,9 @@ CWnd* CWnd::FromWidget(const QWidget* widget) {
     return handle.isValid() ? FromHandle(static_cast<HWND>(handle.toULongLong())) : nullptr;
 }
 
-QWidget* CWnd::GetWidget() const { return m_widget->widget.data(); }
+QWidget* CWnd::GetWidget() const {
+    return m_widget->widget.data();
+}
 
 void CWnd::AttachWidget(QWidget* widget, CWnd* parent) {
     m_widget->widget = widget;
@@ -96,7 +99,9 @@ BOOL CWnd::DestroyWindow() {
     return TRUE;
 }
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) { return WindowProc(message, wParam, lParam); }
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProc(message, wParam, lParam);
+}
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::PostMessage(m_hWnd, message, wParam, lParam);
@@ -119,13 +124,16 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM, LPARAM) {
     return 0;
 }
 
-void CWnd::AddMessageHandler(UINT message, MessageHandler handler) { m_messages[message] = std::move(handler); }
+void CWnd::AddMessageHandler(UINT message, MessageHandler handler) {
+    m_messages[message] = std::move(handler);
+}
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer) {
     if (m_hWnd == 0 || timersFail.load())
         return 0;
     KillTimer(nIDEvent);
-    const UINT period = nElapse < kMinimumPeriod ? kMinimumPeriod : (nElapse > kMaximumPeriod ? kMaximumPeriod : nElapse);
+    const UINT period =
+        nElapse < kMinimumPeriod ? kMinimumPeriod : (nElapse > kMaximumPeriod ? kMaximumPeriod : nElapse);
     auto timer = std::make_unique<QTimer>();
     timer->setInterval(static_cast<int>(period));
     const HWND handle = m_hWnd;
@@ -153,7 +161,9 @@ BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
     return TRUE;
 }
 
-BOOL CWnd::HasTimer(UINT_PTR nIDEvent) const { return m_timers.count(nIDEvent) != 0; }
+BOOL CWnd::HasTimer(UINT_PTR nIDEvent) const {
+    return m_timers.count(nIDEvent) != 0;
+}
 
 UINT CWnd::GetTimerPeriod(UINT_PTR nIDEvent) const {
     auto found = m_timers.find(nIDEvent);
@@ -236,4 +246,6 @@ CWnd* AfxGetMainWnd() {
     return app != nullptr ? app->m_pMainWnd : nullptr;
 }
 
-void AfxSetTimersFail(bool fail) { timersFail.store(fail); }
+void AfxSetTimersFail(bool fail) {
+    timersFail.store(fail);
+}

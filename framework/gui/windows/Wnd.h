@@ -1,8 +1,8 @@
 #pragma once
 
 #include "framework/core/CmdTarget.h"
-#include "framework/core/WindowMessage.h"
 #include "framework/core/WinTypes.h"
+#include "framework/core/WindowMessage.h"
 
 #include <cstdint>
 #include <functional>

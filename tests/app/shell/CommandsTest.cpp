@@ -26,7 +26,8 @@ std::vector<std::string> Describe(const MenuTemplate& menu) {
     for (const MenuItemTemplate& popup : menu) {
         std::string line = popup.text + ":";
         for (const MenuItemTemplate& item : popup.popup)
-            line += item.text.empty() ? std::string(" -") : " " + item.text + "(" + std::to_string(item.id) + ")";
+            line +=
+                item.text.empty() ? std::string(" -") : " " + item.text + "(" + std::to_string(item.id) + ")";
         lines.push_back(line);
     }
     return lines;
@@ -77,8 +78,8 @@ TEST(Commands, PromptsAndToolTipsAreTheCommandStrings) {
     EXPECT_STREQ(AfxLoadString(57345), "Ready");
     EXPECT_EQ(AfxLoadString(57605), nullptr);
     EXPECT_EQ(AfxLoadString(57668), nullptr);
-    EXPECT_STREQ(AfxLoadString(3),
-                 "\nUntitled \nTEXT Document\nText Files (*.txt)\n.txt\nTextFileType\nTEXT File Type\nTEXT\nText Files\n");
+    EXPECT_STREQ(AfxLoadString(3), "\nUntitled \nTEXT Document\nText Files (*.txt)\n.txt\nTextFileType\nTEXT "
+                                   "File Type\nTEXT\nText Files\n");
 }
 
 TEST(Commands, WithoutWindowTheFrameMenuShowsWithItsStates) {

@@ -16,8 +16,8 @@
 #include "view/CommView.h"
 
 #include "app/MDICommChild.h"
-#include "view/MainDoc.h"
 #include "framework/gui/docview/DocTemplate.h"
+#include "view/MainDoc.h"
 
 #include <QAction>
 #include <QMenu>

@@ -38,7 +38,8 @@ TEST(MainFrame, StatusBarWithoutWindowShowsReadyEmptyPanesAndTheClock) {
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(bar.GetItemID(i), order[i]) << "pane " << i;
     EXPECT_EQ(bar.GetPaneText(0), "Ready");
-    for (UINT id : {ID_INDICATOR_PORT, ID_INDICATOR_BAUD, ID_INDICATOR_DATA, ID_INDICATOR_PARITY, ID_INDICATOR_STOP}) {
+    for (UINT id :
+         {ID_INDICATOR_PORT, ID_INDICATOR_BAUD, ID_INDICATOR_DATA, ID_INDICATOR_PARITY, ID_INDICATOR_STOP}) {
         EXPECT_EQ(Pane(app.frame, id), "") << id;
         EXPECT_EQ(PaneWidth(app.frame, id), 0) << id;
     }
@@ -60,8 +61,9 @@ TEST(MainFrame, PaneIsExactlyAsWideAsItsText) {
     EXPECT_GT(wide, 0);
     app.frame->UpdateStatusBar(ID_INDICATOR_BAUD, "");
     EXPECT_EQ(PaneWidth(app.frame, ID_INDICATOR_BAUD), 0);
-    EXPECT_FALSE(app.frame->m_statusBar.GetPaneLabel(app.frame->m_statusBar.CommandToIndex(ID_INDICATOR_BAUD))
-                     ->isVisibleTo(app.frame->m_statusBar.GetWidget()));
+    EXPECT_FALSE(
+        app.frame->m_statusBar.GetPaneLabel(app.frame->m_statusBar.CommandToIndex(ID_INDICATOR_BAUD))
+            ->isVisibleTo(app.frame->m_statusBar.GetWidget()));
 }
 
 TEST(MainFrame, ToolBarHasElevenSlotsWithTheirCommandsAndImages) {
@@ -75,10 +77,10 @@ TEST(MainFrame, ToolBarHasElevenSlotsWithTheirCommandsAndImages) {
         UINT style;
         int image;
     };
-    const Expected expected[] = {{201, TBBS_BUTTON, 0},   {57604, TBBS_BUTTON, 1}, {204, TBBS_BUTTON, 2},
-                              {202, TBBS_BUTTON, 7},   {0, TBBS_SEPARATOR, 8},  {57634, TBBS_BUTTON, 3},
-                              {205, TBBS_BUTTON, 4},   {0, TBBS_SEPARATOR, 8},  {57607, TBBS_BUTTON, 5},
-                              {0, TBBS_SEPARATOR, 8},  {57664, TBBS_BUTTON, 6}};
+    const Expected expected[] = {{201, TBBS_BUTTON, 0},  {57604, TBBS_BUTTON, 1}, {204, TBBS_BUTTON, 2},
+                                 {202, TBBS_BUTTON, 7},  {0, TBBS_SEPARATOR, 8},  {57634, TBBS_BUTTON, 3},
+                                 {205, TBBS_BUTTON, 4},  {0, TBBS_SEPARATOR, 8},  {57607, TBBS_BUTTON, 5},
+                                 {0, TBBS_SEPARATOR, 8}, {57664, TBBS_BUTTON, 6}};
     ASSERT_EQ(bar.GetCount(), 11);
     for (int i = 0; i < 11; ++i) {
         UINT id = 0;

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "app/AppResources.h"
-#include "app/MainAppShell.h"
 #include "app/MDICommChild.h"
-#include "view/MainDoc.h"
+#include "app/MainAppShell.h"
 #include "app/MainFrame.h"
 #include "app/main.h"
 #include "app/resource.h"
-#include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/DocTemplate.h"
 #include "settings/Preference.h"
 #include "support/TempDir.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <QApplication>
 

@@ -2,7 +2,6 @@
 
 #include "app/AboutDlg.h"
 #include "app/MDICommChild.h"
-#include "view/MainDoc.h"
 #include "app/resource.h"
 #include "framework/core/MessageBox.h"
 #include "framework/gui/docview/DocTemplate.h"
@@ -12,6 +11,7 @@
 #include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 #include "view/CommView.h"
+#include "view/MainDoc.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 // A port whose driver thread cannot start, as when the system is out of threads.
 #include "comm/comm.h"
-#include "framework/serial/SerialDriverThread.h"
 #include "framework/core/WinError.h"
+#include "framework/serial/SerialDriverThread.h"
 #include "support/PseudoTerminal.h"
 
 #include <cerrno>

@@ -3,9 +3,9 @@
 // presence of a command handler decide.
 #include "framework/core/CmdUI.h"
 #include "framework/core/WinApp.h"
+#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/docview/DocTemplate.h"
 #include "framework/gui/docview/Document.h"
-#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/docview/MDIChildWnd.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "framework/gui/docview/View.h"
@@ -68,7 +68,8 @@ protected:
         ASSERT_TRUE(m_frame->LoadFrame(0));
         AfxGetApp()->m_pMainWnd = m_frame;
         m_template = std::make_unique<CMultiDocTemplate>(
-            0, [] { return static_cast<CDocument*>(new RoutedDocument); }, [] { return static_cast<CFrameWnd*>(new RoutedChild); },
+            0, [] { return static_cast<CDocument*>(new RoutedDocument); },
+            [] { return static_cast<CFrameWnd*>(new RoutedChild); },
             [] { return static_cast<CView*>(new RoutedView); });
     }
     void TearDown() override {
@@ -115,7 +116,7 @@ TEST_F(CommandRouting, UpdateEnablesExactlyWhenAHandlerCanBeReached) {
     CCmdUI nobody(10);
     nobody.DoUpdate(m_frame, TRUE);
     EXPECT_FALSE(nobody.m_bEnabled);
-    EXPECT_TRUE(calls.empty());  // probing runs no command
+    EXPECT_TRUE(calls.empty()); // probing runs no command
 }
 
 TEST_F(CommandRouting, ClosingTheWindowTakesItsHandlersOffTheRoute) {

@@ -1,8 +1,8 @@
 // Saving writes beside the old file and renames into place: a failure leaves the old file whole.
 #include "framework/files/File.h"
+#include "framework/gui/dialogs/FileDialog.h"
 #include "framework/gui/docview/Archive.h"
 #include "framework/gui/docview/Document.h"
-#include "framework/gui/dialogs/FileDialog.h"
 #include "framework/gui/docview/SafeSave.h"
 #include "framework/gui/windows/TestHook.h"
 #include "support/DialogTestSupport.h"

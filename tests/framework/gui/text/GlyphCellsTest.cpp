@@ -1,7 +1,7 @@
 // Lines put together from glyph cells look like lines whose glyphs are drawn one by one (but for the rare
 // overhang that the next cell cuts off), and the copies stay inside the image whatever the line's place.
-#include "framework/gui/text/ByteGlyphs.h"
 #include "framework/gui/text/GlyphCells.h"
+#include "framework/gui/text/ByteGlyphs.h"
 #include "support/DialogTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +152,8 @@ TEST_F(GlyphCellsTest, ARunCoversEveryColumnItSpansAndNothingOutsideItsClip) {
     cells.Draw(image, 0, 0, Data(), 0, line.size(), m_xs, band);
     for (int y = 0; y < m_height; ++y)
         for (int x = 0; x < width; ++x)
-            ASSERT_EQ(image.pixel(x, y) == QColor(Qt::red).rgb(), !band.contains(x, y)) << "x " << x << ", y " << y;
+            ASSERT_EQ(image.pixel(x, y) == QColor(Qt::red).rgb(), !band.contains(x, y))
+                << "x " << x << ", y " << y;
     // A selected run in the middle of a line leaves the columns after it as they were.
     image.fill(Qt::red);
     cells.Draw(image, 0, 0, Data(), 0, 3, m_xs);

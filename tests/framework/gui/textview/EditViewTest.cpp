@@ -1,12 +1,12 @@
 // The edit view's text control: bytes in and out, selection in byte positions, find, copy and loading.
-#include "framework/files/File.h"
+#include "framework/gui/textview/EditView.h"
 #include "framework/core/MessageBox.h"
+#include "framework/files/File.h"
+#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/docview/Archive.h"
 #include "framework/gui/text/DisplayText.h"
-#include "framework/gui/textview/EditView.h"
-#include "framework/gui/app/GuiServices.h"
-#include "framework/gui/windows/TestHook.h"
 #include "framework/gui/textview/TextView.h"
+#include "framework/gui/windows/TestHook.h"
 #include "support/DialogTestSupport.h"
 #include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
 #include <QLineEdit>
 #include <QWidget>

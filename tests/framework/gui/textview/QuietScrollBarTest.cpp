@@ -122,7 +122,8 @@ TEST(QuietScrollBar, OnTheScreenAfterEachChangeIsAWholePaintOfTheBar) {
     EnsureDialogTestApplication();
     ASSERT_EQ(QApplication::style()->name().toLower(), QLatin1String("fusion"));
     for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
-        ShownBar shown(orientation, orientation == Qt::Vertical ? QSize(16, 400) : QSize(400, 16), 1000, 100, 500);
+        ShownBar shown(orientation, orientation == Qt::Vertical ? QSize(16, 400) : QSize(400, 16), 1000, 100,
+                       500);
         CQuietScrollBar* bar = shown.bar;
         QRandomGenerator random(orientation == Qt::Vertical ? 7 : 11);
         const int steps[][3] = {{1000, 100, 501}, {1010, 100, 520}, {1100, 100, 1100}, {1101, 100, 1101},

@@ -2,21 +2,21 @@
 // breaks, find after the front of the text was cut, holding still while the user reads, and what the
 // screen shows.
 #include "framework/gui/textview/TextView.h"
+#include "framework/gui/app/GuiServices.h"
 #include "framework/gui/text/DisplayText.h"
 #include "framework/gui/textview/EditView.h"
-#include "framework/gui/app/GuiServices.h"
 #include "support/DialogTestSupport.h"
 #include "support/ScreenCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QElapsedTimer>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
-#include <QPixmap>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWidget>

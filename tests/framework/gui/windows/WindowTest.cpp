@@ -70,7 +70,7 @@ TEST(Window, AMessageForAWindowThatIsGoneIsDropped) {
     auto* window = new RecordingWindow;
     const HWND handle = window->m_hWnd;
     ASSERT_TRUE(PostMessage(handle, WM_USER + 7, 1, 0));
-    delete window;  // before the queue runs
+    delete window; // before the queue runs
     AfxPumpMessages();
     EXPECT_EQ(CWnd::FromHandle(handle), nullptr);
     EXPECT_FALSE(PostMessage(handle, WM_USER + 7, 2, 0));
@@ -117,7 +117,7 @@ TEST(Window, MessageBoxFromAnotherThreadIsShownLaterWithoutWaiting) {
     int answer = 0;
     std::thread worker([&] { answer = AfxMessageBox("from the reception thread", MB_OKCANCEL); });
     worker.join();
-    EXPECT_EQ(answer, IDOK);  // not waited for
+    EXPECT_EQ(answer, IDOK); // not waited for
     EXPECT_EQ(shown.load(), 0);
     ASSERT_TRUE(PumpUntil([&] { return shown.load() == 1; }));
     EXPECT_TRUE(shownOnUiThread.load());
