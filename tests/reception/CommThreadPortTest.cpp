@@ -4,6 +4,7 @@
 #include "support/MemorySerialDevice.h"
 #include "support/MessageRecorder.h"
 #include "support/PollPasses.h"
+#include "support/PresentedBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -47,16 +48,11 @@ bool WaitForData(CCommThread& thread, const CString& expected, std::chrono::mill
 class CommThreadPort : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetMessageBoxPresenter([this](const CString&, UINT) {
-            ++boxes;
-            return IDOK;
-        });
         device.Plug("COM7");
         device.Plug("COM8");
     }
-    void TearDown() override { SetMessageBoxPresenter(nullptr); }
 
-    std::atomic<int> boxes{0};
+    PresentedBoxes boxes;
     MessageRecorder messages;
     MemorySerialDevice device;
 };
@@ -71,7 +67,7 @@ TEST_F(CommThreadPort, TheFirstSetParametersOpensAndReceptionFollows) {
     EXPECT_TRUE(thread.IsPortOpen());
     EXPECT_FALSE(thread.m_Suspended);
     EXPECT_EQ(device.OpenCount("COM7"), 1);
-    EXPECT_EQ(boxes.load(), 0);
+    EXPECT_EQ(boxes.Count(), 0u);
 
     device.Feed("COM7", std::string("hello\0world", 11));
     EXPECT_TRUE(WaitForData(thread, std::string("hello\0world", 11)));
@@ -120,7 +116,7 @@ TEST_F(CommThreadPort, FreezingHoldsDataBackAndSetParametersResumes) {
 TEST_F(CommThreadPort, APortThatFailedToOpenIsNotRetriedByItself) {
     CCommThread thread(kWindow);
     thread.SetParameters(9600, "COM9");
-    EXPECT_EQ(boxes.load(), 1);
+    EXPECT_EQ(boxes.Count(), 1u);
     device.Plug("COM9");
     ASSERT_TRUE(WaitForPollPasses(thread, 3));
     EXPECT_EQ(device.OpenCount("COM9"), 0);
@@ -145,7 +141,7 @@ TEST_F(CommThreadPort, AnUnpluggedDeviceIsReopenedWhenItComesBack) {
     EXPECT_TRUE(thread.IsPortLost());
     EXPECT_FALSE(thread.IsPortOpen());
     EXPECT_FALSE(thread.m_Suspended);
-    EXPECT_EQ(boxes.load(), 0);
+    EXPECT_EQ(boxes.Count(), 0u);
 
     // Still gone after a few retries: one notice only.
     ASSERT_TRUE(WaitForPollPasses(thread, 3));

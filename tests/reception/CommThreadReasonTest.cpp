@@ -5,6 +5,7 @@
 #include "LevelOneLog.h"
 #include "framework/core/MessageBox.h"
 #include "support/MessageRecorder.h"
+#include "support/PresentedBoxes.h"
 #include "support/PseudoTerminal.h"
 #include "support/SimDevice.h"
 
@@ -22,31 +23,11 @@ namespace {
 
 constexpr HWND kWindow = 0x75;
 
-class BoxTexts {
-public:
-    BoxTexts() {
-        SetMessageBoxPresenter([this](const CString& text, UINT) {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_texts.push_back(text);
-            return IDOK;
-        });
-    }
-    ~BoxTexts() { SetMessageBoxPresenter(nullptr); }
-    std::vector<CString> Texts() {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_texts;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<CString> m_texts;
-};
-
 } // namespace
 
 TEST(CommThreadReason, AnOpenFailureSaysWhyInTheMessageAndTheLog) {
     LevelOneLog log;
-    BoxTexts boxes;
+    PresentedBoxes boxes;
     {
         CCommThread thread(kWindow);
         thread.SetParameters(9600, "/dev/kestrune-absent-port");

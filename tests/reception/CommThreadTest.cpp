@@ -3,6 +3,7 @@
 #include "framework/core/MessageBox.h"
 #include "support/MessageRecorder.h"
 #include "support/PollPasses.h"
+#include "support/PresentedBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -22,27 +23,6 @@ constexpr HWND kWindow = 0x51;
 constexpr HWND kOtherWindow = 0x52;
 // A device path that no machine has, so opening it fails at the first step.
 const std::string kAbsentPort = "/dev/kestrune-absent-port";
-
-// Collects the texts of message boxes instead of showing them.
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder() {
-        SetMessageBoxPresenter([this](const CString& text, UINT) {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_texts.push_back(text);
-            return IDOK;
-        });
-    }
-    ~MessageBoxRecorder() { SetMessageBoxPresenter(nullptr); }
-    std::vector<CString> Texts() {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_texts;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<CString> m_texts;
-};
 
 std::vector<BYTE> Bytes(const std::string& text) {
     return std::vector<BYTE>(text.begin(), text.end());
@@ -119,7 +99,7 @@ TEST(CommThreadLifecycle, CloseThreadRightAfterTheStartEndsTheThread) {
 
 // A port that cannot be opened is reported once; choosing the same name again leaves it closed and paused.
 TEST(CommThreadConnection, AnOpenFailureIsShownAndTheSameNameIsNotRetried) {
-    MessageBoxRecorder boxes;
+    PresentedBoxes boxes;
     CCommThread thread(kWindow);
 
     thread.SetParameters(9600, kAbsentPort);

@@ -8,6 +8,7 @@
 #include "log/LogLevel.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
+#include "support/PresentedBoxes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +50,7 @@ std::string CheckRefusal(const std::string& node, const std::string& group, cons
     if (problem.group != group || problem.fix != "sudo usermod -aG " + group + " $USER")
         return "wrong group or fix: " + problem.group + " / " + problem.fix;
 
-    std::vector<CString> boxes;
-    SetMessageBoxPresenter([&boxes](const CString& text, UINT) {
-        boxes.push_back(text);
-        return IDOK;
-    });
+    PresentedBoxes presented;
     CPreference& preferences = *gMainApp.m_PrefApp;
     preferences.m_available |= PREF_LOG_FILE;
     preferences.m_logFilePath = logPath;
@@ -66,7 +63,7 @@ std::string CheckRefusal(const std::string& node, const std::string& group, cons
         if (thread.IsPortOpen())
             return "the port opened";
     }
-    SetMessageBoxPresenter(nullptr);
+    const std::vector<CString> boxes = presented.Texts();
     const std::string expected = "Permission denied on " + node + " (group " + group +
                                  "). To use serial ports, join the group: sudo usermod -aG " + group +
                                  " $USER, then log out and log in again.";
