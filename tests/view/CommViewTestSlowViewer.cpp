@@ -17,22 +17,6 @@
 #include <string>
 #include <thread>
 
-namespace {
-
-// Numbered lines with a varying tail, so that no piece of the stream occurs twice in it.
-std::string NumberedLines(int count) {
-    std::string stream;
-    char line[64];
-    for (int i = 0; i < count; ++i) {
-        const int length =
-            std::snprintf(line, sizeof line, "line %06d %.*s\r\n", i, i % 23, "abcdefghijklmnopqrstuvw");
-        stream.append(line, static_cast<std::size_t>(length));
-    }
-    return stream;
-}
-
-} // namespace
-
 TEST_F(TerminalWindowTest, ASlowViewerShowsOnlyUnbrokenPiecesOfTheStreamAndEndsWithTheThreadsBuffer) {
     CCommView* view = OpenWindow();
     ASSERT_NE(view, nullptr);

@@ -13,6 +13,7 @@
 #include "view/MainDoc.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 void TerminalWindowTest::SetUp() {
@@ -128,4 +129,15 @@ CString TerminalWindowTest::TextOf(CCommView* view) {
 
 int TerminalWindowTest::DocumentCount() const {
     return static_cast<int>(Template().GetDocuments().size());
+}
+
+std::string NumberedLines(int count) {
+    std::string stream;
+    char line[64];
+    for (int i = 0; i < count; ++i) {
+        const int length =
+            std::snprintf(line, sizeof line, "line %06d %.*s\r\n", i, i % 23, "abcdefghijklmnopqrstuvw");
+        stream.append(line, static_cast<std::size_t>(length));
+    }
+    return stream;
 }

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CCommView;
@@ -57,3 +58,6 @@ private:
     CommSettingRec m_savedComm;
     TermSettingRec m_savedTerm;
 };
+
+// Numbered lines of varying length (about 20 bytes each), so that no piece of the stream occurs twice in it.
+std::string NumberedLines(int count);
