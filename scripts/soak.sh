@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Soak run: long fuzzing, unplug cycles, overruns, kills during saves, several copies on one log, and a long
-# run at a low rate. Builds what it needs (the ASan+UBSan tree build-asan, the normal tree build, the fuzz
-# targets and its helpers), runs six checks, prints one line per check with its figures and exits non-zero
-# when any fails. Not part of ./test: the full run takes about an hour.
+# Soak run: long fuzzing, unplug cycles, overruns, kills during saves, several copies on one log, a long run
+# at a low rate, and message boxes held open during streams. Builds what it needs (the ASan+UBSan tree
+# build-asan, the normal tree build, the fuzz targets and its helpers), runs seven checks, prints one line per
+# check with its figures and exits non-zero when any fails. Not part of ./test: the full run takes about an
+# hour.
 #
 #   scripts/soak.sh [--quick] [--only LIST] [--keep] [--plain]
 #     --quick       every check with small counts and durations (a few minutes in all)
-#     --only LIST   only the checks of the comma-separated list: fuzz,unplug,overrun,kills,copies,long
+#     --only LIST   only the checks of the comma-separated list: fuzz,unplug,overrun,kills,copies,long,boxes
 #     --keep        keep the work folder and print its path
 #     --plain       run the program checks on the normal build instead of the sanitizer build
 #   Counts and durations (defaults of the full run; --quick lowers them):
@@ -16,9 +17,11 @@
 #     SOAK_KILLS=50                                    SIGKILLs during auto-saves of a 1 MB document
 #     SOAK_COPIES_SECONDS=300                          two, then four copies on one log at level 3
 #     SOAK_LONG_MINUTES=30                             11.5 KB/s, timestamps, auto-save every 10 s
+#     SOAK_BOX_ROUNDS=5 SOAK_BOX_SECONDS=5             Clear Screen questions, each held open that long
+#                                                      while COM7 is unplugged and replugged
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-only=fuzz,unplug,overrun,kills,copies,long
+only=fuzz,unplug,overrun,kills,copies,long,boxes
 keep=0
 quick=0
 plain=0
@@ -28,13 +31,13 @@ while [ $# -gt 0 ]; do
     --only) only=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --plain) plain=1; shift ;;
-    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "soak: unknown option $1" >&2; exit 2 ;;
   esac
 done
 if [ "$quick" = 1 ]; then
   : "${SOAK_FUZZ_RUNS:=2000000}" "${SOAK_FUZZ_SECONDS:=60}" "${SOAK_CYCLES:=10}" "${SOAK_OVERRUN_SECONDS:=20}"
-  : "${SOAK_KILLS:=8}" "${SOAK_COPIES_SECONDS:=40}" "${SOAK_LONG_MINUTES:=3}"
+  : "${SOAK_KILLS:=8}" "${SOAK_COPIES_SECONDS:=40}" "${SOAK_LONG_MINUTES:=3}" "${SOAK_BOX_ROUNDS:=1}"
 fi
 fuzz_runs=${SOAK_FUZZ_RUNS:-10000000}
 fuzz_seconds=${SOAK_FUZZ_SECONDS:-1800}
@@ -43,6 +46,8 @@ overrun_seconds=${SOAK_OVERRUN_SECONDS:-60}
 kills=${SOAK_KILLS:-50}
 copies_seconds=${SOAK_COPIES_SECONDS:-300}
 long_minutes=${SOAK_LONG_MINUTES:-30}
+box_rounds=${SOAK_BOX_ROUNDS:-5}
+box_seconds=${SOAK_BOX_SECONDS:-5}
 
 asan=$root/build-asan
 normal=$root/build
@@ -88,7 +93,7 @@ build_tree() { # dir [cmake options]
     { tail -n 20 "$work/build-$(basename "$dir").log"; return 1; }
 }
 need_program=0
-for name in unplug overrun kills copies; do wanted $name && need_program=1; done
+for name in unplug overrun kills copies boxes; do wanted $name && need_program=1; done
 if [ "$need_program" = 1 ] && [ "$plain" = 0 ]; then
   echo "building $asan (ASan+UBSan)"
   build_tree "$asan" -DKESTRUNE_SANITIZE=address || { echo "soak: the sanitizer build failed" >&2; exit 2; }
@@ -174,7 +179,8 @@ wait_for_line() { # file pattern count seconds
   done
 }
 
-# Waits for a process to end within SECONDS; kills it after that and fails.
+# Waits for a process to end within SECONDS; kills it after that and fails. Its exit status goes to
+# ended_status.
 wait_bounded() { # pid seconds
   local pid=$1 deadline=$((SECONDS + $2))
   while kill -0 "$pid" 2>/dev/null; do
@@ -186,6 +192,7 @@ wait_bounded() { # pid seconds
     sleep 0.1
   done
   wait "$pid" 2>/dev/null
+  ended_status=$?
   return 0
 }
 
@@ -200,7 +207,7 @@ log_figure() { # "key=value ..." key
 
 source "$root/scripts/soak/checks.sh"
 
-for name in fuzz unplug overrun kills copies long; do
+for name in fuzz unplug overrun kills copies long boxes; do
   wanted $name || continue
   "check_$name"
 done

@@ -100,6 +100,7 @@ COUNTED = {
     "back": re.compile(r"Comm port \S+ is back, reception goes on\.$"),
     "freeze": re.compile(r"The screen was 'freezed' by the user$"),
     "unfreeze": re.compile(r"The screen was 'unfreezed' by the user$"),
+    "cleared": re.compile(r"Screen's content was deleted by user$"),
     "overrun": re.compile(r"\S+: \d+ bytes lost, input queue full\.$"),
     "closed": re.compile(r"\S+ closed: \d+ bytes received, \d+ bytes lost\.$"),
 }

@@ -1,4 +1,4 @@
-# The six checks of scripts/soak.sh, sourced by it: each prints its line through report.
+# The checks of scripts/soak.sh, sourced by it: each prints its line through report.
 
 # 1. Each fuzz target for many runs under ASan+UBSan; new inputs that add coverage join the kept corpus.
 check_fuzz() {
@@ -338,4 +338,211 @@ check_long() {
     "from minute 3 on, with the loop full: $full_growth);" \
     "descriptors $fds_minute at 1 min, $fds_end at the end; text kept $(stat -c %s "$dir/window-1.txt" 2>/dev/null || echo 0) bytes" \
     "${reasons:+; ${reasons[*]}}"
+}
+
+# 7. Message boxes left open for a while on an X display, while two windows stream at 300 KB/s: the notice
+# the program posts at start (the log archive names the log itself), then rounds of the Clear Screen question,
+# each open for a while and answered No, with the first window's device unplugged and replugged meanwhile.
+# The windows must go on updating under each box, each must end up holding an unbroken run of its device's
+# lines ending with the last one the device sent, the log must count every byte received and none lost, and
+# the program must end by itself without a sanitizer report.
+check_boxes() {
+  command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null ||
+    { report boxes FAIL "needs Xvfb, xdotool and imagemagick"; return; }
+  local dir=$work/boxes
+  mkdir -p "$dir"
+  write_ini "$dir" LogLevel=3 LogFilePath=./K.log ArchiveLogFilePath=./K.log
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  local xvfb=$!
+  pids+=("$xvfb")
+  wait_for_line "$dir/display" '[0-9]' 1 10 || { report boxes FAIL "Xvfb did not start"; return; }
+  local display=:$(head -n1 "$dir/display")
+  # Window 1 reads COM7; window 2 reads COM3, whose lines are numbered from 50000000 so that neither
+  # window can pass for the other.
+  local second_first=50000000
+  start_device "$dir/device-7.out" "$dir/ports" --rate 300000 ||
+    { report boxes FAIL "the device did not start"; kill "$xvfb"; return; }
+  local dev7=$device_pid
+  "$device" --dir "$dir/ports" --port 3 --pattern --count 0 --first-line "$second_first" --settle-ms 300 \
+    --rate 300000 >"$dir/device-3.out" 2>&1 &
+  local dev3=$!
+  pids+=("$dev3")
+  wait_for_line "$dir/device-3.out" '^COM3 ' 1 5 ||
+    { report boxes FAIL "the second device did not start"; kill "$xvfb" "$dev7"; return; }
+  # The snapshot ends the program well after the steps below, which take about 15 s plus each box's time.
+  local after=$(((30 + box_seconds + box_rounds * (box_seconds + 6)) * 1000))
+  start_program "$asan/app/kestrune" "$dir" "$dir/ports" DISPLAY="$display" KESTRUNE_SNAPSHOT_DIR="$dir" \
+    KESTRUNE_SNAPSHOT_AFTER_MS="$after"
+  local failed= held=() updated=0 boxes=0
+  box_step notice || failed=$box_failure
+  [ -n "$failed" ] || second_window || failed=$box_failure
+  local round
+  for round in $(seq "$box_rounds"); do
+    [ -z "$failed" ] || break
+    sleep 2
+    box_step question "$round" || failed=$box_failure
+  done
+  [ -z "$failed" ] && sleep 2
+  # A graceful end of both streams: each device completes its line, lets the reader take it, unplugs.
+  kill -USR1 "$dev7" "$dev3" 2>/dev/null
+  wait_for_line "$dir/device-7.out" '^unplugged' $((box_rounds + 1)) 10
+  wait_for_line "$dir/device-3.out" '^unplugged' 1 10
+  local early=
+  kill -0 "$program_pid" 2>/dev/null || early="the program ended before the streams did"
+  kill -TERM "$dev7" "$dev3" 2>/dev/null
+  wait "$dev7" "$dev3" 2>/dev/null
+  local exit_status=
+  wait_bounded "$program_pid" $((after / 1000 + 60)) && exit_status=$ended_status
+  kill "$xvfb" 2>/dev/null
+  local verdict=PASS reasons=()
+  [ -z "$failed" ] || reasons+=("$failed")
+  [ -z "$early" ] || reasons+=("$early")
+  [ -n "$exit_status" ] || reasons+=("the program did not end by itself")
+  [ "${exit_status:-0}" = 0 ] || reasons+=("exit status $exit_status")
+  # The windows' texts: unbroken runs of the pattern, each ending with its device's last byte.
+  local loop=$((1023 * 1024)) windows=() number=1 port first total out sent=0
+  for port in 7 3; do
+    first=$([ $port = 7 ] && echo 0 || echo "$second_first")
+    total=$(awk '/^total/ {print $2}' "$dir/device-$port.out")
+    sent=$((sent + ${total:-0}))
+    local text=$dir/window-$number.txt
+    if [ ! -f "$text" ]; then
+      reasons+=("no snapshot of window $number")
+    elif [ -z "$total" ]; then
+      reasons+=("COM$port told no total")
+    else
+      local least=$((total < loop ? total : loop)) last=$((first + (total + 63) / 64 - 1))
+      out=$("$check" doc "$text" "$first" "$least") ||
+        reasons+=("window $number is not the stream's last $least bytes")
+      [ "$(sed -n 's/.* last=\([0-9]*\).*/\1/p' <<<"$out")" = "$last" ] ||
+        reasons+=("window $number does not end with line $last, the last COM$port sent")
+      cmp -s <(tail -c 64 "$text") <("$device" --stdout --pattern --rate 0 --count "$total" --first-line "$first" |
+        tail -c 64) || reasons+=("window $number does not end with COM$port's last bytes")
+      windows+=("window $number (COM$port, sent $total): $out;")
+    fi
+    number=$((number + 1))
+  done
+  # Every byte sent was received, across the unplugs too. The log keeps only its last 100 records while
+  # the archive names it, but the closing records, which count each port's bytes, are among them.
+  local log received
+  log=$("$check" log "$dir/K.log") || reasons+=("malformed log")
+  received=$(log_figure "$log" bytes_received)
+  [ "$(log_figure "$log" closed)" = 2 ] || reasons+=("$(log_figure "$log" closed) of 2 ports closed in the log")
+  [ "$received" = "$sent" ] || reasons+=("the log counts $received bytes received of $sent sent")
+  [ "$(log_figure "$log" bytes_lost)" = 0 ] && [ "$(log_figure "$log" bytes_dropped)" = 0 ] ||
+    reasons+=("the log reports lost bytes")
+  local reopened
+  reopened=$(($(grep -c '^reader' "$dir/device-7.out") - 1))
+  [ "$(log_figure "$log" cleared)" = 0 ] || reasons+=("the screen was cleared")
+  [ "$updated" = "$boxes" ] || reasons+=("the windows stood still under $((boxes - updated)) of $boxes boxes")
+  local errors
+  errors=$(sanitizer_errors "$dir/program.out")
+  [ "$errors" = 0 ] || reasons+=("$errors sanitizer reports")
+  local joined=
+  if [ ${#reasons[@]} -gt 0 ]; then
+    verdict=FAIL
+    joined=$(printf '; %s' "${reasons[@]}")
+  fi
+  report boxes $verdict "$boxes boxes held ${held[*]:-none} s (the notice, then the Clear Screen question" \
+    "$box_rounds times, COM7 unplugged and replugged under each), the windows updating under $updated;" \
+    "${windows[*]}" \
+    "log: received=$received lost=$(log_figure "$log" bytes_lost) dropped=$(log_figure "$log" bytes_dropped)" \
+    "cleared $(log_figure "$log" cleared); COM7 opened again $reopened times;" \
+    "exit status ${exit_status:-none}; sanitizer reports $errors$joined"
+}
+
+# The steps of check 7 on its display; they share its variables (display, dir, dev7, held, updated, boxes)
+# and leave the reason of a failure in box_failure.
+on_display() { DISPLAY=$display xdotool "$@" 2>/dev/null; }
+
+# The titles of the windows shown, for the reason of a failure.
+shown_windows() {
+  local window titles=()
+  for window in $(on_display search --onlyvisible --name .); do
+    titles+=("\"$(on_display getwindowname "$window")\"")
+  done
+  echo "windows shown: ${titles[*]:-none}"
+}
+
+# Waits for a window whose title matches, at most SECONDS; prints its id.
+shown_window() { # title-pattern seconds
+  local deadline=$((SECONDS + $2)) window
+  while [ $SECONDS -lt "$deadline" ]; do
+    window=$(on_display search --onlyvisible --name "$1" | head -n1)
+    [ -z "$window" ] || { echo "$window"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Part of the text under the boxes, at the top left of the window in front.
+text_image() {
+  DISPLAY=$display import -window root -crop 360x200+40+110 png:- 2>/dev/null | md5sum | cut -c1-8
+}
+
+# A message box, titled with the program's name alone: the notice the program posts by itself, or the Clear
+# Screen question asked from the Edit menu, under which COM7 is unplugged and replugged. The box is held open
+# box_seconds, then answered (Return takes the notice's OK, N the question's No).
+box_step() { # notice | question round
+  local kind=$1 round=${2:-} box frame
+  if [ "$kind" = question ]; then
+    frame=$(shown_window '^Kestrune - ' 5) || { box_failure="no main window; $(shown_windows)"; return 1; }
+    on_display windowfocus "$frame" key alt+e
+    sleep 0.5
+    on_display key s
+  fi
+  box=$(shown_window '^Kestrune$' $([ "$kind" = notice ] && echo 30 || echo 10)) ||
+    { box_failure="no $kind box; $(shown_windows)"; return 1; }
+  local opened=$EPOCHREALTIME before
+  boxes=$((boxes + 1))
+  DISPLAY=$display import -window root "$dir/$kind$round.png" 2>/dev/null
+  before=$(text_image)
+  sleep 1
+  [ "$(text_image)" = "$before" ] || updated=$((updated + 1))
+  if [ "$kind" = question ]; then
+    kill -USR1 "$dev7"
+    wait_for_line "$dir/device-7.out" '^unplugged' "$round" 10 ||
+      { box_failure="COM7 did not unplug under question $round"; return 1; }
+    sleep 1
+    kill -USR2 "$dev7"
+    # The program opens the port again while the box is open.
+    wait_for_line "$dir/device-7.out" '^reader' $((round + 1)) 15 ||
+      { box_failure="COM7 was not opened again under question $round"; return 1; }
+  fi
+  local elapsed
+  elapsed=$(awk -v a="$opened" -v b="$EPOCHREALTIME" 'BEGIN{printf "%d", (b - a) * 1000}')
+  [ "$elapsed" -ge $((box_seconds * 1000)) ] ||
+    sleep "$(awk -v e="$elapsed" -v s="$box_seconds" 'BEGIN{printf "%.3f", s - e / 1000}')"
+  on_display search --onlyvisible --name '^Kestrune$' | grep -qx "$box" ||
+    { box_failure="the $kind box closed by itself; $(shown_windows)"; return 1; }
+  on_display windowfocus "$box" key "$([ "$kind" = notice ] && echo Return || echo n)"
+  local waited
+  for waited in $(seq 50); do
+    on_display search --onlyvisible --name '^Kestrune$' | grep -qx "$box" || break
+    sleep 0.1
+  done
+  [ "$waited" -lt 50 ] || { box_failure="the $kind box did not close when answered; $(shown_windows)"; return 1; }
+  held+=("$(awk -v a="$opened" -v b="$EPOCHREALTIME" 'BEGIN{printf "%.1f", b - a}')")
+  # Nothing else may have waited behind the box.
+  sleep 0.5
+  box=$(on_display search --onlyvisible --name '^Kestrune$' | head -n1)
+  if [ -n "$box" ]; then
+    DISPLAY=$display import -window root "$dir/unexpected-box.png" 2>/dev/null
+    box_failure="a box followed the $kind (unexpected-box.png in the work folder)"
+    return 1
+  fi
+}
+
+# The second window: Ctrl+N, then COM3 typed into the port list of the settings dialog, and OK.
+second_window() {
+  local frame dialog
+  frame=$(shown_window '^Kestrune - ' 5) || { box_failure="no main window; $(shown_windows)"; return 1; }
+  on_display windowfocus "$frame" key ctrl+n
+  dialog=$(shown_window '^Kestrune: Serial Port Settings$' 10) ||
+    { box_failure="no settings dialog after Ctrl+N; $(shown_windows)"; return 1; }
+  on_display windowfocus "$dialog" type --delay 50 COM3
+  sleep 0.3
+  on_display windowfocus "$dialog" key Return
+  wait_for_line "$dir/device-3.out" '^reader' 1 10 ||
+    { box_failure="the second window did not open COM3; $(shown_windows)"; return 1; }
 }
