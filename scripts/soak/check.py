@@ -96,7 +96,8 @@ RECORD = re.compile(rb"\d\d/\d\d/\d{4}\|\d\d:\d\d:\d\d\|.{20}\|.{20}\|.{80}\r\n"
 COUNTED = {
     "open": re.compile(r"Open application - Log level: \d+$"),
     "close": re.compile(r"Close application\.$"),
-    "lost": re.compile(r"Comm port \S+ lost, waiting for it to come back\.$"),
+    # The system's reason follows on the same record when it fits, else on a record of its own.
+    "lost": re.compile(r"Comm port \S+ lost, waiting for it to come back(\.|: .+)?$"),
     "back": re.compile(r"Comm port \S+ is back, reception goes on\.$"),
     "freeze": re.compile(r"The screen was 'freezed' by the user$"),
     "unfreeze": re.compile(r"The screen was 'unfreezed' by the user$"),
