@@ -307,7 +307,7 @@ two_windows_case() {
   local after=$((fill * 1000 + 12000))
   start_program "$dir" "$after"
   local started=$SECONDS reason=
-  # The second window: once the first is open, Ctrl+N, then Down picks COM1 in the port list, Return is OK.
+  # The second window: once the first is open, Ctrl+N, then COM1 typed into the port box, Return is OK.
   local frame=
   for _ in $(seq 100); do
     frame=$(xdotool search --onlyvisible --name Kestrune 2>/dev/null | head -n1) && [ -n "$frame" ] && break
@@ -317,7 +317,7 @@ two_windows_case() {
   if [ -n "$frame" ]; then
     xdotool windowfocus "$frame" key ctrl+n
     sleep 1.5
-    xdotool key Down
+    xdotool type --delay 50 COM1
     sleep 0.3
     xdotool key Return
   else
