@@ -20,6 +20,7 @@ build() {
 build ini-fuzzer "$root/fuzz/IniFileFuzzer.cpp" "$root/settings/IniFile.cpp"
 build hexa-fuzzer "$root/fuzz/HexaStringFuzzer.cpp" "$root/settings/tools.cpp" \
   "$root/settings/StringTokenizer.cpp" "$root/framework/core/StockFont.cpp"
+build timestamp-fuzzer "$root/fuzz/TimestampFormatFuzzer.cpp" "$root/reception/TimestampFormat.cpp"
 
 [ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
@@ -42,4 +43,5 @@ run() {
 
 run ini-fuzzer "$root/fuzz/corpus/ini"
 run hexa-fuzzer "$root/fuzz/corpus/hexa"
+run timestamp-fuzzer "$root/fuzz/corpus/timestamp"
 exit $status

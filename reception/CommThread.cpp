@@ -24,6 +24,7 @@ TermSettingRec DefaultTermSetting() {
     setting.bTimestamp = FALSE;
     setting.timestampFormat.clear();
     setting.timestampInterval = 100;
+    setting.bTimestampEachLine = FALSE;
     setting.bFilteredByte = FALSE;
     setting.FilteredBytesList.clear();
     setting.autoSaveDelay = 0;
@@ -161,8 +162,16 @@ void CCommThread::SynchronizeData() {
     }
 
     RemoveFilteredBytes(m_ReceivedChars, setting);
-    CString chunk = TranslateLineEnds(m_ReceivedChars, setting);
-    InsertTimestamp(chunk, setting, ticks);
+    CString chunk;
+    if (StampsEveryLine(setting)) {
+        chunk = TranslateAndStampLines(m_ReceivedChars, setting, m_linePosition,
+                                       std::chrono::system_clock::now());
+    } else {
+        chunk = TranslateLineEnds(m_ReceivedChars, setting);
+        InsertTimestamp(chunk, setting, ticks);
+        // Followed in either mode, so that stamps switched on mid-line wait for the next line.
+        m_linePosition.Follow(m_ReceivedChars);
+    }
 
     m_text.Append(chunk, setting.nbMaxiByte);
 

@@ -144,6 +144,7 @@ private:
     TickSource m_ticks;
 
     LastDataClock m_lastData;
+    LinePosition m_linePosition;
     std::atomic<bool> m_portOpen{false};
     std::atomic<bool> m_portLost{false};
     std::mutex m_lostLock;

@@ -1,12 +1,24 @@
 #include "reception/DataShaping.h"
 
+#include "reception/TimestampFormat.h"
 #include "settings/tools.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <memory>
+
+namespace {
+
+// A LF (with bLF) or a CR (with bCR) becomes CR LF; every other byte passes unchanged.
+void AppendTranslated(CString& chunk, BYTE value, const TermSettingRec& setting) {
+    if ((setting.bLF && value == 0x0A) || (setting.bCR && value == 0x0D))
+        chunk += "\r\n";
+    else
+        chunk += static_cast<char>(value);
+}
+
+} // namespace
 
 DWORD MonotonicTickCount() {
     const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
@@ -43,12 +55,8 @@ void RemoveFilteredBytes(std::vector<BYTE>& bytes, const TermSettingRec& setting
 CString TranslateLineEnds(const std::vector<BYTE>& bytes, const TermSettingRec& setting) {
     CString chunk;
     chunk.reserve(bytes.size());
-    for (BYTE value : bytes) {
-        if ((setting.bLF && value == 0x0A) || (setting.bCR && value == 0x0D))
-            chunk += "\r\n";
-        else
-            chunk += static_cast<char>(value);
-    }
+    for (BYTE value : bytes)
+        AppendTranslated(chunk, value, setting);
     return chunk;
 }
 
@@ -67,15 +75,7 @@ void LastDataClock::Mark(DWORD now) {
 }
 
 CString FormatTimestamp(const CString& format) {
-    if (format.empty())
-        return CString();
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr)
-        return CString();
-    char area[128];
-    const std::size_t length = std::strftime(area, sizeof area, format.c_str(), &local);
-    return CString(area, length);
+    return FormatTimestampAt(format, std::chrono::system_clock::now());
 }
 
 void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& clock,
@@ -87,4 +87,24 @@ void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& cl
     clock.Mark(ticks());
     if (quiet)
         chunk = "\r\n" + FormatTimestamp(setting.timestampFormat) + chunk;
+}
+
+CString TranslateAndStampLines(const std::vector<BYTE>& bytes, const TermSettingRec& setting,
+                               LinePosition& position, std::chrono::system_clock::time_point arrived) {
+    CString chunk;
+    chunk.reserve(bytes.size());
+    CString stamp;
+    bool stampMade = false;
+    for (BYTE value : bytes) {
+        if (position.Opens(value)) {
+            // Expanded once per read, and only when a line opens in it.
+            if (!stampMade) {
+                stamp = FormatTimestampAt(setting.timestampFormat, arrived);
+                stampMade = true;
+            }
+            chunk += stamp;
+        }
+        AppendTranslated(chunk, value, setting);
+    }
+    return chunk;
 }

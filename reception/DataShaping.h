@@ -3,6 +3,7 @@
 #include "framework/core/WinTypes.h"
 #include "settings/SettingRec.h"
 
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -41,10 +42,48 @@ private:
     DWORD m_lastTick = 0;
 };
 
-// Expands a strftime format with the current local time into at most 127 characters. A format whose
-// expansion does not fit, or is empty, gives an empty text.
+// Expands a timestamp format (strftime conversions and %L, see TimestampFormat.h) with the current local
+// time into at most 127 characters. A format whose expansion does not fit, or is empty, gives an empty text.
 CString FormatTimestamp(const CString& format);
 
 // Puts CR LF and a timestamp in front of the chunk when bTimestamp is set and the line was quiet long
 // enough; in every case with bTimestamp set, the clock then records this chunk.
 void StampChunk(CString& chunk, const TermSettingRec& setting, LastDataClock& clock, const TickSource& ticks);
+
+// Where the device's line stands after the bytes seen so far, for a timestamp on every line. A line ends
+// with LF, CR LF or a lone CR, as the view breaks it; a CR that ends one read and the LF that opens the next
+// are one line end. The first byte a window receives opens a line.
+class LinePosition {
+public:
+    // Whether the byte opens a line; the byte then becomes the latest one seen.
+    bool Opens(BYTE value) {
+        const bool opens = m_atLineStart || (m_afterCR && value != 0x0A);
+        Follow(value);
+        return opens;
+    }
+    // Takes the bytes of a read without looking for line starts.
+    void Follow(const std::vector<BYTE>& bytes) {
+        if (!bytes.empty())
+            Follow(bytes.back());
+    }
+
+private:
+    void Follow(BYTE value) {
+        m_atLineStart = value == 0x0A;
+        m_afterCR = value == 0x0D;
+    }
+
+    bool m_atLineStart = true;
+    bool m_afterCR = false;
+};
+
+// Whether the settings put a timestamp at the start of every line rather than after a quiet time.
+inline bool StampsEveryLine(const TermSettingRec& setting) {
+    return setting.bTimestamp != 0 && setting.bTimestampEachLine != 0;
+}
+
+// Builds the chunk as TranslateLineEnds does, with a timestamp in front of every line the bytes open, and no
+// line break of its own. The bytes of one read arrived together: their stamps all read `arrived`. A line
+// that goes on in the next read gets no second stamp there.
+CString TranslateAndStampLines(const std::vector<BYTE>& bytes, const TermSettingRec& setting,
+                               LinePosition& position, std::chrono::system_clock::time_point arrived);

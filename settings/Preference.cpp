@@ -56,6 +56,7 @@ CPreference::CPreference(const CString& iniFileName) {
         m_termSetting.timestampFormat = ini.GetValue("TERM", "TimestampFormat", "%d/%m/%Y - %H:%M:%S = ");
         m_termSetting.timestampInterval =
             static_cast<DWORD>(ini.GetValueI("TERM", "TimestampMinDataInterval", 100));
+        m_termSetting.bTimestampEachLine = ini.GetValueB("TERM", "TimestampEachLine", false) ? 1 : 0;
         m_termSetting.bFilteredByte = ini.GetValueB("TERM", "FilterByte", false) ? 1 : 0;
         m_termSetting.FilteredBytesList = ini.GetValue("TERM", "FilteredBytesList", "\\x07\\x00");
         m_available |= PREF_TERM_SETTING;

@@ -21,6 +21,7 @@ struct TermSettingRec {
     int bTimestamp = 0;          // prefix data that follows a quiet period with a timestamp
     std::string timestampFormat; // strftime conversions
     DWORD timestampInterval = 0; // minimum quiet time before a new timestamp, milliseconds
+    int bTimestampEachLine = 0;  // with bTimestamp: a timestamp opens every line instead
     int bFilteredByte = 0;       // remove the bytes of FilteredBytesList
     std::string FilteredBytesList; // "\x07\x00" style list of bytes
     DWORD autoSaveDelay = 0;       // seconds between automatic saves, 0 for none

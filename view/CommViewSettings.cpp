@@ -171,6 +171,7 @@ BOOL CCommView::OnSetTermSetting() {
     updated.bLF = dialog.GetLFOption();
     updated.bCR = dialog.GetCROption();
     updated.bTimestamp = dialog.GetTimestampOption();
+    updated.bTimestampEachLine = dialog.GetTimestampEachLineOption();
     updated.timestampFormat = dialog.GetTimestampFormat();
     updated.timestampInterval = dialog.GetTimestampInterval();
     updated.bFilteredByte = dialog.GetFilteredByteOption();

@@ -28,7 +28,8 @@ const DialogTemplate kTermSettingTemplate = {
         {DialogControlKind::GroupBox, IDC_STATIC, "Data", 5, 58, 168, 126},
         {DialogControlKind::CheckBox, IDC_LF_OPTION, "Receive 'LF' -> display 'CR + LF'", 10, 72, 114, 8},
         {DialogControlKind::CheckBox, IDC_CR_OPTION, "Receive 'CR' -> display 'CR + LF'", 10, 86, 114, 8},
-        {DialogControlKind::CheckBox, IDC_TIMESTAMP_OPTION, "Add a timestamp to data", 10, 100, 114, 8},
+        {DialogControlKind::CheckBox, IDC_TIMESTAMP_OPTION, "Add a timestamp to data", 10, 100, 98, 8},
+        {DialogControlKind::CheckBox, IDC_TIMESTAMP_EACH_LINE, "On every line", 110, 100, 60, 8},
         {DialogControlKind::Edit, IDC_TIMESTAMP_FORMAT, "", 22, 114, 144, 12},
         {DialogControlKind::Label, IDC_STATIC, "Minimum interval between data received:", 22, 130, 80, 18},
         {DialogControlKind::Edit, IDC_TIMESTAMP_INTERVAL, "", 100, 136, 30, 12},
@@ -60,6 +61,7 @@ void CTermSettingDlg::SetDataExchange() {
     m_iLFoption = setting.bLF != 0 ? 1 : 0;
     m_iCRoption = setting.bCR != 0 ? 1 : 0;
     m_iTimestampOption = setting.bTimestamp != 0 ? 1 : 0;
+    m_iTimestampEachLine = setting.bTimestampEachLine != 0 ? 1 : 0;
     m_iTimestampFormat = setting.timestampFormat;
     m_iTimestampInterval = static_cast<int>(setting.timestampInterval);
     m_iFilteredByteOption = setting.bFilteredByte != 0 ? 1 : 0;
@@ -78,6 +80,7 @@ void CTermSettingDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Check(pDX, IDC_LF_OPTION, m_iLFoption);
     DDX_Check(pDX, IDC_CR_OPTION, m_iCRoption);
     DDX_Check(pDX, IDC_TIMESTAMP_OPTION, m_iTimestampOption);
+    DDX_Check(pDX, IDC_TIMESTAMP_EACH_LINE, m_iTimestampEachLine);
     DDX_Text(pDX, IDC_TIMESTAMP_FORMAT, m_iTimestampFormat);
     DDX_Text(pDX, IDC_TIMESTAMP_INTERVAL, m_iTimestampInterval);
     // The interval is signed in the box but compared as unsigned, so a negative one is out of range.
@@ -92,22 +95,22 @@ void CTermSettingDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CTermSettingDlg::EnableDependentBoxes(BOOL bTimestamp, BOOL bFilteredByte) {
-    if (CDialogItem* format = GetDlgItem(IDC_TIMESTAMP_FORMAT))
-        format->EnableWindow(bTimestamp);
-    if (CDialogItem* interval = GetDlgItem(IDC_TIMESTAMP_INTERVAL))
-        interval->EnableWindow(bTimestamp);
+    EnableTimestampBoxes(bTimestamp);
     if (CDialogItem* list = GetDlgItem(IDC_FILTERED_BYTES_LIST))
         list->EnableWindow(bFilteredByte);
+}
+
+void CTermSettingDlg::EnableTimestampBoxes(BOOL bTimestamp) {
+    for (int nID : {IDC_TIMESTAMP_EACH_LINE, IDC_TIMESTAMP_FORMAT, IDC_TIMESTAMP_INTERVAL}) {
+        if (CDialogItem* item = GetDlgItem(nID))
+            item->EnableWindow(bTimestamp);
+    }
 }
 
 void CTermSettingDlg::OnTimestampOptionClicked() {
     UpdateData(TRUE);
     auto* box = GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION);
-    const BOOL checked = box != nullptr && box->GetCheck() == BST_CHECKED;
-    if (CDialogItem* format = GetDlgItem(IDC_TIMESTAMP_FORMAT))
-        format->EnableWindow(checked);
-    if (CDialogItem* interval = GetDlgItem(IDC_TIMESTAMP_INTERVAL))
-        interval->EnableWindow(checked);
+    EnableTimestampBoxes(box != nullptr && box->GetCheck() == BST_CHECKED);
     UpdateData(FALSE);
 }
 

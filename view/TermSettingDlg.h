@@ -15,6 +15,7 @@ constexpr int IDC_TIMESTAMP_INTERVAL = 1014;
 constexpr int IDC_CLOCKS_PER_SEC = 1015;
 constexpr int IDC_FILTERED_BYTE_OPTION = 1016;
 constexpr int IDC_FILTERED_BYTES_LIST = 1017;
+constexpr int IDC_TIMESTAMP_EACH_LINE = 1018;
 
 // The dialog in which the user edits one window's terminal settings. It reads the record it is opened on
 // when it is constructed and never writes it: after OK the caller copies the accessors' values back.
@@ -26,14 +27,15 @@ public:
     int GetLFOption() const { return m_iLFoption == 1 ? 1 : 0; }
     int GetCROption() const { return m_iCRoption == 1 ? 1 : 0; }
     int GetTimestampOption() const { return m_iTimestampOption == 1 ? 1 : 0; }
+    int GetTimestampEachLineOption() const { return m_iTimestampEachLine == 1 ? 1 : 0; }
     CString GetTimestampFormat() const { return m_iTimestampFormat; }
     DWORD GetTimestampInterval() const { return static_cast<DWORD>(m_iTimestampInterval); }
     int GetFilteredByteOption() const { return m_iFilteredByteOption == 1 ? 1 : 0; }
     CString GetFilteredBytesList() const { return m_iFilteredBytesList; }
     DWORD GetAutoSaveDelay() const { return m_iAutoSaveDelay; }
 
-    // The click handlers of check boxes 1012 and 1016: save and validate every field, enable the boxes
-    // that depend on the clicked one from its state, and write every field back.
+    // The click handlers of the timestamp and filter check boxes: save and validate every field, enable
+    // the boxes that depend on the clicked one from its state, and write every field back.
     void OnTimestampOptionClicked();
     void OnFilteredByteOptionClicked();
 
@@ -42,6 +44,7 @@ public:
     int m_iCRoption = 0;
     DWORD m_iAutoSaveDelay = 0;
     int m_iTimestampOption = 0;
+    int m_iTimestampEachLine = 0;
     CString m_iTimestampFormat;
     int m_iTimestampInterval = 100;
     CString m_iClocksPerSec;
@@ -56,4 +59,6 @@ protected:
 private:
     void SetDataExchange();
     void EnableDependentBoxes(BOOL bTimestamp, BOOL bFilteredByte);
+    // The boxes that only mean something with timestamps on: every line, format and interval.
+    void EnableTimestampBoxes(BOOL bTimestamp);
 };

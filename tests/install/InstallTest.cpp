@@ -222,6 +222,7 @@ TEST_F(InstalledTree, HelpPageCoversEveryMenuItemDialogFieldAndIniKey) {
         "Receive 'LF' -&gt; display 'CR + LF'",
         "Receive 'CR' -&gt; display 'CR + LF'",
         "Add a timestamp to data",
+        "On every line",
         "Minimum interval between data received",
         "Filtered list of bytes",
         // INI keys
@@ -236,6 +237,7 @@ TEST_F(InstalledTree, HelpPageCoversEveryMenuItemDialogFieldAndIniKey) {
         "AddTimestamp",
         "TimestampFormat",
         "TimestampMinDataInterval",
+        "TimestampEachLine",
         "FilterByte",
         "FilteredBytesList",
         "AutoSaveFrequency",

@@ -224,3 +224,34 @@ TEST(CommThreadShaping, TimestampsOfOneWindowIgnoreTheTrafficOfAnother) {
     second.SynchronizeData();
     EXPECT_EQ(DataOf(second), "\r\nT:A\r\nT:B\r\nT:");
 }
+
+// With a stamp on every line the thread keeps the device's line across reads: a line split between reads,
+// and a CR LF split between reads, are stamped once; switching back to the quiet-time rule stamps as before.
+TEST(CommThreadShaping, StampsOnEveryLineFollowTheDevicesLinesAcrossReads) {
+    CCommThread thread(kWindow);
+    DWORD tick = 1000;
+    thread.SetTickSource([&tick] { return tick; });
+    TermSettingRec setting = PlainSetting();
+    setting.bTimestamp = 1;
+    setting.bTimestampEachLine = 1;
+    setting.timestampFormat = "T:";
+    thread.SetTermSetting(setting);
+    for (const char* read : {"a", "b\r", "\nc", "\n"}) {
+        thread.m_ReceivedChars = Bytes(read);
+        thread.SynchronizeData();
+    }
+    EXPECT_EQ(DataOf(thread), "T:ab\r\nT:c\n");
+
+    setting.bTimestampEachLine = 0;
+    thread.SetTermSetting(setting);
+    thread.m_ReceivedChars = Bytes("quiet rule");
+    thread.SynchronizeData();
+    EXPECT_EQ(DataOf(thread), "T:ab\r\nT:c\n\r\nT:quiet rule");
+
+    // Back on every line in the middle of a line: the stamp waits for the next line.
+    setting.bTimestampEachLine = 1;
+    thread.SetTermSetting(setting);
+    thread.m_ReceivedChars = Bytes(" goes on\rnext");
+    thread.SynchronizeData();
+    EXPECT_EQ(DataOf(thread), "T:ab\r\nT:c\n\r\nT:quiet rule goes on\rT:next");
+}

@@ -1,8 +1,10 @@
 #include "reception/DataShaping.h"
 #include "reception/LoopText.h"
+#include "reception/TimestampFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,21 @@ void AppendWithinLoop(CString& buffer, const CString& chunk, DWORD nbMaxiByte) {
     text.Assign(buffer);
     text.AppendWithinLoop(chunk, nbMaxiByte);
     buffer = text.Copy();
+}
+
+// A calendar clock reading a whole number of milliseconds after 2026-12-09 17:45:12 UTC.
+std::chrono::system_clock::time_point At(long long milliseconds) {
+    return std::chrono::system_clock::time_point(std::chrono::seconds(1796838312)) +
+           std::chrono::milliseconds(milliseconds);
+}
+
+// Every line stamped with the second and its milliseconds, which read the same in every time zone.
+TermSettingRec EveryLineSetting() {
+    TermSettingRec setting = PlainSetting();
+    setting.bTimestamp = 1;
+    setting.bTimestampEachLine = 1;
+    setting.timestampFormat = "[%S.%L] ";
+    return setting;
 }
 
 struct LineEndCase {
@@ -243,4 +260,81 @@ TEST(BufferLoop, ACutMayFallInsideALineEnd) {
     EXPECT_EQ(buffer.front(), 'a');
     AppendWithinLoop(buffer, CString(1022, 'b'), 1);
     EXPECT_EQ(buffer.front(), '\n');
+}
+
+TEST(TimestampsOnEveryLine, ALineSplitAcrossReadsHasOneStampTakenWhenItsFirstByteArrived) {
+    const TermSettingRec setting = EveryLineSetting();
+    LinePosition position;
+    EXPECT_EQ(TranslateAndStampLines(Bytes("temp 2"), setting, position, At(7)), "[12.007] temp 2");
+    EXPECT_EQ(TranslateAndStampLines(Bytes("1.5\r\nhum"), setting, position, At(340)), "1.5\r\n[12.340] hum");
+    // The line end comes in two reads: CR, then LF with the next line. No empty line, one stamp.
+    EXPECT_EQ(TranslateAndStampLines(Bytes(" 40\r"), setting, position, At(1999)), " 40\r");
+    EXPECT_EQ(TranslateAndStampLines(Bytes("\nok"), setting, position, At(2000)), "\n[14.000] ok");
+    // A line end that closes a read waits for the next line's first byte to be stamped.
+    EXPECT_EQ(TranslateAndStampLines(Bytes("\r\n"), setting, position, At(2100)), "\r\n");
+    EXPECT_EQ(TranslateAndStampLines(Bytes("x"), setting, position, At(3005)), "[15.005] x");
+    // No read at all leaves the position as it was.
+    EXPECT_EQ(TranslateAndStampLines({}, setting, position, At(3100)), "");
+    EXPECT_EQ(TranslateAndStampLines(Bytes("y"), setting, position, At(3200)), "y");
+}
+
+TEST(TimestampsOnEveryLine, EveryKindOfLineEndOpensALineAsTheViewBreaksIt) {
+    TermSettingRec setting = EveryLineSetting();
+    setting.timestampFormat = "%L|";
+    LinePosition position;
+    // LF, CR LF and a lone CR each end a line; empty lines are lines too. One read, one clock reading.
+    EXPECT_EQ(TranslateAndStampLines(Bytes("a\nb\r\nc\rd\n\n"), setting, position, At(42)),
+              "042|a\n042|b\r\n042|c\r042|d\n042|\n");
+    // A lone CR at the end of a read is a line end once the next byte is not a LF.
+    LinePosition afterCR;
+    TranslateAndStampLines(Bytes("e\r"), setting, afterCR, At(1));
+    EXPECT_EQ(TranslateAndStampLines(Bytes("\rf"), setting, afterCR, At(2)), "002|\r002|f");
+}
+
+TEST(TimestampsOnEveryLine, LineEndsAreTranslatedAfterTheStampWithoutABreakOfItsOwn) {
+    TermSettingRec setting = EveryLineSetting();
+    setting.bLF = 1;
+    setting.timestampFormat = "T ";
+    LinePosition position;
+    EXPECT_EQ(TranslateAndStampLines(Bytes("one\ntwo\n"), setting, position, At(0)), "T one\r\nT two\r\n");
+
+    // An unusable format stamps nothing, and still adds no line break.
+    setting.timestampFormat = std::string(200, 'x');
+    EXPECT_EQ(TranslateAndStampLines(Bytes("three"), setting, position, At(0)), "three");
+}
+
+TEST(TimestampsOnEveryLine, StampsSwitchedOnInTheMiddleOfALineWaitForTheNextLine) {
+    const TermSettingRec setting = EveryLineSetting();
+    LinePosition position;
+    position.Follow(Bytes("half a li"));
+    EXPECT_EQ(TranslateAndStampLines(Bytes("ne\nnext"), setting, position, At(500)), "ne\n[12.500] next");
+    position.Follow(Bytes("closed\r"));
+    EXPECT_EQ(TranslateAndStampLines(Bytes("\nnew"), setting, position, At(600)), "\n[12.600] new");
+
+    EXPECT_TRUE(StampsEveryLine(setting));
+    TermSettingRec off = setting;
+    off.bTimestamp = 0;
+    EXPECT_FALSE(StampsEveryLine(off));
+}
+
+TEST(TimestampFormat, PercentLGivesTheMillisecondsOfTheSameReading) {
+    std::tm local{};
+    local.tm_hour = 9;
+    local.tm_min = 5;
+    local.tm_sec = 7;
+    EXPECT_EQ(ExpandTimestampFormat("%H:%M:%S.%L", local, 0), "09:05:07.000");
+    EXPECT_EQ(ExpandTimestampFormat("%L%L", local, 999), "999999");
+    EXPECT_EQ(ExpandTimestampFormat("%S.%L", local, 45), "07.045");
+    // A percent sign written as %% never opens a conversion, and a lone one at the end stays.
+    EXPECT_EQ(ExpandTimestampFormat("%%L %%%L %", local, 5), "%L %005 %");
+    // The limit counts what %L expands to.
+    EXPECT_EQ(ExpandTimestampFormat(std::string(124, 'x') + "%L", local, 1).size(), 127u);
+    EXPECT_EQ(ExpandTimestampFormat(std::string(125, 'x') + "%L", local, 1), "");
+    EXPECT_EQ(ExpandTimestampFormat("", local, 1), "");
+
+    // The second and its milliseconds come from one reading, also at the turn of a second.
+    EXPECT_EQ(FormatTimestampAt("%S.%L", At(999)), "12.999");
+    EXPECT_EQ(FormatTimestampAt("%S.%L", At(1000)), "13.000");
+    // The quiet-time rule reads %L too.
+    EXPECT_EQ(FormatTimestamp("%L").size(), 3u);
 }

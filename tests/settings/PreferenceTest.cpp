@@ -52,6 +52,7 @@ TEST_F(PreferenceTest, OnlyComSectionGivesEveryDefaultAndAllBits) {
     EXPECT_EQ(0, pref.m_termSetting.bTimestamp);
     EXPECT_EQ("%d/%m/%Y - %H:%M:%S = ", pref.m_termSetting.timestampFormat);
     EXPECT_EQ(100u, pref.m_termSetting.timestampInterval);
+    EXPECT_EQ(0, pref.m_termSetting.bTimestampEachLine);
     EXPECT_EQ(0, pref.m_termSetting.bFilteredByte);
     EXPECT_EQ("\\x07\\x00", pref.m_termSetting.FilteredBytesList);
     EXPECT_EQ(60u, pref.m_termSetting.autoSaveDelay);
@@ -79,6 +80,9 @@ TEST_F(PreferenceTest, ValuesAreClampedAndConvertedAsStored) {
     EXPECT_EQ(0, Load("[TERM]\nTrapLF=true\n").m_termSetting.bLF);
     EXPECT_EQ(1, Load("[TERM]\nTrapLF=1\n").m_termSetting.bLF);
     EXPECT_EQ(1, Load("[TERM]\nTrapCR=-5\n").m_termSetting.bCR);
+    EXPECT_EQ(1, Load("[TERM]\nTimestampEachLine=1\n").m_termSetting.bTimestampEachLine);
+    EXPECT_EQ(1, Load("[TERM]\nTimestampEachLine=2\n").m_termSetting.bTimestampEachLine);
+    EXPECT_EQ(0, Load("[TERM]\nTimestampEachLine=0\n").m_termSetting.bTimestampEachLine);
     EXPECT_EQ(7, Load("[LOG]\nLogLevel=7\n").m_logLevel);
     EXPECT_EQ(0u, Load("[COM]\nBaudRate=fast\n").m_commSetting.baud);
 }

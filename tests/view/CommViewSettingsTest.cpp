@@ -270,4 +270,37 @@ TEST_F(ViewSettingsTest, NewTerminalSettingsApplyToTheNextReceivedData) {
     EXPECT_EQ("one\r\ntwo", text);
 }
 
+TEST_F(ViewSettingsTest, StampsOnEveryLineChosenInTheDialogOpenEachLineTheDeviceSends) {
+    DialogAnswerer answerer([](CDialog& live) {
+        live.GetDlgItemAs<CButton>(IDC_LF_OPTION)->SetCheck(BST_UNCHECKED);
+        live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION)->SetCheck(BST_CHECKED);
+        live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_EACH_LINE)->SetCheck(BST_CHECKED);
+        SetItemText(live, IDC_TIMESTAMP_FORMAT, "> ");
+        SetItemText(live, IDC_TIMESTAMP_INTERVAL, "100");
+        return IDOK;
+    });
+    ASSERT_TRUE(m_view->OnSetTermSetting());
+    EXPECT_EQ(1, m_view->m_commThread->GetTermSetting().bTimestampEachLine);
+
+    const int writer = m_ports.MasterOf(5);
+    ASSERT_GE(writer, 0);
+    auto receive = [&](const std::string& bytes, const CString& until) {
+        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::write(writer, bytes.data(), bytes.size()));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (CString text; std::chrono::steady_clock::now() < deadline;) {
+            m_view->m_commThread->GetData(text);
+            if (text.size() >= until.size() &&
+                text.compare(text.size() - until.size(), until.size(), until) == 0)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    // The line end comes apart: CR in one read, LF with the next line in another.
+    receive("one\r", "one\r");
+    receive("\ntwo\r\nthr", "thr");
+    CString text;
+    m_view->m_commThread->GetData(text);
+    EXPECT_EQ("> one\r\n> two\r\n> thr", text);
+}
+
 } // namespace

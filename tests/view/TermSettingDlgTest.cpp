@@ -63,6 +63,8 @@ TEST(TermSettingDlg, OpensWithTheRecordAndItsDependentBoxesDisabled) {
         EXPECT_EQ(BST_UNCHECKED, live.GetDlgItemAs<CButton>(IDC_CR_OPTION)->GetCheck());
         EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_FORMAT));
         EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_INTERVAL));
+        EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
+        EXPECT_EQ(BST_UNCHECKED, live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_EACH_LINE)->GetCheck());
         EXPECT_FALSE(Enabled(live, IDC_FILTERED_BYTES_LIST));
         EXPECT_TRUE(Enabled(live, IDC_MAXI_BYTE));
         return IDOK;
@@ -72,6 +74,7 @@ TEST(TermSettingDlg, OpensWithTheRecordAndItsDependentBoxesDisabled) {
     EXPECT_EQ(1, dialog.GetLFOption());
     EXPECT_EQ(0, dialog.GetCROption());
     EXPECT_EQ(0, dialog.GetTimestampOption());
+    EXPECT_EQ(0, dialog.GetTimestampEachLineOption());
     EXPECT_EQ("[%H:%M:%S] ", dialog.GetTimestampFormat());
     EXPECT_EQ(500u, dialog.GetTimestampInterval());
     EXPECT_EQ(0, dialog.GetFilteredByteOption());
@@ -177,6 +180,42 @@ TEST(TermSettingDlg, CheckBoxClicksEnableTheirBoxes) {
     EXPECT_TRUE(answerer.Messages().empty());
 }
 
+TEST(TermSettingDlg, OnEveryLineIsEnabledWithTheTimestampBoxAndKeptWhileItIsOff) {
+    TermSettingRec setting = SampleSetting();
+    setting.bTimestamp = 1;
+    setting.bTimestampEachLine = 5;
+    CTermSettingDlg dialog(nullptr, &setting);
+    DialogAnswerer answerer([](CDialog& live) {
+        auto* eachLine = live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_EACH_LINE);
+        EXPECT_EQ("On every line", eachLine->GetWidget()->property("text").toString().toStdString());
+        EXPECT_TRUE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
+        EXPECT_EQ(BST_CHECKED, eachLine->GetCheck());
+        // Timestamps off: the box goes grey with the format and interval, its check mark stays.
+        live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION)->Click();
+        EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
+        EXPECT_EQ(BST_CHECKED, eachLine->GetCheck());
+        live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION)->Click();
+        EXPECT_TRUE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
+        eachLine->Click();
+        EXPECT_EQ(BST_UNCHECKED, eachLine->GetCheck());
+        eachLine->Click();
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ(1, dialog.GetTimestampOption());
+    EXPECT_EQ(1, dialog.GetTimestampEachLineOption());
+    EXPECT_TRUE(answerer.Messages().empty());
+
+    // Unchecked and confirmed, it comes back as 0.
+    CTermSettingDlg unchecked(nullptr, &setting);
+    DialogAnswerer uncheck([](CDialog& live) {
+        live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_EACH_LINE)->Click();
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, unchecked.DoModal());
+    EXPECT_EQ(0, unchecked.GetTimestampEachLineOption());
+}
+
 TEST(TermSettingDlg, ClickWithAnOutOfRangeLoopRevertsTheCheckBox) {
     const TermSettingRec setting = SampleSetting();
     CTermSettingDlg dialog(nullptr, &setting);
@@ -188,6 +227,7 @@ TEST(TermSettingDlg, ClickWithAnOutOfRangeLoopRevertsTheCheckBox) {
         EXPECT_EQ(BST_UNCHECKED, live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION)->GetCheck());
         EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_FORMAT));
         EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_INTERVAL));
+        EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
         EXPECT_EQ("2000", GetItemText(live, IDC_MAXI_BYTE));
         return IDCANCEL;
     });
