@@ -74,6 +74,7 @@ constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;
 constexpr UINT IDS_ERROR_SET_PARITY = 3103;
 constexpr UINT IDS_ERROR_SET_STOP_BITS = 3104;
 constexpr UINT IDS_ERROR_SETTING = 3105;
+constexpr UINT IDS_TYPED_BAUD_RATE = 3106; // formatted with the lowest and highest rate
 constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
 // Standard commands the menus name (the document and edit view declare their own).
 constexpr UINT ID_FILE_PRINT_SETUP = 57606;

@@ -3,6 +3,7 @@
 #include "app/resource.h"
 #include "comm/comm.h"
 #include "comm/enumser.h"
+#include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
 #include "framework/serial/PortTable.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,11 @@ namespace {
 
 constexpr DWORD kNotFoundRate = 0xFFFFFFFFu;
 constexpr BYTE kNotFoundValue = 255;
+
+// The rates the list offers: the usual ones up to 115200, then those of today's boards and USB bridges.
+constexpr DWORD kListedRates[] = {110u,    300u,    600u,     1200u,    2400u,    4800u,    9600u,   14400u,
+                                  19200u,  38400u,  56000u,   57600u,   115200u,  230400u,  460800u, 500000u,
+                                  576000u, 921600u, 1000000u, 1500000u, 2000000u, 3000000u, 4000000u};
 
 const DialogTemplate kCommSettingTemplate = {
     "Kestrune: Serial Port Settings",
@@ -33,7 +40,7 @@ const DialogTemplate kCommSettingTemplate = {
         {DialogControlKind::Label, IDC_STATIC, "Port :", 10, 22, 64, 8, DS_ALIGN_RIGHT},
         {DialogControlKind::DropList, IDC_COM_PORT, "", 80, 20, 50, 74, DS_VSCROLL},
         {DialogControlKind::Label, IDC_STATIC, "Baud rate :", 10, 40, 64, 8, DS_ALIGN_RIGHT},
-        {DialogControlKind::DropList, IDC_COM_BAUD_RATE, "", 80, 38, 50, 74},
+        {DialogControlKind::DropDown, IDC_COM_BAUD_RATE, "", 80, 38, 50, 74, DS_VSCROLL},
         {DialogControlKind::Label, IDC_STATIC, "Data :", 10, 58, 64, 8, DS_ALIGN_RIGHT},
         {DialogControlKind::DropList, IDC_COM_DATA_SIZE, "", 80, 56, 50, 74},
         {DialogControlKind::Label, IDC_STATIC, "Parity :", 10, 76, 64, 8, DS_ALIGN_RIGHT},
@@ -149,8 +156,7 @@ void CCommSettingDlg::InitAllComboBox() {
             m_PortDescription[name] = description;
     }
 
-    for (DWORD rate :
-         {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u, 56000u, 57600u, 115200u})
+    for (DWORD rate : kListedRates)
         m_BaudRate[std::to_string(rate)] = rate;
 
     m_ByteSize["7 bit"] = 7;
@@ -208,7 +214,9 @@ void CCommSettingDlg::SetDataExchange(const CString& preferredPort, const PortTa
         m_ComPort[m_sComPort] = 0;
         m_PortDescription[m_sComPort] = DescribeSerialPort(m_sComPort);
     }
-    m_sComBaudRate = TextOfValue(m_BaudRate, m_pComPort->GetBaudRate());
+    // The rate box takes any rate, so the port's own is shown also when the list does not offer it, and
+    // OK without a change keeps it.
+    m_sComBaudRate = std::to_string(m_pComPort->GetBaudRate());
     m_sComDataSize = TextOfValue(m_ByteSize, m_pComPort->GetByteSize());
     m_sComParity = TextOfValue(m_Parity, m_pComPort->GetParity());
     m_sComStopBit = TextOfValue(m_StopBits, m_pComPort->GetStopBits());
@@ -228,6 +236,7 @@ void CCommSettingDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_CBString(pDX, IDC_COM_PORT, m_sComPort);
     DDX_CBString(pDX, IDC_COM_BAUD_RATE, m_sComBaudRate);
+    DDV_TypedBaudRate(pDX, m_sComBaudRate);
     DDX_CBString(pDX, IDC_COM_DATA_SIZE, m_sComDataSize);
     DDX_CBString(pDX, IDC_COM_PARITY, m_sComParity);
     DDX_CBString(pDX, IDC_COM_STOP_BIT, m_sComStopBit);
@@ -240,7 +249,41 @@ std::string CCommSettingDlg::getComPort(const CString& text) const {
 
 DWORD CCommSettingDlg::getBaudRate(const CString& text) const {
     auto found = m_BaudRate.find(text);
-    return found != m_BaudRate.end() ? found->second : kNotFoundRate;
+    if (found != m_BaudRate.end())
+        return found->second;
+    DWORD typed = 0;
+    return ParseTypedBaudRate(text, typed) ? typed : kNotFoundRate;
+}
+
+bool ParseTypedBaudRate(const CString& text, DWORD& rate) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == CString::npos)
+        return false;
+    const std::size_t last = text.find_last_not_of(" \t");
+    std::uint64_t value = 0;
+    for (std::size_t at = first; at <= last; ++at) {
+        const char c = text[at];
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > kHighestTypedBaudRate)
+            return false;
+    }
+    if (value < kLowestTypedBaudRate)
+        return false;
+    rate = static_cast<DWORD>(value);
+    return true;
+}
+
+void DDV_TypedBaudRate(CDataExchange* pDX, const CString& text) {
+    DWORD rate = 0;
+    if (!pDX->m_bSaveAndValidate || ParseTypedBaudRate(text, rate))
+        return;
+    char message[256];
+    std::snprintf(message, sizeof message, AfxLoadText(IDS_TYPED_BAUD_RATE).c_str(),
+                  static_cast<unsigned>(kLowestTypedBaudRate), static_cast<unsigned>(kHighestTypedBaudRate));
+    AfxMessageBox(message, MB_ICONEXCLAMATION);
+    pDX->Fail();
 }
 
 BYTE CCommSettingDlg::getByteSize(const CString& text) const {

@@ -27,10 +27,23 @@ struct compareCStringNum {
     bool operator()(const CString& left, const CString& right) const;
 };
 
+// Rates the baud rate box takes when typed: the platform sets any whole rate in this range, and a device
+// that cannot run at one refuses it when it is applied. The lowest is the lowest rate the platform names;
+// the highest is well above the fastest serial bridges (12 Mbaud) and PCI Express UARTs (25 Mbaud).
+constexpr DWORD kLowestTypedBaudRate = 50;
+constexpr DWORD kHighestTypedBaudRate = 25000000;
+
+// Reads a typed rate: digits only (blanks around them allowed), within the range above.
+bool ParseTypedBaudRate(const CString& text, DWORD& rate);
+
+// Refuses, when saving, a rate box text that ParseTypedBaudRate does not take: a message that gives the
+// range, and the focus back on the box.
+void DDV_TypedBaudRate(CDataExchange* pDX, const CString& text);
+
 // The dialog in which the user picks a window's port, baud rate, data bits, parity and stop bits, each
-// from a drop-down list. It reads the current values from the window's port object when it is built and
-// never changes the port itself: after OK the caller turns the chosen texts back into values with the
-// lookups and applies them.
+// from a drop-down list; a rate may also be typed. It reads the current values from the window's port object
+// when it is built and never changes the port itself: after OK the caller turns the chosen texts back into
+// values with the lookups and applies them.
 class CCommSettingDlg : public CDialog {
 public:
     // Whether another window holds a port.
@@ -43,7 +56,7 @@ public:
 
     // The port name of the list entry found for a text, or an empty name.
     std::string getComPort(const CString& text) const;
-    // The rate of the entry found, or all 32 bits set.
+    // The rate of the list entry found, else the typed rate (ParseTypedBaudRate), else all 32 bits set.
     DWORD getBaudRate(const CString& text) const;
     // The value of the entry found, or 255.
     BYTE getByteSize(const CString& text) const;

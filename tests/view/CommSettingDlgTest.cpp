@@ -14,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -177,8 +180,10 @@ TEST(CommSettingDlg, ListsOrderedByTheirMapsAndCurrentValuesPreselected) {
     TCommPort port; // 9600 bits per second, 8 data bits, no parity, one stop bit
     CCommSettingDlg dialog(nullptr, &port);
     DialogAnswerer answerer([](CDialog& live) {
-        const std::vector<CString> rates = {"110",   "300",   "600",   "1200",  "2400",  "4800",  "9600",
-                                            "14400", "19200", "38400", "56000", "57600", "115200"};
+        const std::vector<CString> rates = {"110",     "300",     "600",     "1200",    "2400",   "4800",
+                                            "9600",    "14400",   "19200",   "38400",   "56000",  "57600",
+                                            "115200",  "230400",  "460800",  "500000",  "576000", "921600",
+                                            "1000000", "1500000", "2000000", "3000000", "4000000"};
         EXPECT_EQ(rates, ListEntries(live, IDC_COM_BAUD_RATE));
         EXPECT_EQ((std::vector<CString>{"7 bit", "8 bit"}), ListEntries(live, IDC_COM_DATA_SIZE));
         EXPECT_EQ((std::vector<CString>{"even", "none", "odd"}), ListEntries(live, IDC_COM_PARITY));
@@ -199,22 +204,93 @@ TEST(CommSettingDlg, ListsOrderedByTheirMapsAndCurrentValuesPreselected) {
     EXPECT_EQ(2, dialog.getStopBits(dialog.m_sComStopBit));
 }
 
-TEST(CommSettingDlg, ARateNotOfferedOpensWithoutSelectionAndComesBackNotFound) {
+// The rate box takes a typed rate, so a rate the list does not offer is shown as it is and kept by OK; a
+// value the other lists do not offer opens them without a selection and comes back not found.
+TEST(CommSettingDlg, ARateNotOfferedIsShownAsTypedAndKeptWhileOtherListsComeBackNotFound) {
     DialogPortDirectory ports({1});
     TCommPort port;
     port.SetBaudRate(128000);
-    port.SetParity(4); // space parity is not offered either
+    port.SetParity(4); // space parity is not offered
     CCommSettingDlg dialog(nullptr, &port);
-    EXPECT_EQ("", dialog.m_sComBaudRate);
+    EXPECT_EQ("128000", dialog.m_sComBaudRate);
     DialogAnswerer answerer([](CDialog& live) {
         EXPECT_EQ(CB_ERR, live.GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE)->GetCurSel());
+        EXPECT_EQ("128000", SelectedEntry(live, IDC_COM_BAUD_RATE));
         EXPECT_EQ(CB_ERR, live.GetDlgItemAs<CComboBox>(IDC_COM_PARITY)->GetCurSel());
         return IDOK;
     });
     ASSERT_EQ(IDOK, dialog.DoModal());
-    EXPECT_EQ(0xFFFFFFFFu, dialog.getBaudRate(dialog.m_sComBaudRate));
+    EXPECT_TRUE(answerer.Messages().empty());
+    EXPECT_EQ(128000u, dialog.getBaudRate(dialog.m_sComBaudRate));
     EXPECT_EQ(255, dialog.getParity(dialog.m_sComParity));
     EXPECT_EQ(8, dialog.getByteSize(dialog.m_sComDataSize));
+}
+
+// Types into the rate box's edit field key by key, as a user does.
+void TypeRate(CDialog& dialog, const CString& text) {
+    auto* combo = qobject_cast<QComboBox*>(dialog.GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE)->GetWidget());
+    QLineEdit* edit = combo->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    edit->del();
+    for (char c : text) {
+        const QString typed(QChar::fromLatin1(c));
+        const int key = QChar::fromLatin1(c).toUpper().unicode();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
+        QApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, typed);
+        QApplication::sendEvent(edit, &release);
+    }
+}
+
+TEST(CommSettingDlg, TheRateBoxTakesATypedWholeRateAndRefusesOthersWithTheRange) {
+    DialogPortDirectory ports({1});
+    const CString range =
+        "Please enter the baud rate in digits: a whole number of bits per second from 50 to "
+        "25000000.";
+    struct Case {
+        const char* typed;
+        DWORD rate; // 0: refused
+    };
+    const Case cases[] = {
+        {"250000", 250000}, // a rate the list does not offer
+        {"100000", 100000}, // the start of a listed rate is not completed to it
+        {" 74880 ", 74880}, // blanks around the digits
+        {"50", 50},
+        {"25000000", 25000000},
+        {"921600", 921600},
+        {"49", 0},
+        {"25000001", 0},
+        {"0", 0},
+        {"-9600", 0},
+        {"9600 baud", 0},
+        {"1e6", 0},
+        {"fast", 0},
+        {"", 0},
+        {"99999999999999999999", 0},
+    };
+    for (const Case& c : cases) {
+        TCommPort port;
+        CCommSettingDlg dialog(nullptr, &port);
+        DialogAnswerer answerer([&c](CDialog& live) {
+            TypeRate(live, c.typed);
+            EXPECT_EQ(CString(c.typed), SelectedEntry(live, IDC_COM_BAUD_RATE));
+            live.GetDlgItemAs<CButton>(IDOK)->Click();
+            if (live.GetDialogWindow()->isVisible()) {
+                EXPECT_EQ(IDC_COM_BAUD_RATE, live.GetFocusedItemId()) << c.typed;
+            }
+            return IDCANCEL;
+        });
+        const INT_PTR result = dialog.DoModal();
+        if (c.rate != 0) {
+            EXPECT_EQ(IDOK, result) << c.typed;
+            EXPECT_TRUE(answerer.Messages().empty()) << c.typed;
+            EXPECT_EQ(c.rate, dialog.getBaudRate(dialog.m_sComBaudRate)) << c.typed;
+        } else {
+            EXPECT_EQ(IDCANCEL, result) << c.typed;
+            EXPECT_EQ(std::vector<CString>{range}, answerer.Messages()) << c.typed;
+        }
+    }
 }
 
 TEST(CommSettingDlg, LookupsUseEachMapsOwnOrdering) {

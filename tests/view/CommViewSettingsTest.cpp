@@ -9,6 +9,7 @@
 #include "framework/gui/docview/Document.h"
 #include "framework/gui/docview/FrameWnd.h"
 #include "framework/serial/SerialDevice.h"
+#include "framework/serial/SerialTermios.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommSettingDlg.h"
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -38,7 +40,7 @@ public:
     }
     BOOL SetCommState(HANDLE handle, const DCB* dcb) override {
         ++setCommStateCalls;
-        if (refuseTwoStopBits && dcb->StopBits == 2) {
+        if ((refuseTwoStopBits && dcb->StopBits == 2) || (refusedRate != 0 && dcb->BaudRate == refusedRate)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
@@ -66,6 +68,7 @@ public:
 
     std::atomic<int> setCommStateCalls{0};
     std::atomic<bool> refuseTwoStopBits{false};
+    std::atomic<DWORD> refusedRate{0};
 };
 
 size_t Count(const std::string& haystack, const std::string& needle) {
@@ -196,6 +199,87 @@ TEST_F(ViewSettingsTest, RefusedStopBitsKeepTheChangedRateAndLogNothing) {
                                    CString(std::strerror(EINVAL))},
               answerer.Messages());
     EXPECT_EQ(before, Log());
+}
+
+// The rate the pseudo-terminal's device side holds, read from the other end.
+DWORD RateSeenByTheDevice(int master) {
+    DWORD rate = 0;
+    EXPECT_TRUE(GetCustomBaudRate(master, rate)) << std::strerror(errno);
+    return rate;
+}
+
+TEST_F(ViewSettingsTest, HighAndTypedRatesReachTheDevice) {
+    const int master = m_ports.MasterOf(5);
+    ASSERT_GE(master, 0);
+    {
+        DialogAnswerer answerer([](CDialog& live) {
+            EXPECT_NE(CB_ERR, live.GetDlgItemAs<CComboBox>(IDC_COM_BAUD_RATE)->SelectString(-1, "921600"));
+            return IDOK;
+        });
+        EXPECT_TRUE(m_view->OnSetCommSetting());
+        AfxPumpMessages();
+        EXPECT_TRUE(answerer.Messages().empty());
+    }
+    EXPECT_EQ(921600u, Port().GetBaudRate());
+    EXPECT_EQ(921600u, RateSeenByTheDevice(master));
+    termios settings{};
+    ASSERT_EQ(0, tcgetattr(master, &settings));
+    EXPECT_EQ(static_cast<speed_t>(B921600), cfgetospeed(&settings));
+
+    // A rate without a speed constant of its own goes the custom-rate way.
+    {
+        DialogAnswerer answerer([](CDialog& live) {
+            SetItemText(live, IDC_COM_BAUD_RATE, "250000");
+            return IDOK;
+        });
+        EXPECT_TRUE(m_view->OnSetCommSetting());
+        AfxPumpMessages();
+        EXPECT_TRUE(answerer.Messages().empty());
+    }
+    EXPECT_EQ(250000u, Port().GetBaudRate());
+    EXPECT_EQ(250000u, RateSeenByTheDevice(master));
+    EXPECT_NE(std::string::npos, Log().find("Port: COM5, 250000, 8, NONE, 1 stop bit"));
+
+    // The dialog shows the rate the port holds, listed or not.
+    DialogAnswerer reopened([](CDialog& live) {
+        EXPECT_EQ("250000", GetItemText(live, IDC_COM_BAUD_RATE));
+        return IDCANCEL;
+    });
+    EXPECT_FALSE(m_view->OnSetCommSetting());
+}
+
+// A rate from the INI file that the list does not offer stays when the user confirms without a change
+// (it used to become the lookup's not-found value, 4294967295 bits per second).
+TEST_F(ViewSettingsTest, ConfirmingARateTheListDoesNotOfferKeepsIt) {
+    const int master = m_ports.MasterOf(5);
+    ASSERT_GE(master, 0);
+    Port().SetBaudRate(128000);
+    const int callsBefore = m_device.setCommStateCalls.load();
+    DialogAnswerer answerer([](CDialog&) { return IDOK; });
+    EXPECT_TRUE(m_view->OnSetCommSetting());
+    AfxPumpMessages();
+    EXPECT_TRUE(answerer.Messages().empty());
+    EXPECT_EQ(callsBefore, m_device.setCommStateCalls.load());
+    EXPECT_EQ(128000u, Port().GetBaudRate());
+    EXPECT_EQ(128000u, RateSeenByTheDevice(master));
+}
+
+TEST_F(ViewSettingsTest, ARateTheDeviceRefusesIsToldAndThePortKeepsItsRate) {
+    const int master = m_ports.MasterOf(5);
+    ASSERT_GE(master, 0);
+    m_device.refusedRate = 3000000;
+    DialogAnswerer answerer([](CDialog& live) {
+        SetItemText(live, IDC_COM_BAUD_RATE, "3000000");
+        return IDOK;
+    });
+    EXPECT_FALSE(m_view->OnSetCommSetting());
+    AfxPumpMessages();
+    EXPECT_EQ(std::vector<CString>{"Error to set baud rate. Please, try another settings.\n" +
+                                   CString(std::strerror(EINVAL))},
+              answerer.Messages());
+    EXPECT_EQ(9600u, Port().GetBaudRate());
+    EXPECT_EQ(9600u, RateSeenByTheDevice(master));
+    EXPECT_TRUE(Port().m_CommOpen);
 }
 
 TEST_F(ViewSettingsTest, TerminalSettingsReplaceTheRecordAndTheDelayRestartsTheTimer) {

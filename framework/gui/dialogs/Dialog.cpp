@@ -174,6 +174,7 @@ void CDialog::AddItem(const DialogControl& control, QWidget* widget) {
         item = std::make_unique<CButton>(control.id, static_cast<QAbstractButton*>(widget));
         break;
     case DialogControlKind::DropList:
+    case DialogControlKind::DropDown:
         item = std::make_unique<CComboBox>(control.id, static_cast<QComboBox*>(widget));
         break;
     }
@@ -243,6 +244,16 @@ BOOL CDialog::CreateDialogWindow() {
             auto* combo = new QComboBox(window);
             combo->setEditable(false);
             combo->setInsertPolicy(QComboBox::NoInsert);
+            widget = combo;
+            break;
+        }
+        case DialogControlKind::DropDown: {
+            auto* combo = new QComboBox(window);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            // What the user types stays as typed: completing "10000" to a listed "100000" would change
+            // the value behind the user's back.
+            combo->setCompleter(nullptr);
             widget = combo;
             break;
         }

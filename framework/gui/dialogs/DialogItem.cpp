@@ -170,11 +170,24 @@ QComboBox* CComboBox::combo() const {
 }
 
 void CComboBox::SetWindowText(const CString& text) {
+    QComboBox* c = combo();
+    if (c != nullptr && c->isEditable()) {
+        const int index = c->findText(ToWidgetText(text), Qt::MatchFixedString);
+        c->setCurrentIndex(index);
+        if (index < 0)
+            c->setEditText(ToWidgetText(text));
+        return;
+    }
     if (SelectString(-1, text) == CB_ERR)
         SetCurSel(-1);
 }
 
 void CComboBox::GetWindowText(CString& text) const {
+    QComboBox* c = combo();
+    if (c != nullptr && c->isEditable()) {
+        text = FromWidgetText(c->currentText());
+        return;
+    }
     text.clear();
     const int selected = GetCurSel();
     if (selected != CB_ERR)

@@ -90,7 +90,9 @@ class CComboBox : public CDialogItem {
 public:
     CComboBox(int nID, QComboBox* combo);
     // The window text of a drop-down list is its selected entry (empty without selection); setting it
-    // selects the entry that the text begins, like SelectString.
+    // selects the entry that the text begins, like SelectString. With an edit field the window text is
+    // the field's text, and setting it selects the entry of exactly that text (any letter case) when
+    // there is one, else leaves the text in the field with no entry selected.
     void SetWindowText(const CString& text) override;
     void GetWindowText(CString& text) const override;
 

@@ -14,6 +14,7 @@ enum class DialogControlKind {
     Edit,       // single-line, bordered edit box, limited to the text its width shows
     CheckBox,   // check box that toggles itself when clicked
     DropList,   // drop-down list without an edit field, in the order the entries are added
+    DropDown,   // drop-down list with an edit field: an entry is picked or any text typed
     PushButton, // push button; clicking it sends its id as a command to the dialog
 };
 

@@ -255,6 +255,73 @@ TEST(DialogComboBox, UnmatchedTextLeavesNoSelectionAndSavesEmpty) {
     }
 }
 
+constexpr int kTypedList = 2007;
+
+const DialogTemplate kTypedTemplate = {
+    "Typed choice",
+    120,
+    60,
+    "MS Sans Serif",
+    8,
+    {
+        {DialogControlKind::DropDown, kTypedList, "", 8, 8, 60, 50, DS_VSCROLL},
+        {DialogControlKind::PushButton, IDOK, "OK", 70, 6, 48, 14, DS_DEFAULT_BUTTON},
+    },
+};
+
+// A drop-down list with an edit field: its text is an entry or whatever the user typed.
+class TypedChoiceDialog : public CDialog {
+public:
+    TypedChoiceDialog() : CDialog(301, kTypedTemplate) {}
+
+    CString choice;
+
+protected:
+    BOOL OnInitDialog() override {
+        auto* list = GetDlgItemAs<CComboBox>(kTypedList);
+        for (const char* entry : {"COM1", "COM10", "COM2"})
+            list->AddString(entry);
+        return CDialog::OnInitDialog();
+    }
+
+    void DoDataExchange(CDataExchange* pDX) override { DDX_CBString(pDX, kTypedList, choice); }
+};
+
+TEST(DialogComboBox, WithAnEditFieldTheTextIsTheEntryOfExactlyThatTextOrAsTyped) {
+    struct Case {
+        const char* loaded;
+        int selected;
+        const char* shown;
+    };
+    // An exact entry (any letter case) is selected, never one the text only begins; other texts stay as
+    // they are, with nothing selected.
+    const Case cases[] = {
+        {"com1", 0, "COM1"}, {"COM10", 1, "COM10"}, {"COM3", CB_ERR, "COM3"}, {"", CB_ERR, ""}};
+    for (const Case& c : cases) {
+        TypedChoiceDialog dialog;
+        dialog.choice = c.loaded;
+        DialogAnswerer answerer([&c](CDialog& live) {
+            auto* list = live.GetDlgItemAs<CComboBox>(kTypedList);
+            EXPECT_EQ(c.selected, list->GetCurSel()) << c.loaded;
+            EXPECT_EQ(CString(c.shown), GetItemText(live, kTypedList)) << c.loaded;
+            return IDOK;
+        });
+        EXPECT_EQ(IDOK, dialog.DoModal());
+        EXPECT_EQ(CString(c.shown), dialog.choice);
+    }
+
+    // A typed text is saved as typed, also the start of an entry.
+    TypedChoiceDialog dialog;
+    DialogAnswerer answerer([](CDialog& live) {
+        auto* combo = qobject_cast<QComboBox*>(live.GetDlgItem(kTypedList)->GetWidget());
+        EXPECT_TRUE(combo->isEditable());
+        combo->lineEdit()->setText("COM");
+        return IDOK;
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ("COM", dialog.choice);
+}
+
 TEST(DialogEdit, TypingStopsAtTheWidthOfTheBox) {
     SampleDialog dialog;
     dialog.name = "";
