@@ -1,5 +1,6 @@
 #include "framework/serial/SerialTermios.h"
 
+#include <cstdint>
 #include <termios.h>
 
 namespace {
@@ -163,6 +164,11 @@ bool DcbToTermios(const DCB& dcb, termios& settings, bool& customRate) {
     settings.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
     settings.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
     return true;
+}
+
+bool CustomRateHeld(DWORD asked, DWORD held) {
+    const std::uint64_t difference = asked > held ? asked - held : held - asked;
+    return difference * 100 <= static_cast<std::uint64_t>(asked) * 3;
 }
 
 bool SettingsHeld(const termios& asked, const termios& actual, bool frameFixed, bool customRate) {

@@ -31,6 +31,13 @@ bool SettingsHeld(const termios& asked, const termios& actual, bool frameFixed, 
 // The rate of a speed constant, 0 for a code without one (such as the "other rate" code).
 DWORD RateOfSpeedCode(unsigned speedCode);
 
-// Rates without a speed constant, through the kernel's second settings interface. Both set errno on failure.
+// Whether a device asked for a rate without a speed constant holds it, from the rate its driver reports
+// afterwards. A driver takes what it cannot run at without failing the call: it reports the rate its divisor
+// gives, which may be off by a little (held), or falls back to another rate altogether (not held). Off by
+// more than 3 percent, a receiver no longer frames the bytes.
+bool CustomRateHeld(DWORD asked, DWORD held);
+
+// Rates without a speed constant, through the kernel's second settings interface. Both set errno on failure;
+// setting a rate the device does not hold (CustomRateHeld) fails with EINVAL.
 bool SetCustomBaudRate(int fd, DWORD baudRate);
 bool GetCustomBaudRate(int fd, DWORD& baudRate);

@@ -14,7 +14,16 @@ bool SetCustomBaudRate(int fd, DWORD baudRate) {
     settings.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
     settings.c_ispeed = baudRate;
     settings.c_ospeed = baudRate;
-    return ioctl(fd, TCSETS2, &settings) == 0;
+    if (ioctl(fd, TCSETS2, &settings) != 0)
+        return false;
+    DWORD held = 0;
+    if (!GetCustomBaudRate(fd, held))
+        return false;
+    if (!CustomRateHeld(baudRate, held)) {
+        errno = EINVAL;
+        return false;
+    }
+    return true;
 }
 
 bool GetCustomBaudRate(int fd, DWORD& baudRate) {
