@@ -60,10 +60,11 @@ void StoreAndApply(TCommPort& port, Value DCB::*field, Value value, ECommError::
 } // namespace
 
 ECommError::ECommError(ErrorType type)
-    : m_ErrorType(type), m_LastError(GetLastError()), m_Errno(GetLastErrno()) {}
+    : m_ErrorType(type), m_LastError(GetLastError()), m_Errno(GetLastErrno()),
+      m_Reason(GetLastErrorReason()) {}
 
 std::string ECommError::Reason() const {
-    return ErrorReason(m_LastError, m_Errno);
+    return m_Reason.empty() ? ErrorReason(m_LastError, m_Errno) : m_Reason;
 }
 
 TCommPort::TCommPort() : m_CommOpen(false), m_TimeOuts(), m_CommPort("COM1"), m_dcb(), m_hCom(nullptr) {
@@ -89,23 +90,31 @@ void TCommPort::FailOpen(ECommError::ErrorType kind, const DCB& keptParameters) 
     m_hCom = nullptr;
     // The parameters the caller set survive a failed open, so the next attempt uses them again.
     CopyParameters(keptParameters, m_dcb);
-    SetLastError(error.m_LastError, error.m_Errno);
+    SetLastError(error.m_LastError, error.m_Errno, error.m_Reason);
     throw error;
 }
 
 void TCommPort::OpenCommPort() {
+    std::string name;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        if (m_CommOpen)
+            return;
+        name = m_CommPort;
+    }
+    // Reaching a port on another machine may take seconds, so the device is opened outside the lock: the
+    // getters and setters answer meanwhile, and what they set is what is applied below. Only one thread
+    // opens a port at a time (the user-interface thread while reception is paused, or the reception thread).
+    const HANDLE handle =
+        CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (m_CommOpen)
-        return;
-    DCB kept = m_dcb;
-
-    m_hCom =
-        CreateFileA(m_CommPort.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (m_hCom == INVALID_HANDLE_VALUE) {
+    if (handle == INVALID_HANDLE_VALUE) {
         ECommError error(ECommError::ErrOpenPort);
         m_hCom = nullptr;
         throw error;
     }
+    m_hCom = handle;
+    DCB kept = m_dcb;
     if (!GetCommState(m_hCom, &m_dcb))
         FailOpen(ECommError::ErrGetCommState, kept);
     // Only the four parameters are the program's; flow control, line control and the special characters

@@ -36,12 +36,13 @@ public:
     // Reads the thread's last error itself.
     explicit ECommError(ErrorType type);
 
-    // The system's reason, as strerror words it.
+    // The reason the device gave in words, else the system's reason as strerror words it.
     std::string Reason() const;
 
     ErrorType m_ErrorType;
     DWORD m_LastError;
     int m_Errno;
+    std::string m_Reason;
 };
 
 // One serial port, for reception only. It keeps the port name and the four serial parameters while the

@@ -7,6 +7,7 @@ namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 thread_local int lastErrno = 0;
+thread_local std::string lastReason;
 
 int ErrnoNearestTo(DWORD code) {
     switch (code) {
@@ -49,6 +50,17 @@ int GetLastErrno() {
 void SetLastError(DWORD code, int errnoValue) {
     lastError = code;
     lastErrno = errnoValue;
+    lastReason.clear();
+}
+
+void SetLastError(DWORD code, int errnoValue, const std::string& reason) {
+    lastError = code;
+    lastErrno = errnoValue;
+    lastReason = reason;
+}
+
+std::string GetLastErrorReason() {
+    return lastReason;
 }
 
 void SetLastErrorFromErrno(int errnoValue) {

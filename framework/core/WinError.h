@@ -25,6 +25,11 @@ constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 DWORD GetLastError();
 int GetLastErrno();
 void SetLastError(DWORD code, int errnoValue = 0);
+// The same with the reason in words, for a failure that no errno describes well ("name not found" for a
+// host that does not resolve); any other SetLastError clears it.
+void SetLastError(DWORD code, int errnoValue, const std::string& reason);
+// The reason given with the last error; empty when none was.
+std::string GetLastErrorReason();
 
 // Maps a POSIX errno value to the nearest platform error code.
 DWORD LastErrorFromErrno(int errnoValue);
