@@ -9,15 +9,16 @@ cd "$(dirname "$0")/.."
 rank_of() {
   case $1 in
     framework/core/*) echo 0 ;;
-    framework/files/* | framework/serial/*) echo 1 ;;
-    framework/gui/text/*) echo 2 ;;
-    framework/gui/drawing/*) echo 3 ;;
-    framework/gui/windows/*) echo 4 ;;
-    framework/gui/dialogs/*) echo 5 ;;
-    framework/gui/docview/*) echo 6 ;;
-    framework/gui/printing/*) echo 7 ;;
-    framework/gui/textview/*) echo 8 ;;
-    framework/gui/app/*) echo 9 ;;
+    framework/files/* | framework/net/*) echo 1 ;;
+    framework/serial/*) echo 2 ;;
+    framework/gui/text/*) echo 3 ;;
+    framework/gui/drawing/*) echo 4 ;;
+    framework/gui/windows/*) echo 5 ;;
+    framework/gui/dialogs/*) echo 6 ;;
+    framework/gui/docview/*) echo 7 ;;
+    framework/gui/printing/*) echo 8 ;;
+    framework/gui/textview/*) echo 9 ;;
+    framework/gui/app/*) echo 10 ;;
     comm/* | log/*) echo 20 ;;
     settings/*) echo 21 ;;
     reception/*) echo 22 ;;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+// Opens a TCP connection to a host by name or address within a time limit that covers the name lookup
+// too, so a caller is never held longer than it allows, whatever the network or the name service does.
+struct TcpConnectFailure {
+    int errnoValue = 0; // ETIMEDOUT, ECONNREFUSED..., or 0 for a name that does not resolve
+    std::string reason; // "connection refused", "no answer within 5 s", "name not found"...
+};
+
+// The connected socket (non-blocking, close-on-exec, with keep-alive probes so that a peer that vanished
+// without closing is noticed), or -1 with `failure` filled.
+int ConnectTcp(const std::string& host, unsigned port, std::chrono::milliseconds limit,
+               TcpConnectFailure& failure);
