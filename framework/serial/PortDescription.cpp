@@ -1,5 +1,6 @@
 #include "framework/serial/PortDescription.h"
 
+#include "framework/net/RemotePortName.h"
 #include "framework/serial/PortTable.h"
 
 #include <climits>
@@ -83,6 +84,9 @@ CPortDescriber::CPortDescriber(const std::string& root, const std::string& pseud
 }
 
 std::string CPortDescriber::Describe(const std::string& device) const {
+    RemoteAddress remote;
+    if (ParseRemotePortName(device, remote))
+        return DescribeRemotePort(remote);
     // Device nodes are named as the system names them; in a test tree they live under the root.
     const bool systemNode = !m_root.empty() && device.compare(0, 5, "/dev/") == 0;
     const std::string resolved = RealPath(systemNode ? m_root + device : device);

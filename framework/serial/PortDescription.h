@@ -17,6 +17,7 @@ public:
                             const std::string& pseudoTerminal = "pseudo terminal");
 
     // "/dev/ttyUSB0: FTDI FT232R USB UART, serial A10K1234", "/dev/pts/3: pseudo terminal",
+    // "remote, RFC 2217, lab-pi:3001" (a remote port name),
     // "/dev/ttyS0", "/dev/serial/by-id/usb-FTDI_...: not connected". `device` is a path under the root: a
     // device node or a symbolic link to one (a pinned port, a by-id name); with a root, a path under /dev is
     // taken from the root's dev folder.

@@ -1,5 +1,7 @@
 #include "framework/serial/PortTable.h"
 
+#include "framework/net/RemotePortName.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
@@ -31,6 +33,19 @@ std::vector<std::string> ListFolder(const std::string& folder, bool* listed) {
 bool IsSymbolicLink(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// A link may point at a port on another machine instead of a device ("rfc2217://lab-pi:3001"): then the
+// port is that name.
+std::string PinnedDevice(const std::string& linkPath) {
+    char target[512];
+    const ssize_t length = readlink(linkPath.c_str(), target, sizeof target - 1);
+    if (length > 0) {
+        const std::string name(target, static_cast<std::size_t>(length));
+        if (IsRemotePortName(name))
+            return name;
+    }
+    return linkPath;
 }
 
 // Splits "ttyUSB12" into the family "ttyUSB" and the index 12.
@@ -132,7 +147,7 @@ std::vector<PortEntry> ReadPortTable(const std::string& portDirectory, const std
         if (number == 0 || !IsSymbolicLink(path) || taken.count(number))
             continue;
         taken.insert(number);
-        pinned.push_back({number, PortEntry{"COM" + std::to_string(number), path}});
+        pinned.push_back({number, PortEntry{"COM" + std::to_string(number), PinnedDevice(path)}});
     }
     std::sort(pinned.begin(), pinned.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
@@ -174,11 +189,12 @@ std::string WithoutNamespacePrefix(const std::string& name) {
 } // namespace
 
 bool NamesAPort(const std::string& name) {
-    return (!name.empty() && name[0] == '/') || PortNumberOfName(WithoutNamespacePrefix(name)) != 0;
+    return (!name.empty() && name[0] == '/') || PortNumberOfName(WithoutNamespacePrefix(name)) != 0 ||
+           IsRemotePortName(name);
 }
 
 std::string ResolvePortName(const std::string& name, const std::vector<PortEntry>& table) {
-    if (!name.empty() && name[0] == '/')
+    if ((!name.empty() && name[0] == '/') || IsRemotePortName(name))
         return name;
     const unsigned number = PortNumberOfName(WithoutNamespacePrefix(name));
     if (number == 0)
@@ -192,6 +208,9 @@ std::string ResolvePortName(const std::string& name, const std::vector<PortEntry
 }
 
 bool PortDevicePresent(const PortEntry& entry) {
+    // Whether a remote port answers is only known by connecting, which a list must not wait for.
+    if (IsRemotePortName(entry.device))
+        return true;
     struct stat info {};
     return stat(entry.device.c_str(), &info) == 0;
 }

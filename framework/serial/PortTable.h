@@ -5,7 +5,8 @@
 
 // The table that maps the program's COM names to serial devices. First come the symbolic links named COMn
 // in the port directory (users pin /dev/serial/by-id/... there; the simulated device registers itself
-// there), in ascending number; then the serial devices of the system's tty class that have a driver, given
+// there; a link whose target is a remote port name, "rfc2217://lab-pi:3001", stands for that port), in
+// ascending number; then the serial devices of the system's tty class that have a driver, given
 // the free numbers from 1 up in the order ttyS, ttyUSB, ttyACM, others, each group by index.
 
 struct PortEntry {
@@ -40,10 +41,11 @@ void AwaitPortName(const std::string& name);
 void ForgetAwaitedPortName(const std::string& name);
 bool PortNameAwaited(const std::string& name);
 
-// The device a port name opens: a name beginning with "/" is a device path used as it is; the device
-// namespace prefix "\\.\" is ignored; a COM name is looked up in the table. Empty when the name is unknown.
+// The device a port name opens: a name beginning with "/" is a device path used as it is, and so is a
+// remote port name; the device namespace prefix "\\.\" is ignored; a COM name is looked up in the table.
+// Empty when the name is unknown.
 std::string ResolvePortName(const std::string& name, const std::vector<PortEntry>& table);
 
-// Whether a name can name a port at all, present or not: a device path or a COM name, with or without the
-// device namespace prefix. A new window's port placeholder is neither.
+// Whether a name can name a port at all, present or not: a device path, a remote port name, or a COM name,
+// with or without the device namespace prefix. A new window's port placeholder is neither.
 bool NamesAPort(const std::string& name);

@@ -4,6 +4,7 @@
 #include "framework/serial/PortTable.h"
 #include "framework/serial/SerialTermios.h"
 #include "framework/serial/serial_port_posix.h"
+#include "framework/serial/serial_port_remote.h"
 
 #include <fcntl.h>
 #include <memory>
@@ -63,6 +64,47 @@ PortRegistry& Registry() {
     return registry;
 }
 
+// The same for the ports on other machines.
+class RemoteRegistry {
+public:
+    void Add(RemotePort* port) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_ports.insert(port);
+    }
+    RemotePort* Find(HANDLE handle) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto* port = static_cast<RemotePort*>(handle);
+        return m_ports.count(port) ? port : nullptr;
+    }
+    bool Remove(HANDLE handle) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_ports.erase(static_cast<RemotePort*>(handle)) > 0;
+    }
+
+private:
+    std::mutex m_lock;
+    std::set<RemotePort*> m_ports;
+};
+
+RemoteRegistry& Remotes() {
+    static RemoteRegistry registry;
+    return registry;
+}
+
+HANDLE OpenRemote(const RemoteAddress& address) {
+    auto port = std::make_unique<RemotePort>(address);
+    if (!port->Open())
+        return INVALID_HANDLE_VALUE;
+    Remotes().Add(port.get());
+    return port.release();
+}
+
+// A remote port's failure carries its reason in words.
+BOOL FailRemote(RemotePort& port, DWORD failure) {
+    SetLastError(failure, 0, port.HangUpReason());
+    return FALSE;
+}
+
 } // namespace
 
 HANDLE PosixDevice::CreateFile(const char* name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) {
@@ -78,6 +120,9 @@ HANDLE PosixDevice::CreateFile(const char* name, DWORD access, DWORD shareMode, 
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    RemoteAddress remote;
+    if (ParseRemotePortName(device, remote))
+        return OpenRemote(remote);
     const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         SetLastErrorFromErrno(errno);
@@ -116,6 +161,10 @@ HANDLE PosixDevice::CreateFile(const char* name, DWORD access, DWORD shareMode, 
 }
 
 BOOL PosixDevice::CloseHandle(HANDLE handle) {
+    if (Remotes().Remove(handle)) {
+        std::unique_ptr<RemotePort> port(static_cast<RemotePort*>(handle));
+        return port->Close() ? TRUE : FailWithErrno();
+    }
     if (!Registry().Remove(handle))
         return FailWith(ERROR_INVALID_HANDLE);
     std::unique_ptr<PosixPort> port(static_cast<PosixPort*>(handle));
@@ -123,6 +172,12 @@ BOOL PosixDevice::CloseHandle(HANDLE handle) {
 }
 
 BOOL PosixDevice::GetCommState(HANDLE handle, DCB* dcb) {
+    if (RemotePort* remote = Remotes().Find(handle)) {
+        if (!dcb)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        remote->GetState(*dcb);
+        return TRUE;
+    }
     PosixPort* port = Registry().Find(handle);
     if (!port)
         return FailWith(ERROR_INVALID_HANDLE);
@@ -140,6 +195,11 @@ BOOL PosixDevice::GetCommState(HANDLE handle, DCB* dcb) {
 }
 
 BOOL PosixDevice::SetCommState(HANDLE handle, const DCB* dcb) {
+    if (RemotePort* remote = Remotes().Find(handle)) {
+        if (!dcb)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        return remote->SetState(*dcb) ? TRUE : FALSE;
+    }
     PosixPort* port = Registry().Find(handle);
     if (!port)
         return FailWith(ERROR_INVALID_HANDLE);
@@ -179,6 +239,12 @@ BOOL PosixDevice::SetCommState(HANDLE handle, const DCB* dcb) {
 
 BOOL PosixDevice::SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) {
     (void)outQueue; // Nothing is ever written to the device, so there is no output queue to size.
+    if (RemotePort* remote = Remotes().Find(handle)) {
+        if (inQueue == 0)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        remote->Queue().Resize(InputQueueCapacity(inQueue));
+        return TRUE;
+    }
     PosixPort* port = Registry().Find(handle);
     if (!port)
         return FailWith(ERROR_INVALID_HANDLE);
@@ -189,6 +255,12 @@ BOOL PosixDevice::SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) {
 }
 
 BOOL PosixDevice::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
+    if (RemotePort* remote = Remotes().Find(handle)) {
+        if (!timeouts)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        remote->SetTimeouts(*timeouts);
+        return TRUE;
+    }
     PosixPort* port = Registry().Find(handle);
     if (!port)
         return FailWith(ERROR_INVALID_HANDLE);
@@ -199,6 +271,17 @@ BOOL PosixDevice::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
 }
 
 BOOL PosixDevice::ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) {
+    if (RemotePort* remote = Remotes().Find(handle)) {
+        DWORD fill = 0;
+        DWORD failure = 0;
+        if (!remote->Queue().Query(&fill, errors, &failure))
+            return FailRemote(*remote, failure);
+        if (status) {
+            *status = COMSTAT{};
+            status->cbInQue = fill;
+        }
+        return TRUE;
+    }
     PosixPort* port = Registry().Find(handle);
     if (!port)
         return FailWith(ERROR_INVALID_HANDLE);
@@ -217,6 +300,17 @@ BOOL PosixDevice::ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) 
 }
 
 BOOL PosixDevice::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) {
+    if (RemotePort* remote = Remotes().Find(handle)) {
+        if (!buffer && count > 0)
+            return FailWith(ERROR_INVALID_PARAMETER);
+        std::size_t taken = 0;
+        DWORD failure = 0;
+        if (!remote->Queue().Read(static_cast<BYTE*>(buffer), count, remote->Timeouts(), &taken, &failure))
+            return FailRemote(*remote, failure);
+        if (read)
+            *read = static_cast<DWORD>(taken);
+        return TRUE;
+    }
     PosixPort* port = Registry().Find(handle);
     if (!port)
         return FailWith(ERROR_INVALID_HANDLE);
@@ -234,6 +328,8 @@ BOOL PosixDevice::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read
 }
 
 DWORD PosixDevice::GetDroppedInputBytes(HANDLE handle) {
+    if (RemotePort* remote = Remotes().Find(handle))
+        return remote->Queue().Dropped();
     PosixPort* port = Registry().Find(handle);
     return port ? port->Queue().Dropped() : 0;
 }

@@ -164,3 +164,9 @@ TEST(PortDescription, SixtyFourAdaptersAreListedAndDescribedInUnderFiftyMillisec
 }
 
 } // namespace
+
+TEST(PortDescription, ARemotePortIsDescribedByItsProtocolAndAddress) {
+    const CPortDescriber describer;
+    EXPECT_EQ(describer.Describe("rfc2217://lab-pi:3001"), "remote, RFC 2217, lab-pi:3001");
+    EXPECT_EQ(describer.Describe("tcp://10.0.0.5:4000"), "remote, TCP, 10.0.0.5:4000");
+}

@@ -73,3 +73,25 @@ TEST(PortTable, MissingFoldersGiveOnlyWhatExists) {
 }
 
 } // namespace
+
+// A port directory entry may point at a port on another machine: the COM name then opens that port,
+// which lists count as present (only connecting would tell otherwise) and describe as remote.
+TEST(PortTable, ALinkToARemotePortNameStandsForThatPort) {
+    TempDir root;
+    const std::string ports = root.file("ports");
+    mkdir(ports.c_str(), 0755);
+    ASSERT_EQ(symlink("rfc2217://lab-pi:3001", (ports + "/COM20").c_str()), 0);
+    ASSERT_EQ(symlink("tcp://[::1]:4000", (ports + "/COM21").c_str()), 0);
+    ASSERT_EQ(symlink("rfc2217://no port", (ports + "/COM22").c_str()), 0);
+    const std::vector<PortEntry> table = ReadPortTable(ports, root.file("none"));
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(ResolvePortName("COM20", table), "rfc2217://lab-pi:3001");
+    EXPECT_EQ(ResolvePortName("com21", table), "tcp://[::1]:4000");
+    EXPECT_EQ(ResolvePortName("COM22", table), ports + "/COM22");
+    EXPECT_TRUE(PortDevicePresent(table[0]));
+    EXPECT_FALSE(PortDevicePresent(table[2]));
+
+    EXPECT_EQ(ResolvePortName("rfc2217://10.0.0.5:3001", table), "rfc2217://10.0.0.5:3001");
+    EXPECT_TRUE(NamesAPort("tcp://lab-pi:4000"));
+    EXPECT_FALSE(NamesAPort("tcp://lab-pi"));
+}
