@@ -3,6 +3,7 @@
 #include "comm/PortDirectory.h"
 
 #include "framework/core/WinError.h"
+#include "framework/net/RemotePortName.h"
 #include "framework/serial/DeviceAccess.h"
 #include "framework/serial/PortDescription.h"
 #include "framework/serial/PortTable.h"
@@ -116,6 +117,10 @@ std::string RecentPortDescription(const std::string& name) {
         readAt = now;
     }
     return lastDescription;
+}
+
+bool IsRemotePort(const std::string& name) {
+    return IsRemotePortName(name) || IsRemotePortName(ResolvePortName(name, SystemPortTable()));
 }
 
 bool FindPortAccessProblem(const std::string& name, DeviceAccessProblem& problem) {

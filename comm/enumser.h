@@ -15,14 +15,18 @@ void EnumerateSerialPorts(CUIntArray& ports);
 // The names are those that EnumerateSerialPorts numbers.
 std::map<std::string, std::string> DescribeSerialPorts();
 
-// What a port name opens (a COM name or a device path), in the same words; "not present" for a COM name
-// that no device has.
+// What a port name opens (a COM name, a device path or a remote port name), in the same words; "not
+// present" for a COM name that no device has.
 std::string DescribeSerialPort(const std::string& name);
 
 // DescribeSerialPort for a caller that asks again and again (a status pane refreshed at every idle pass):
 // the words for the same name are read again at most every ten seconds (a replugged adapter shows its own
 // within that). User-interface thread only.
 std::string RecentPortDescription(const std::string& name);
+
+// Whether a port name (a remote port name, or a COM name whose link points at one) opens a port on another
+// machine, whose connection may take seconds.
+bool IsRemotePort(const std::string& name);
 
 struct DeviceAccessProblem;
 

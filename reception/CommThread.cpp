@@ -210,6 +210,7 @@ UINT CommThreadProc(void* param) {
         // The period runs from the start of a pass, so shaping a large read does not slow the polling.
         const auto passStart = std::chrono::steady_clock::now();
         if (!self->m_CommPort.IsOpen()) {
+            self->OpenPendingPort();
             self->RetryLostPort();
             if (!self->m_CommPort.IsOpen()) {
                 ++self->m_pollPasses;

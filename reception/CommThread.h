@@ -11,6 +11,7 @@
 #include "settings/SettingRec.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -122,6 +123,11 @@ private:
     static void LogWithReason(const std::string& text, const std::string& reason, const char* procedure);
     void ReportLostPort(const ECommError& error);
     void RetryLostPort();
+    // Opens a port on another machine that Connect left to the reception thread, since its connection
+    // (name lookup included) may take seconds; a failure is reported as Connect reports one.
+    void OpenPendingPort();
+    // Starts a session's counts once the user's open succeeded.
+    void StartPortSession();
     // Mirrors the port's state after the calling thread has opened or closed it.
     void NotePortState() { m_portOpen.store(m_CommPort.IsOpen()); }
     // Enters or leaves the lost state; false when it was in that state already.
@@ -147,6 +153,11 @@ private:
     LinePosition m_linePosition;
     std::atomic<bool> m_portOpen{false};
     std::atomic<bool> m_portLost{false};
+    std::atomic<bool> m_openPending{false};
+    // Whether the port of the latest Connect is on another machine.
+    std::atomic<bool> m_portRemote{false};
+    // When the reception thread last tried to reach a lost remote port; retries are a second apart.
+    std::chrono::steady_clock::time_point m_lastRemoteRetry{};
     std::mutex m_lostLock;
     std::string m_awaitedPort;
     std::atomic<std::uint64_t> m_bytesReceived{0};

@@ -20,9 +20,10 @@ void CCommThread::ReportAccessProblem(const DeviceAccessProblem& denied) {
     AfxPostMessageBox(denied.message, MB_OK | MB_ICONSTOP);
 }
 
-// The design's text, then the port and the system's reason, in the box and in the log.
+// The design's text, then the port and the system's reason, in the box and in the log. A port on another
+// machine is never in use by this one; its reason (refused, timed out, name not found) says it all.
 void CCommThread::ReportOpenFailure(const ECommError& error) {
-    const char* text = error.m_ErrorType == ECommError::ErrOpenPort
+    const char* text = error.m_ErrorType == ECommError::ErrOpenPort && !m_portRemote.load()
                            ? "Error opening comm port. Port already in use?"
                            : "Error opening comm port.";
     const std::string why = m_CommPort.GetCommPort() + ": " + error.Reason();
@@ -48,6 +49,12 @@ void CCommThread::Connect() {
     // received bytes nor the lost-port state are in its hands.
     m_ReceivedChars.clear();
     SetPortLost(false);
+    m_portRemote.store(IsRemotePort(m_CommPort.GetCommPort()));
+    if (m_portRemote.load()) {
+        m_openPending.store(true);
+        Resume();
+        return;
+    }
     try {
         m_CommPort.OpenCommPort();
     } catch (const ECommError& error) {
@@ -59,17 +66,34 @@ void CCommThread::Connect() {
             ReportOpenFailure(error);
     }
     NotePortState();
-    if (m_CommPort.IsOpen()) {
-        m_sessionOpen = true;
-        m_sessionReceivedStart = m_bytesReceived.load();
-        m_sessionDroppedStart = BytesDropped();
-    }
+    StartPortSession();
     Resume();
+}
+
+void CCommThread::StartPortSession() {
+    if (!m_CommPort.IsOpen())
+        return;
+    m_sessionOpen = true;
+    m_sessionReceivedStart = m_bytesReceived.load();
+    m_sessionDroppedStart = BytesDropped();
+}
+
+void CCommThread::OpenPendingPort() {
+    if (!m_openPending.exchange(false))
+        return;
+    try {
+        m_CommPort.OpenCommPort();
+    } catch (const ECommError& error) {
+        ReportOpenFailure(error);
+    }
+    NotePortState();
+    StartPortSession();
 }
 
 void CCommThread::Disconnect() {
     LogStep(IDS_LOG_DISCONNECT, "Disconnet");
     Suspend();
+    m_openPending.store(false);
     try {
         ClosePortCounting();
     } catch (const ECommError&) {
@@ -111,6 +135,13 @@ void CCommThread::ReportLostPort(const ECommError& error) {
 void CCommThread::RetryLostPort() {
     if (!m_portLost.load())
         return;
+    // A connection attempt costs the server more than a look at a device; one a second at most.
+    if (m_portRemote.load()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastRemoteRetry < std::chrono::seconds(1))
+            return;
+        m_lastRemoteRetry = now;
+    }
     try {
         m_CommPort.OpenCommPort();
     } catch (const ECommError&) {
