@@ -5,6 +5,7 @@
 #include "comm/enumser.h"
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
+#include "framework/net/RemotePortName.h"
 #include "framework/serial/PortTable.h"
 
 #include <QAbstractItemView>
@@ -38,7 +39,7 @@ const DialogTemplate kCommSettingTemplate = {
     {
         {DialogControlKind::GroupBox, IDC_STATIC, "Settings", 5, 6, 135, 112},
         {DialogControlKind::Label, IDC_STATIC, "Port :", 10, 22, 64, 8, DS_ALIGN_RIGHT},
-        {DialogControlKind::DropList, IDC_COM_PORT, "", 80, 20, 50, 74, DS_VSCROLL},
+        {DialogControlKind::DropDown, IDC_COM_PORT, "", 80, 20, 50, 74, DS_VSCROLL},
         {DialogControlKind::Label, IDC_STATIC, "Baud rate :", 10, 40, 64, 8, DS_ALIGN_RIGHT},
         {DialogControlKind::DropDown, IDC_COM_BAUD_RATE, "", 80, 38, 50, 74, DS_VSCROLL},
         {DialogControlKind::Label, IDC_STATIC, "Data :", 10, 58, 64, 8, DS_ALIGN_RIGHT},
@@ -177,7 +178,7 @@ CString CCommSettingDlg::PresentPort(const CString& port) {
             return entry.first;
     }
     struct stat info {};
-    if (!port.empty() && port[0] == '/' && ::stat(port.c_str(), &info) == 0) {
+    if (IsRemotePortName(port) || (!port.empty() && port[0] == '/' && ::stat(port.c_str(), &info) == 0)) {
         m_ComPort[port] = 0;
         m_PortDescription[port] = DescribeSerialPort(port);
         return port;
@@ -244,7 +245,14 @@ void CCommSettingDlg::DoDataExchange(CDataExchange* pDX) {
 
 std::string CCommSettingDlg::getComPort(const CString& text) const {
     auto found = m_ComPort.find(text);
-    return found != m_ComPort.end() ? found->first : std::string();
+    if (found != m_ComPort.end())
+        return found->first;
+    // A port on another machine is not listed until it is named: the user types it.
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::string typed = first == std::string::npos
+                                  ? std::string()
+                                  : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return IsRemotePortName(typed) ? typed : std::string();
 }
 
 DWORD CCommSettingDlg::getBaudRate(const CString& text) const {

@@ -54,7 +54,8 @@ public:
     CCommSettingDlg(CWnd* pParent, TCommPort* pComPort, const CString& preferredPort = CString(),
                     const PortTaken& portTaken = PortTaken());
 
-    // The port name of the list entry found for a text, or an empty name.
+    // The port name of the list entry found for a text, else a remote port name typed into the port box
+    // ("rfc2217://lab-pi:3001", blanks around it left out), else an empty name.
     std::string getComPort(const CString& text) const;
     // The rate of the list entry found, else the typed rate (ParseTypedBaudRate), else all 32 bits set.
     DWORD getBaudRate(const CString& text) const;

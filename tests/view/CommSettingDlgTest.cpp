@@ -6,6 +6,7 @@
 
 #include "app/main.h"
 #include "comm/comm.h"
+#include "framework/serial/PortTable.h"
 #include "reception/CommThread.h"
 #include "settings/Preference.h"
 #include "view/CommSettingDlg.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -363,4 +365,40 @@ TEST_F(WindowOnADevicePath, ANewWindowOpensOnAPresentPortAndNoPortChosenIsTold) 
     view = OpenWindow();
     ASSERT_EQ(1u, answerer.Messages().size());
     EXPECT_EQ(0u, answerer.Messages().front().find("No serial port is chosen"));
+}
+
+// A port on another machine: typed into the port box, named in the port directory, or the window's own.
+TEST(CommSettingDlg, ARemotePortIsTypedListedAndDescribed) {
+    DialogPortDirectory ports({3});
+    ASSERT_EQ(symlink("rfc2217://lab-pi:3001", (PortDirectory() + "/COM30").c_str()), 0);
+    TCommPort port;
+    port.SetCommPort("COM3");
+    CCommSettingDlg typed(nullptr, &port);
+    DialogAnswerer answerer([](CDialog& live) {
+        auto* combo = qobject_cast<QComboBox*>(live.GetDlgItemAs<CComboBox>(IDC_COM_PORT)->GetWidget());
+        const int com30 = combo->findText("COM30");
+        EXPECT_GE(com30, 0);
+        if (com30 >= 0) {
+            EXPECT_EQ("remote, RFC 2217, lab-pi:3001",
+                      combo->itemData(com30, Qt::ToolTipRole).toString().toStdString());
+        }
+        EXPECT_TRUE(combo->isEditable());
+        combo->setEditText(" tcp://[::1]:4000 ");
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, typed.DoModal());
+    EXPECT_EQ("tcp://[::1]:4000", typed.getComPort(typed.m_sComPort));
+    EXPECT_EQ("", typed.getComPort("lab-pi:3001"));
+    EXPECT_EQ("COM30", typed.getComPort("COM30"));
+
+    port.SetCommPort("rfc2217://lab-pi:3002");
+    CCommSettingDlg own(nullptr, &port);
+    DialogAnswerer ownAnswerer([](CDialog& live) {
+        auto* combo = qobject_cast<QComboBox*>(live.GetDlgItemAs<CComboBox>(IDC_COM_PORT)->GetWidget());
+        EXPECT_EQ("rfc2217://lab-pi:3002", combo->currentText().toStdString());
+        EXPECT_EQ("remote, RFC 2217, lab-pi:3002", combo->toolTip().toStdString());
+        return IDOK;
+    });
+    ASSERT_EQ(IDOK, own.DoModal());
+    EXPECT_EQ("rfc2217://lab-pi:3002", own.getComPort(own.m_sComPort));
 }
