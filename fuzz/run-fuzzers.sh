@@ -21,6 +21,8 @@ build ini-fuzzer "$root/fuzz/IniFileFuzzer.cpp" "$root/settings/IniFile.cpp"
 build hexa-fuzzer "$root/fuzz/HexaStringFuzzer.cpp" "$root/settings/tools.cpp" \
   "$root/settings/StringTokenizer.cpp" "$root/framework/core/StockFont.cpp"
 build timestamp-fuzzer "$root/fuzz/TimestampFormatFuzzer.cpp" "$root/reception/TimestampFormat.cpp"
+build telnet-fuzzer "$root/fuzz/ComPortTelnetFuzzer.cpp" "$root/framework/net/ComPortTelnet.cpp" \
+  "$root/framework/net/RemotePortName.cpp" -ltelnet
 
 [ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
@@ -44,4 +46,5 @@ run() {
 run ini-fuzzer "$root/fuzz/corpus/ini"
 run hexa-fuzzer "$root/fuzz/corpus/hexa"
 run timestamp-fuzzer "$root/fuzz/corpus/timestamp"
+run telnet-fuzzer "$root/fuzz/corpus/telnet"
 exit $status
