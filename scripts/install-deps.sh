@@ -13,6 +13,7 @@ packages=(
   xdg-utils ccache xdotool acl
   desktop-file-utils appstream
   cups-daemon cups-client libcups2-dev locales
+  ser2net libtelnet-dev
   "$@"
 )
 

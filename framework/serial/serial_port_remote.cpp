@@ -88,7 +88,25 @@ bool RemotePort::Open() {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+    if (m_address.protocol == RemoteAddress::Rfc2217 && !AwaitComPortOption()) {
+        Close();
+        return false;
+    }
     return true;
+}
+
+// The server agrees to the serial-port option here, before the settings are sent: the caller of Open holds
+// no lock that others wait on, while the settings calls may.
+bool RemotePort::AwaitComPortOption() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_changed.wait_for(guard, kAnswerLimit, [this] {
+        return m_hungUp || m_telnet.ComPortOption() == ComPortTelnet::OptionState::Agreed;
+    });
+    if (m_telnet.ComPortOption() == ComPortTelnet::OptionState::Agreed)
+        return true;
+    SetLastError(ERROR_GEN_FAILURE, 0,
+                 m_hungUp ? m_hangUpReason : std::string("the server did not agree to serial-port control"));
+    return false;
 }
 
 bool RemotePort::Close() {
@@ -164,9 +182,6 @@ bool RemotePort::SetState(const DCB& dcb) {
 bool RemotePort::SendSettingsAndWait(const ComPortTelnet::Settings& wanted,
                                      std::unique_lock<std::mutex>& guard, std::string& refusal) {
     const auto deadline = Clock::now() + kAnswerLimit;
-    m_changed.wait_until(guard, deadline, [this] {
-        return m_hungUp || m_telnet.ComPortOption() != ComPortTelnet::OptionState::Asked;
-    });
     if (m_hungUp) {
         refusal = m_hangUpReason;
         return false;

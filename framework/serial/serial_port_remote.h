@@ -28,7 +28,8 @@ public:
     RemotePort(const RemotePort&) = delete;
     RemotePort& operator=(const RemotePort&) = delete;
 
-    // Connects and starts the driver thread; false with the last error and its reason set.
+    // Connects, starts the driver thread and, for RFC 2217, waits for the server to agree to the serial-port
+    // option; false with the last error and its reason set.
     bool Open();
     // Stops the driver thread and closes the connection.
     bool Close();
@@ -47,6 +48,7 @@ public:
     std::string HangUpReason() const;
 
 private:
+    bool AwaitComPortOption();
     void Drive();
     // Sends what waits to be sent as far as the socket takes it; under m_lock.
     void FlushLocked();

@@ -13,7 +13,9 @@
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -262,4 +264,78 @@ TEST(CommThreadRemote, AnUnreachableServerIsToldWithItsHostAndReason) {
     const std::string text = log.Text();
     EXPECT_NE(text.find("refused"), std::string::npos) << text;
     EXPECT_NE(text.find("not found"), std::string::npos) << text;
+}
+
+namespace {
+
+// A server of the test's own on 127.0.0.1 for one connection: agrees to the serial-port option, confirms
+// the settings of an open at 9600 8N1, then sends `after`.
+class HostileServer {
+public:
+    explicit HostileServer(std::string after) : m_after(std::move(after)) {
+        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        listen(m_listener, 1);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~HostileServer() {
+        shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        close(m_listener);
+    }
+    std::string Name() const { return "rfc2217://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    void Serve() {
+        const int client = accept(m_listener, nullptr, nullptr);
+        if (client < 0)
+            return;
+        const unsigned char agree[] = {255, 253, 44};
+        send(client, agree, sizeof agree, MSG_NOSIGNAL);
+        char request[512];
+        std::this_thread::sleep_for(200ms);
+        recv(client, request, sizeof request, MSG_DONTWAIT);
+        const unsigned char answers[] = {255, 250, 44,  101, 0,   0,   0x25, 0x80, 255, 240, 255,
+                                         250, 44,  102, 8,   255, 240, 255,  250,  44,  103, 1,
+                                         255, 240, 255, 250, 44,  104, 1,    255,  240};
+        send(client, answers, sizeof answers, MSG_NOSIGNAL);
+        std::this_thread::sleep_for(300ms);
+        send(client, m_after.data(), m_after.size(), MSG_NOSIGNAL);
+        std::this_thread::sleep_for(1s);
+        close(client);
+    }
+
+    std::string m_after;
+    int m_listener = -1;
+    unsigned m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace
+
+// A server that floods negotiation after some data is cut off: the data before stays, the window tells of
+// a lost port, and the log says why.
+TEST(CommThreadRemote, AServerFloodingNegotiationIsCutOff) {
+    std::string after = "hello";
+    for (int i = 0; i < 100000; ++i)
+        after += "\xff\xf1"; // IAC NOP
+    after += "never shown";
+    HostileServer server(after);
+    LevelOneLog log;
+    PresentedBoxes boxes;
+    CCommThread thread(kWindow);
+    thread.SetTermSetting(PlainSetting());
+    thread.SetParameters(9600, server.Name());
+    ASSERT_TRUE(WaitFor([&] { return thread.IsPortLost() == TRUE; }, 10s));
+    CString data;
+    thread.GetData(data);
+    EXPECT_EQ(data, "hello");
+    EXPECT_NE(log.Text().find("floods"), std::string::npos) << log.Text();
+    EXPECT_EQ(boxes.Count(), 0u);
 }
