@@ -38,7 +38,8 @@ std::shared_ptr<Lookup> StartLookup(const std::string& host, unsigned port) {
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_ADDRCONFIG;
+        // No AI_ADDRCONFIG: a machine whose only addresses are its loopback ones would find no
+        // address for "localhost" or "::1"; an address the machine cannot reach fails at once below.
         addrinfo* result = nullptr;
         const int status = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &result);
         std::lock_guard<std::mutex> guard(lookup->lock);
