@@ -3,6 +3,7 @@
 #include "app/main.h"
 #include "app/resource.h"
 #include "framework/core/Resource.h"
+#include "framework/net/TcpConnect.h"
 #include "log/LogLevel.h"
 #include "reception/PollCadence.h"
 #include "reception/ThreadPriority.h"
@@ -205,6 +206,9 @@ DWORD CCommThread::PollPort() {
 UINT CommThreadProc(void* param) {
     auto* self = static_cast<CCommThread*>(param);
     RaiseCurrentThreadPriority();
+    // A connection to a remote port under way is given up when the window pauses or ends reception, so
+    // neither waits for its time limit.
+    SetConnectAbandonCheck([self] { return self->m_pollLoop.PauseOrEndAsked(); });
     auto previousPass = std::chrono::steady_clock::now();
     while (self->m_pollLoop.WaitWhilePaused()) {
         // The period runs from the start of a pass, so shaping a large read does not slow the polling.

@@ -6,6 +6,7 @@
 #include "app/resource.h"
 #include "comm/enumser.h"
 #include "framework/core/MessageBox.h"
+#include "framework/net/TcpConnect.h"
 #include "framework/serial/DeviceAccess.h"
 #include "framework/serial/PortTable.h"
 #include "log/LogFile.h"
@@ -84,7 +85,9 @@ void CCommThread::OpenPendingPort() {
     try {
         m_CommPort.OpenCommPort();
     } catch (const ECommError& error) {
-        ReportOpenFailure(error);
+        // Given up because the user moved the window on, or closed it: nothing to tell.
+        if (!ConnectAbandoned())
+            ReportOpenFailure(error);
     }
     NotePortState();
     StartPortSession();

@@ -45,6 +45,11 @@ bool CPausablePollLoop::WaitWhilePaused() {
     return !m_termination.IsTerminated();
 }
 
+bool CPausablePollLoop::PauseOrEndAsked() {
+    std::lock_guard<std::mutex> guard(m_controlLock);
+    return m_pauseRequested || m_termination.IsTerminated();
+}
+
 void CPausablePollLoop::SleepUntil(std::chrono::steady_clock::time_point wakeUp) {
     std::unique_lock<std::mutex> guard(m_controlLock);
     // A pause or the end cuts the sleep short; the pause itself is then taken at the top of the next pass.

@@ -29,6 +29,8 @@ public:
 
     // On the polling thread: parks while a pause is asked; false once the loop should end.
     bool WaitWhilePaused();
+    // Whether a pause or the end is asked; the polling thread gives up long work (connecting) on it.
+    bool PauseOrEndAsked();
     // On the polling thread: sleeps until wakeUp, or until a pause or the end is asked.
     void SleepUntil(std::chrono::steady_clock::time_point wakeUp);
 

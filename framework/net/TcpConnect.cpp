@@ -1,5 +1,6 @@
 #include "framework/net/TcpConnect.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -17,6 +18,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+thread_local std::function<bool()> abandonCheck;
+
+// The time to wait next: the rest until the deadline, at most one slice between two abandon checks.
+std::chrono::milliseconds NextSlice(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return std::max(std::chrono::milliseconds(0), std::min(left, kAbandonCheckPeriod));
+}
 
 // A lookup runs on a thread of its own: the resolver has no time limit of its own, and a lookup that
 // outlives the caller's limit finishes there and frees what it used.
@@ -86,14 +95,14 @@ int ConnectOne(const addrinfo& address, Clock::time_point deadline, int& error) 
         return -1;
     }
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            error = ETIMEDOUT;
+        const auto slice = NextSlice(deadline);
+        if (slice.count() <= 0 || ConnectAbandoned()) {
+            error = slice.count() <= 0 ? ETIMEDOUT : ECANCELED;
             close(fd);
             return -1;
         }
         pollfd watched{fd, POLLOUT, 0};
-        const int ready = poll(&watched, 1, static_cast<int>(left.count()));
+        const int ready = poll(&watched, 1, static_cast<int>(slice.count()));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
@@ -121,10 +130,15 @@ int ConnectTcp(const std::string& host, unsigned port, std::chrono::milliseconds
     addrinfo* addresses = nullptr;
     {
         std::unique_lock<std::mutex> guard(lookup->lock);
-        if (!lookup->done.wait_until(guard, deadline, [&] { return lookup->finished; })) {
-            failure.errnoValue = ETIMEDOUT;
-            failure.reason = "name lookup took longer than " + Seconds(limit);
-            return -1;
+        while (!lookup->finished) {
+            const auto slice = NextSlice(deadline);
+            if (slice.count() <= 0 || ConnectAbandoned()) {
+                failure.errnoValue = slice.count() <= 0 ? ETIMEDOUT : ECANCELED;
+                failure.reason = slice.count() <= 0 ? "name lookup took longer than " + Seconds(limit)
+                                                    : std::string("given up");
+                return -1;
+            }
+            lookup->done.wait_for(guard, slice);
         }
         if (lookup->status != 0) {
             failure.errnoValue = lookup->status == EAI_SYSTEM ? errno : 0;
@@ -140,11 +154,20 @@ int ConnectTcp(const std::string& host, unsigned port, std::chrono::milliseconds
         const int fd = ConnectOne(*address, deadline, error);
         if (fd >= 0)
             return fd;
-        if (error == ETIMEDOUT)
+        if (error == ETIMEDOUT || error == ECANCELED)
             break;
     }
     failure.errnoValue = error;
-    failure.reason =
-        error == ETIMEDOUT ? "no answer within " + Seconds(limit) : std::string(std::strerror(error));
+    failure.reason = error == ETIMEDOUT   ? "no answer within " + Seconds(limit)
+                     : error == ECANCELED ? std::string("given up")
+                                          : std::string(std::strerror(error));
     return -1;
+}
+
+void SetConnectAbandonCheck(std::function<bool()> check) {
+    abandonCheck = std::move(check);
+}
+
+bool ConnectAbandoned() {
+    return abandonCheck && abandonCheck();
 }

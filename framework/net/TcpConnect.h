@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 // Opens a TCP connection to a host by name or address within a time limit that covers the name lookup
@@ -14,3 +15,11 @@ struct TcpConnectFailure {
 // without closing is noticed), or -1 with `failure` filled.
 int ConnectTcp(const std::string& host, unsigned port, std::chrono::milliseconds limit,
                TcpConnectFailure& failure);
+
+// A check that the waits of the calling thread's connection attempts make every 100 ms (the lookup, the
+// connect, and what a caller waits for after it): once it returns true the attempt gives up (ECANCELED),
+// so a thread asked to stop is not held for the whole time limit. Per thread; empty: none.
+void SetConnectAbandonCheck(std::function<bool()> check);
+bool ConnectAbandoned();
+// The slice those waits take between two checks.
+constexpr std::chrono::milliseconds kAbandonCheckPeriod{100};

@@ -98,14 +98,19 @@ bool RemotePort::Open() {
 // The server agrees to the serial-port option here, before the settings are sent: the caller of Open holds
 // no lock that others wait on, while the settings calls may.
 bool RemotePort::AwaitComPortOption() {
+    const auto deadline = Clock::now() + kAnswerLimit;
     std::unique_lock<std::mutex> guard(m_lock);
-    m_changed.wait_for(guard, kAnswerLimit, [this] {
-        return m_hungUp || m_telnet.ComPortOption() == ComPortTelnet::OptionState::Agreed;
-    });
+    while (!m_hungUp && m_telnet.ComPortOption() != ComPortTelnet::OptionState::Agreed &&
+           Clock::now() < deadline && !ConnectAbandoned())
+        m_changed.wait_for(guard, kAbandonCheckPeriod);
     if (m_telnet.ComPortOption() == ComPortTelnet::OptionState::Agreed)
         return true;
-    SetLastError(ERROR_GEN_FAILURE, 0,
-                 m_hungUp ? m_hangUpReason : std::string("the server did not agree to serial-port control"));
+    if (m_hungUp)
+        SetLastError(ERROR_GEN_FAILURE, 0, m_hangUpReason);
+    else if (Clock::now() < deadline)
+        SetLastError(ERROR_OPERATION_ABORTED, ECANCELED, "given up");
+    else
+        SetLastError(ERROR_GEN_FAILURE, 0, "the server did not agree to serial-port control");
     return false;
 }
 

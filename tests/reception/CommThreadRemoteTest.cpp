@@ -339,3 +339,72 @@ TEST(CommThreadRemote, AServerFloodingNegotiationIsCutOff) {
     EXPECT_NE(log.Text().find("floods"), std::string::npos) << log.Text();
     EXPECT_EQ(boxes.Count(), 0u);
 }
+
+// Something that accepts connections but speaks no telnet (a raw port named as RFC 2217 by mistake): the
+// open fails after the answer limit, with the reason, and nothing reaches the peer but negotiation.
+TEST(CommThreadRemote, APeerThatNeverAgreesToSerialControlIsNoPort) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    listen(listener, 1);
+    PresentedBoxes boxes;
+    {
+        CCommThread thread(kWindow);
+        thread.SetParameters(9600, "rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+        ASSERT_TRUE(WaitFor([&] { return boxes.Count() > 0; }, 8s));
+        EXPECT_NE(boxes.Texts()[0].find("did not agree to serial-port control"), std::string::npos)
+            << boxes.Texts()[0];
+        EXPECT_FALSE(thread.IsPortOpen());
+    }
+    const int peer = accept(listener, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    unsigned char received[256];
+    const ssize_t count = recv(peer, received, sizeof received, MSG_DONTWAIT);
+    ASSERT_GT(count, 0);
+    // Every byte sent is part of an IAC command: the negotiation offer and nothing else.
+    for (ssize_t at = 0; at < count; at += 3) {
+        EXPECT_EQ(received[at], 255);
+        EXPECT_TRUE(received[at + 1] == 251 || received[at + 1] == 253);
+    }
+    close(peer);
+    close(listener);
+}
+
+// A connection under way does not hold the user: choosing another port, or closing the window, gives it up
+// at once instead of after its time limit, and says nothing about it.
+TEST(CommThreadRemote, AConnectionUnderWayIsGivenUpWhenTheWindowMovesOn) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    listen(listener, 4);
+    const std::string silent = "rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    PresentedBoxes boxes;
+    {
+        CCommThread thread(kWindow);
+        thread.SetParameters(9600, silent);
+        std::this_thread::sleep_for(300ms); // the reception thread is waiting for the peer now
+        auto before = std::chrono::steady_clock::now();
+        thread.SetParameters(9600, "?");
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 600ms);
+
+        thread.SetParameters(9600, silent);
+        std::this_thread::sleep_for(300ms);
+        before = std::chrono::steady_clock::now();
+        thread.CloseThread();
+        if (thread.m_Thread && thread.m_Thread->joinable())
+            thread.m_Thread->join();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 600ms);
+    }
+    // Only the placeholder "?", which names no port, is told about.
+    for (const CString& text : boxes.Texts())
+        EXPECT_EQ(text.find(silent), std::string::npos) << text;
+    close(listener);
+}
