@@ -34,9 +34,10 @@ TEST(ThreadSanitizerReach, ARaceOfOursInsideTheEventLoopIsReported) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TSAN_OPTIONS", "halt_on_error=1 exitcode=66");
     probe.setProcessEnvironment(environment);
-    probe.start("/proc/self/exe",
-                {"--gtest_also_run_disabled_tests",
-                 "--gtest_filter=ThreadSanitizerReach.DISABLED_RaceBetweenAThreadOfOursAndAnEventLoopHandler"});
+    probe.start(
+        "/proc/self/exe",
+        {"--gtest_also_run_disabled_tests",
+         "--gtest_filter=ThreadSanitizerReach.DISABLED_RaceBetweenAThreadOfOursAndAnEventLoopHandler"});
     ASSERT_TRUE(probe.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(probe.readAllStandardError());
     EXPECT_EQ(probe.exitCode(), 66) << errors.toStdString();
