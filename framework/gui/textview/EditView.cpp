@@ -9,12 +9,18 @@
 #include "framework/gui/docview/Document.h"
 #include "framework/gui/drawing/Font.h"
 #include "framework/gui/text/DisplayText.h"
+#include "framework/gui/text/HexByteString.h"
+#include "framework/gui/text/HexDump.h"
+#include "framework/gui/textview/HexView.h"
 #include "framework/gui/textview/TextView.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
+#include <QStackedLayout>
 
 #include <algorithm>
+#include <climits>
 #include <string_view>
 #include <vector>
 
@@ -52,8 +58,56 @@ int CEditView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 }
 
 QWidget* CEditView::CreateViewWidget(QWidget* parent) {
-    m_edit = new CTextView(parent, *m_display);
-    return m_edit;
+    // The text and its hex dump are two widgets on the same bytes, one shown at a time.
+    auto* pages = new QWidget(parent);
+    auto* layout = new QStackedLayout(pages);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_edit = new CTextView(pages, *m_display);
+    m_hex = new CHexView(pages, *m_display);
+    layout->addWidget(m_edit);
+    layout->addWidget(m_hex);
+    pages->setFocusProxy(m_edit);
+    return pages;
+}
+
+void CEditView::SetHexView(BOOL bHex) {
+    bHex = bHex != FALSE;
+    if (m_edit == nullptr || bHex == m_bHexView)
+        return;
+    const bool following = IsFollowingEnd() != FALSE;
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    // The first byte in sight, so that a view that holds still shows the same place the other way.
+    const CLineIndex& lines = m_display->Lines();
+    const std::size_t firstInSight =
+        m_bHexView ? m_hex->Dump().RowBegin(m_hex->FirstVisibleRow())
+                   : lines.LineStart(std::min(m_edit->FirstVisibleLine(), lines.LineCount() - 1)) -
+                         m_display->Base();
+    const bool focused =
+        GetWidget()->focusWidget() != nullptr && GetWidget()->isAncestorOf(GetWidget()->focusWidget());
+    m_bHexView = bHex;
+    QAbstractScrollArea* shown = m_bHexView ? static_cast<QAbstractScrollArea*>(m_hex) : m_edit;
+    static_cast<QStackedLayout*>(GetWidget()->layout())->setCurrentWidget(shown);
+    GetWidget()->setFocusProxy(shown);
+    if (focused)
+        shown->setFocus();
+    SetSel(start, end, TRUE);
+    if (!following) {
+        const std::size_t top =
+            m_bHexView ? m_hex->Dump().RowOf(firstInSight) : lines.LineOf(m_display->Base() + firstInSight);
+        shown->verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(top, INT_MAX)));
+    }
+    if (m_bHexView)
+        m_hex->SetFollowing(following);
+    else
+        m_edit->SetFollowing(following);
+}
+
+CString CEditView::GetShownText() const {
+    if (m_bHexView && m_hex != nullptr)
+        return m_hex->Dump().Lines(0, m_display->Size());
+    return m_display->ShownText(0, m_display->Size()).toStdString();
 }
 
 void CEditView::SetWindowText(const CString& text) {
@@ -65,11 +119,16 @@ void CEditView::SetWindowText(const CString& text) {
             m_display->Add(text.data() + appendFrom, text.size() - appendFrom);
         if (m_edit != nullptr)
             m_edit->TextChanged(drop);
-        return;
+    } else {
+        m_display->Assign(text);
+        if (m_edit != nullptr)
+            m_edit->TextReplaced();
     }
-    m_display->Assign(text);
-    if (m_edit != nullptr)
-        m_edit->TextReplaced();
+    // A text set whole starts the dump's offsets again at its first byte.
+    if (m_hex != nullptr) {
+        m_hex->TextReplaced();
+        m_hex->SetFirstOffset(0);
+    }
 }
 
 void CEditView::UpdateText(std::size_t dropFront, const CString& appended) {
@@ -78,6 +137,8 @@ void CEditView::UpdateText(std::size_t dropFront, const CString& appended) {
     m_display->Add(appended.data(), appended.size());
     if (m_edit != nullptr)
         m_edit->TextChanged(dropFront);
+    if (m_hex != nullptr)
+        m_hex->TextChanged(dropFront);
 }
 
 void CEditView::GetWindowText(CString& text) const {
@@ -98,7 +159,9 @@ CString CEditView::GetTextRange(int nStart, int nEnd) const {
 void CEditView::GetSel(int& nStartChar, int& nEndChar) const {
     std::size_t start = 0;
     std::size_t end = 0;
-    if (m_edit != nullptr)
+    if (m_bHexView)
+        m_hex->SelectionRange(start, end);
+    else if (m_edit != nullptr)
         m_edit->SelectionRange(start, end);
     nStartChar = static_cast<int>(start);
     nEndChar = static_cast<int>(end);
@@ -111,13 +174,18 @@ void CEditView::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
     // As the platform's control takes it: an end of -1 is the end of the text, a start of -1 removes the
     // selection and keeps the caret.
     if (nStartChar < 0) {
-        m_edit->SetSelection(m_edit->Caret(), m_edit->Caret());
-    } else {
-        if (nEndChar < 0 || nEndChar > length)
-            nEndChar = length;
-        nStartChar = std::min(nStartChar, length);
-        m_edit->SetSelection(static_cast<std::size_t>(nStartChar), static_cast<std::size_t>(nEndChar));
+        const std::size_t caret = m_bHexView ? m_hex->Caret() : m_edit->Caret();
+        nStartChar = nEndChar = static_cast<int>(caret);
     }
+    if (nEndChar < 0 || nEndChar > length)
+        nEndChar = length;
+    nStartChar = std::min(nStartChar, length);
+    const auto anchor = static_cast<std::size_t>(nStartChar);
+    const auto caret = static_cast<std::size_t>(nEndChar);
+    if (m_bHexView)
+        m_hex->SetSelection(anchor, caret);
+    else
+        m_edit->SetSelection(anchor, caret);
     if (!bNoScroll)
         ScrollCaret();
 }
@@ -130,17 +198,23 @@ CString CEditView::GetSelectedText() const {
 }
 
 void CEditView::ScrollCaret() {
-    if (m_edit != nullptr)
+    if (m_bHexView)
+        m_hex->EnsureCaretVisible();
+    else if (m_edit != nullptr)
         m_edit->EnsureCaretVisible();
 }
 
 BOOL CEditView::IsFollowingEnd() const {
+    if (m_bHexView)
+        return m_hex->IsFollowing();
     return m_edit == nullptr || m_edit->IsFollowing();
 }
 
 void CEditView::SetReadOnly(BOOL bReadOnly) {
-    if (m_edit != nullptr)
+    if (m_edit != nullptr) {
         m_edit->SetReadOnly(bReadOnly != FALSE);
+        m_hex->SetReadOnly(bReadOnly != FALSE);
+    }
 }
 
 BOOL CEditView::IsReadOnly() const {
@@ -155,6 +229,7 @@ void CEditView::ApplyFont(HFONT hFont) {
         return; // a font deleted before its message arrived
     m_hFont = hFont;
     m_edit->setFont(font != nullptr ? *font->GetQFont() : QFont());
+    m_hex->setFont(m_edit->font());
 }
 
 BOOL CEditView::FindText(const CString& what, BOOL bNext, BOOL bCase) {
@@ -164,23 +239,43 @@ BOOL CEditView::FindText(const CString& what, BOOL bNext, BOOL bCase) {
     int end = 0;
     GetSel(start, end);
     const std::size_t size = m_display->Size();
+    const bool caseSensitive = bCase != FALSE;
+    std::size_t length = what.size();
+    auto find = [&](std::size_t from, bool forward) {
+        if (m_bHexView)
+            return FindInDump(what, from, forward, caseSensitive, length);
+        return m_display->Find(what, from, forward, caseSensitive);
+    };
     long long found = -1;
     if (bNext) {
         // From just after the start of the selection, so a repeated search moves on from its last match.
         const std::size_t from = static_cast<std::size_t>(start != end ? start + 1 : start);
-        found = m_display->Find(what, std::min(from, size), true, bCase != FALSE);
+        found = find(std::min(from, size), true);
         if (found < 0)
-            found = m_display->Find(what, 0, true, bCase != FALSE);
+            found = find(0, true);
     } else {
         const std::size_t before = static_cast<std::size_t>(start != end ? end - 1 : end);
-        found = m_display->Find(what, before, false, bCase != FALSE);
+        found = find(before, false);
         if (found < 0)
-            found = m_display->Find(what, size, false, bCase != FALSE);
+            found = find(size, false);
     }
     if (found < 0)
         return FALSE;
-    SetSel(static_cast<int>(found), static_cast<int>(found + static_cast<long long>(what.size())));
+    SetSel(static_cast<int>(found), static_cast<int>(found + static_cast<long long>(length)));
     return TRUE;
+}
+
+long long CEditView::FindInDump(const CString& what, std::size_t from, bool forward, bool caseSensitive,
+                                std::size_t& length) const {
+    const long long asText = m_display->Find(what, from, forward, caseSensitive);
+    CString bytes;
+    const long long asBytes =
+        ParseHexByteString(what, bytes) ? m_display->Find(bytes, from, forward, true) : -1;
+    // The nearer of the two in the direction of the search; at the same place, the longer.
+    const bool takeBytes = asBytes >= 0 && (asText < 0 || (forward ? asBytes < asText : asBytes > asText) ||
+                                            (asBytes == asText && bytes.size() > what.size()));
+    length = takeBytes ? bytes.size() : what.size();
+    return takeBytes ? asBytes : asText;
 }
 
 void CEditView::OnEditCopy() {
@@ -189,6 +284,10 @@ void CEditView::OnEditCopy() {
     GetSel(start, end);
     if (start == end)
         return;
+    if (m_bHexView) {
+        m_hex->CopySelection();
+        return;
+    }
     QApplication::clipboard()->setText(
         m_display->ShownText(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
 }

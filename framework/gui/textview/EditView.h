@@ -10,6 +10,7 @@ class CArchive;
 class QFont;
 struct CRect;
 class CDisplayText;
+class CHexView;
 class CTextView;
 
 // Standard command ids that edit views serve.
@@ -33,6 +34,14 @@ public:
     ~CEditView() override;
 
     CTextView* GetEditCtrl() const { return m_edit; }
+    CHexView* GetHexCtrl() const { return m_hex; }
+
+    // Shows the bytes as a hex dump instead of as text, or back. The text, the selection and whether the
+    // view follows the end go along; nothing of the text changes.
+    void SetHexView(BOOL bHex);
+    BOOL IsHexView() const { return m_bHexView; }
+    // What the view shows, as UTF-8 text, one line per display line: the dump lines in a hex view.
+    CString GetShownText() const;
 
     // The whole text, as bytes.
     void SetWindowText(const CString& text) override;
@@ -100,8 +109,16 @@ private:
     void ApplyFont(HFONT hFont);
     // Lays out the pages before the current one, drawing nothing.
     void PaginateTo(CDC* pDC, CPrintInfo* pInfo);
+    // PrintInsideRect of a hex view: the dump rows of the bytes from nIndexStart up to nIndexStop.
+    UINT PrintDumpInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, UINT nIndexStop);
+    // Finds the bytes a hex view's search stands for: the text, or the bytes it spells in hexadecimal,
+    // whichever comes first. Returns the position and sets length, or -1.
+    long long FindInDump(const CString& what, std::size_t from, bool forward, bool caseSensitive,
+                         std::size_t& length) const;
 
     CTextView* m_edit = nullptr;
+    CHexView* m_hex = nullptr;
+    BOOL m_bHexView = FALSE;
     std::unique_ptr<CDisplayText> m_display;
     HFONT m_hFont = 0;
     // Where each page of the current print run starts.

@@ -4,6 +4,9 @@
 #include "framework/gui/drawing/Font.h"
 #include "framework/gui/drawing/Rect.h"
 #include "framework/gui/printing/PrintInfo.h"
+#include "framework/gui/text/DisplayText.h"
+#include "framework/gui/text/HexDump.h"
+#include "framework/gui/textview/HexView.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -124,6 +127,8 @@ void CEditView::OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) {
 }
 
 UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, UINT nIndexStop) {
+    if (m_bHexView)
+        return PrintDumpInsideRect(pDC, rectLayout, nIndexStart, nIndexStop);
     const UINT length = static_cast<UINT>(GetWindowTextLength());
     nIndexStop = std::min(nIndexStop, length);
     if (nIndexStart >= nIndexStop) {
@@ -199,6 +204,42 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
             }
         }
         index = std::min(resume, nIndexStop);
+        y += lineHeight;
+    }
+    rectLayout.bottom = y;
+    pDC->RestoreDC(saved);
+    return index;
+}
+
+UINT CEditView::PrintDumpInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, UINT nIndexStop) {
+    const UINT length = static_cast<UINT>(GetWindowTextLength());
+    nIndexStop = std::min(nIndexStop, length);
+    if (nIndexStart >= nIndexStop) {
+        rectLayout.bottom = rectLayout.top;
+        return nIndexStart;
+    }
+    const CHexDump dump = m_hex->Dump();
+    const int saved = pDC->SaveDC();
+    // A dump line never wraps: the view's font (a fixed one, so that the columns line up) shrinks until a
+    // whole line fits across the page.
+    QFont font = CHexView::DumpFont(m_printerFont ? *m_printerFont : QFont());
+    pDC->SelectQFont(font);
+    const CString widest(dump.LineLength(), '0');
+    const int needed = pDC->GetTextExtent(widest).cx;
+    if (needed > rectLayout.Width() && needed > 0 && font.pointSizeF() > 0) {
+        font.setPointSizeF(font.pointSizeF() * rectLayout.Width() / needed * 0.98);
+        pDC->SelectQFont(font);
+    }
+    TEXTMETRIC metrics;
+    pDC->GetTextMetrics(&metrics);
+    const int lineHeight = std::max<LONG>(1, metrics.tmHeight + metrics.tmExternalLeading);
+    std::size_t row = dump.RowOf(nIndexStart);
+    UINT index = nIndexStart;
+    int y = rectLayout.top;
+    while (index < nIndexStop && y + lineHeight <= rectLayout.bottom) {
+        pDC->TextOut(rectLayout.left, y, dump.Line(row, nIndexStart, nIndexStop));
+        index = static_cast<UINT>(std::min<std::size_t>(dump.RowEnd(row), nIndexStop));
+        ++row;
         y += lineHeight;
     }
     rectLayout.bottom = y;

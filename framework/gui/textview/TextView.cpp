@@ -137,6 +137,12 @@ void CTextView::UpdateScrollBars() {
     m_follow = top >= last;
 }
 
+void CTextView::SetFollowing(bool follow) {
+    m_follow = follow;
+    UpdateScrollBars();
+    ScheduleRedraw();
+}
+
 void CTextView::ScrollToLine(std::size_t line) {
     verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(line, INT_MAX)));
 }

@@ -52,6 +52,8 @@ public:
     void EnsureCaretVisible();
     // TRUE while the view follows the end of the text.
     bool IsFollowing() const { return m_follow; }
+    // Follows the end again, or holds the lines in sight.
+    void SetFollowing(bool follow);
     // The first line in sight and how many lines the viewport shows.
     std::size_t FirstVisibleLine() const;
     int VisibleLineCount() const;

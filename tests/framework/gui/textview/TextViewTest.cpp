@@ -41,7 +41,7 @@ protected:
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(12);
         Widget()->setFont(font);
-        Widget()->setGeometry(0, 0, 420, 300);
+        m_view->GetWidget()->setGeometry(0, 0, 420, 300);
         m_parent->show();
         AfxPumpMessages();
     }
@@ -194,12 +194,12 @@ TEST_F(TextViewTest, AfterAFrontCutTheScreenIsThatOfTheSameTextShownAfresh) {
     CEditView* fresh = new CEditView;
     ASSERT_TRUE(fresh->Create(&m_host, nullptr));
     fresh->GetEditCtrl()->setFont(Widget()->font());
-    fresh->GetEditCtrl()->setGeometry(Widget()->geometry());
+    fresh->GetWidget()->setGeometry(m_view->GetWidget()->geometry());
     fresh->SetWindowText(text.substr(cut) + "\r\nmore\n");
     const int length = fresh->GetWindowTextLength();
     fresh->SetSel(length, length, TRUE);
     fresh->ScrollCaret();
-    fresh->GetEditCtrl()->show();
+    fresh->GetWidget()->show();
     fresh->GetEditCtrl()->clearFocus();
     AfxPumpMessages();
     fresh->GetEditCtrl()->viewport()->repaint();
@@ -424,7 +424,7 @@ TEST_F(TextViewTest, TheScreenAfterEachKindOfRedrawIsAWholePaintOfTheText) {
     Widget()->setFont(bigger);
     expectSame("another font");
     m_parent->resize(380, 260);
-    Widget()->setGeometry(0, 0, 380, 260);
+    m_view->GetWidget()->setGeometry(0, 0, 380, 260);
     expectSame("another size");
     // With the focus the caret shows, drawn over the cells, and moves with the next update.
     m_parent->activateWindow();
