@@ -26,8 +26,14 @@ MenuItemTemplate Popup(const char* text, std::vector<MenuItemTemplate> items) {
     return MenuItemTemplate{text, 0, std::move(items)};
 }
 
-MenuItemTemplate ViewPopup() {
-    return Popup("&View", {Item("&Toolbar", ID_VIEW_TOOLBAR), Item("&Status Bar", ID_VIEW_STATUS_BAR)});
+// The bars, then in a terminal window the items of its view.
+MenuItemTemplate ViewPopup(std::vector<MenuItemTemplate> windowItems = {}) {
+    std::vector<MenuItemTemplate> items{Item("&Toolbar", ID_VIEW_TOOLBAR),
+                                        Item("&Status Bar", ID_VIEW_STATUS_BAR)};
+    if (!windowItems.empty())
+        items.push_back(kSeparator);
+    items.insert(items.end(), windowItems.begin(), windowItems.end());
+    return Popup("&View", std::move(items));
 }
 
 MenuItemTemplate HelpPopup() {
@@ -52,7 +58,7 @@ MenuTemplate TerminalMenu() {
               {Item("&Copy\tCtrl+C", ID_EDIT_COPY), kSeparator, Item("&Find...\tCTRL+F", ID_EDIT_FIND),
                Item("Find &Next\tF3", ID_EDIT_REPEAT), kSeparator, Item("Select &All", ID_EDIT_SELECT_ALL),
                Item("Clear &Screen", ID_EDIT_CLEAR_SCREEN)}),
-        ViewPopup(),
+        ViewPopup({Item("He&x", ID_VIEW_HEX)}),
         Popup("&Setup", {Item("Freeze &screen\tCTRL+S", ID_SETUP_FREEZE_SCREEN), kSeparator,
                          Item("&Terminal...", ID_SETUP_TERMINAL),
                          Item("Serial &port...", ID_SETUP_SERIAL_PORT), Item("&Font...", ID_FORMAT_FONT)}),

@@ -5,6 +5,7 @@
 #include "framework/gui/docview/MDIChildWnd.h"
 #include "framework/gui/docview/MDIFrameWnd.h"
 #include "framework/gui/docview/View.h"
+#include "framework/gui/textview/EditView.h"
 
 #include <QFile>
 #include <QTimer>
@@ -32,6 +33,13 @@ void ArmSnapshot(CWinApp& app) {
                 QFile file(folder + QStringLiteral("/window-%1.txt").arg(number));
                 if (file.open(QIODevice::WriteOnly))
                     file.write(text.data(), static_cast<qint64>(text.size()));
+                // Beside the bytes, the text as the view shows it (the dump lines of a hex view).
+                if (auto* edit = dynamic_cast<CEditView*>(view)) {
+                    const CString shown = edit->GetShownText();
+                    QFile shownFile(folder + QStringLiteral("/window-%1.shown.txt").arg(number));
+                    if (shownFile.open(QIODevice::WriteOnly))
+                        shownFile.write(shown.data(), static_cast<qint64>(shown.size()));
+                }
                 if (CDocument* document = view->GetDocument())
                     document->SetModifiedFlag(FALSE);
             }

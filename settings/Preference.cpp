@@ -59,6 +59,7 @@ CPreference::CPreference(const CString& iniFileName) {
         m_termSetting.bTimestampEachLine = ini.GetValueB("TERM", "TimestampEachLine", false) ? 1 : 0;
         m_termSetting.bFilteredByte = ini.GetValueB("TERM", "FilterByte", false) ? 1 : 0;
         m_termSetting.FilteredBytesList = ini.GetValue("TERM", "FilteredBytesList", "\\x07\\x00");
+        m_bHexView = ini.GetValueB("TERM", "HexView", false);
         m_available |= PREF_TERM_SETTING;
         m_termSetting.autoSaveDelay = static_cast<DWORD>(ini.GetValueI("TERM", "AutoSaveFrequency", 60));
         m_defaultBackupPath = PathValue(ini.GetValue("TERM", "DefaultBackupPath", "./Kestrune.txt"));

@@ -3,6 +3,7 @@
 #include "app/main.h"
 #include "app/resource.h"
 #include "comm/comm.h"
+#include "framework/core/CmdUI.h"
 #include "framework/core/LogFont.h"
 #include "framework/core/MessageBox.h"
 #include "framework/core/Resource.h"
@@ -11,6 +12,7 @@
 #include "framework/gui/docview/Archive.h"
 #include "framework/gui/docview/FrameWnd.h"
 #include "framework/gui/drawing/Font.h"
+#include "framework/gui/textview/HexView.h"
 #include "settings/Preference.h"
 #include "settings/tools.h"
 #include "view/MainDoc.h"
@@ -58,6 +60,8 @@ CCommView::CCommView() {
     AddCommandHandler(ID_FORMAT_FONT, [this]() { OnSetViewFont(); });
     AddCommandHandler(ID_EDIT_CLEAR_SCREEN, [this]() { OnClearScreen(); });
     AddCommandHandler(ID_FILE_PAGE_SETUP, [this]() { OnFilePageSetup(); });
+    AddCommandHandler(ID_VIEW_HEX, [this]() { OnViewHex(); });
+    AddUpdateHandler(ID_VIEW_HEX, [this](CCmdUI* ui) { ui->SetCheck(IsHexView() ? 1 : 0); });
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
     AddCommandHandler(ID_FILE_PRINT_DIRECT, [this]() { OnFilePrintDirect(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
@@ -111,6 +115,8 @@ int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     CreateAutoSaveTimer();
     SetReadOnly(TRUE);
     SetInitialFont();
+    if (preferences != nullptr && preferences->m_bHexView)
+        SetHexView(TRUE);
     return 0;
 }
 
@@ -169,6 +175,8 @@ void CCommView::ApplyThreadChanges() {
         m_commThread->GetChanges(m_dataMark, changes);
         if (changes.replaced) {
             CEditView::SetWindowText(changes.added);
+            // The dump counts the bytes the buffer loop cut before the view took the text.
+            GetHexCtrl()->SetFirstOffset(static_cast<std::size_t>(m_dataMark.start));
             if (document != nullptr)
                 document->m_strData.Assign(changes.added);
         } else {
@@ -255,6 +263,10 @@ void CCommView::OnSetViewFont() {
         return;
     SetViewFont(dialog.m_lf);
     Log(IDS_LOG_FONT_CHANGED, "OnSetViewFont", LEVELONE);
+}
+
+void CCommView::OnViewHex() {
+    SetHexView(!IsHexView());
 }
 
 void CCommView::SetViewFont(const LOGFONTA& logFont) {

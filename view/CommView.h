@@ -20,6 +20,8 @@ constexpr UINT ID_SETUP_TERMINAL = 203;
 constexpr UINT ID_SETUP_SERIAL_PORT = 204;
 constexpr UINT ID_EDIT_CLEAR_SCREEN = 205;
 constexpr UINT ID_FILE_PAGE_SETUP = 57605;
+// View menu: the window's bytes as a hex dump.
+constexpr UINT ID_VIEW_HEX = 220;
 
 // The automatic-save timer of every terminal view.
 constexpr UINT_PTR AUTOSAVE_TIMER_ID = 3;
@@ -62,6 +64,7 @@ public:
     void OnStopReception();
     void OnClearScreen();
     void OnSetViewFont();
+    void OnViewHex();
     BOOL OnSetCommSetting();
     BOOL OnSetTermSetting();
 
