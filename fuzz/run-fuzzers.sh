@@ -23,6 +23,7 @@ build hexa-fuzzer "$root/fuzz/HexaStringFuzzer.cpp" "$root/settings/tools.cpp" \
 build timestamp-fuzzer "$root/fuzz/TimestampFormatFuzzer.cpp" "$root/reception/TimestampFormat.cpp"
 build telnet-fuzzer "$root/fuzz/ComPortTelnetFuzzer.cpp" "$root/framework/net/ComPortTelnet.cpp" \
   "$root/framework/net/RemotePortName.cpp" -ltelnet
+build hexbytes-fuzzer "$root/fuzz/HexByteStringFuzzer.cpp" "$root/framework/gui/text/HexByteString.cpp"
 
 [ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
@@ -47,4 +48,5 @@ run ini-fuzzer "$root/fuzz/corpus/ini"
 run hexa-fuzzer "$root/fuzz/corpus/hexa"
 run timestamp-fuzzer "$root/fuzz/corpus/timestamp"
 run telnet-fuzzer "$root/fuzz/corpus/telnet"
+run hexbytes-fuzzer "$root/fuzz/corpus/hexbytes"
 exit $status
