@@ -56,10 +56,18 @@ TEST_F(PreferenceTest, OnlyComSectionGivesEveryDefaultAndAllBits) {
     EXPECT_EQ(0, pref.m_termSetting.bFilteredByte);
     EXPECT_EQ("\\x07\\x00", pref.m_termSetting.FilteredBytesList);
     EXPECT_EQ(60u, pref.m_termSetting.autoSaveDelay);
+    EXPECT_FALSE(pref.m_bHexView);
     EXPECT_EQ("./Kestrune.txt", pref.m_defaultBackupPath);
     EXPECT_EQ(1, pref.m_logLevel);
     ASSERT_TRUE(std::filesystem::exists("Kestrune.txt"));
     EXPECT_EQ(0u, std::filesystem::file_size("Kestrune.txt"));
+}
+
+TEST_F(PreferenceTest, HexViewStartsWindowsAsADumpOnlyWhenSet) {
+    EXPECT_TRUE(Load("[TERM]\nHexView=1\n").m_bHexView);
+    EXPECT_FALSE(Load("[TERM]\nHexView=0\n").m_bHexView);
+    EXPECT_FALSE(Load("[TERM]\nHexView=\n").m_bHexView);
+    EXPECT_FALSE(CPreference("./none.ini").m_bHexView);
 }
 
 TEST_F(PreferenceTest, ExistingBackupFileKeepsItsContent) {

@@ -64,7 +64,7 @@ TEST(Commands, MenusCarryTheirExactItems) {
         "Print Previe&w...(57609) - E&xit\tCtrl+Q(57665)",
         "&Edit: &Copy\tCtrl+C(57634) - &Find...\tCTRL+F(57636) Find &Next\tF3(57640) - Select &All(57642) "
         "Clear &Screen(205)",
-        "&View: &Toolbar(59392) &Status Bar(59393)",
+        "&View: &Toolbar(59392) &Status Bar(59393) - He&x(220)",
         "&Setup: Freeze &screen\tCTRL+S(202) - &Terminal...(203) Serial &port...(204) &Font...(57696)",
         "&Window: &Cascade(57650) Tile &Horizontally(57651) Tile &Vertically(57652) &Arrange &Icons(57649)",
         "&Help: Kestrune &Help(57670) &Using Help(57668) - &About Kestrune(57664)",
@@ -76,6 +76,7 @@ TEST(Commands, PromptsAndToolTipsAreTheCommandStrings) {
     EXPECT_STREQ(AfxLoadString(201), "Etablish a new connection\nConnect");
     EXPECT_STREQ(AfxLoadString(57634), "Copy the selection and puts it on the Clipboard\nCopy");
     EXPECT_STREQ(AfxLoadString(57345), "Ready");
+    EXPECT_STREQ(AfxLoadString(220), "Show the window's bytes as a hex dump\nHex view");
     EXPECT_EQ(AfxLoadString(57605), nullptr);
     EXPECT_EQ(AfxLoadString(57668), nullptr);
     EXPECT_STREQ(AfxLoadString(3), "\nUntitled \nTEXT Document\nText Files (*.txt)\n.txt\nTextFileType\nTEXT "
