@@ -69,18 +69,84 @@ int CDisplayText::ByteForChar(char16_t ch) {
     return -1;
 }
 
+void CDisplayText::SetReading(CharacterSet characters, EscapeSequences escapes) {
+    if (characters == m_decoder.Characters() && escapes == m_decoder.Escapes())
+        return;
+    m_decoder = CShownDecoder(characters, escapes);
+    m_shown.clear();
+    m_decoded = m_front;
+    DecodeTail();
+}
+
+ShownByte CDisplayText::Shown(std::size_t position) const {
+    if (!m_shown.empty())
+        return m_shown[m_front + position];
+    ShownByte shown;
+    shown.code = static_cast<unsigned char>(m_bytes[m_front + position]);
+    return shown;
+}
+
+std::size_t CDisplayText::CharacterStart(std::size_t position) const {
+    const std::size_t size = Size();
+    if (m_shown.empty())
+        return std::min(position, size);
+    while (position < size && m_shown[m_front + position].kind == ShownByte::kFollow)
+        ++position;
+    return std::min(position, size);
+}
+
+void CDisplayText::DecodeTail() {
+    if (m_decoder.ShowsEveryByte()) {
+        m_shown.clear();
+        return;
+    }
+    if (m_shown.empty()) {
+        m_decoder.Reset();
+        m_decoded = m_front;
+    }
+    m_shown.resize(m_bytes.size());
+    m_decoded = std::max(m_decoded, m_front);
+    m_decoded += m_decoder.Decode(reinterpret_cast<const unsigned char*>(m_bytes.data()) + m_decoded,
+                                  m_bytes.size() - m_decoded, m_shown.data() + m_decoded);
+}
+
+void CDisplayText::ShowCutRemains() {
+    if (m_shown.empty())
+        return;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_bytes.data());
+    const std::size_t size = std::min(m_decoded, m_bytes.size());
+    std::size_t j = m_front;
+    const int kind = j < size ? m_shown[j].kind : static_cast<int>(ShownByte::kChar);
+    if (kind == ShownByte::kFollow) {
+        for (; j < size && m_shown[j].kind == ShownByte::kFollow; ++j) {
+            m_shown[j].kind = ShownByte::kByte;
+            m_shown[j].code = bytes[j];
+            m_shown[j].width = 1;
+        }
+    } else if (kind == ShownByte::kHidden && bytes[j] != 0x1B) {
+        for (; j < size && m_shown[j].kind == ShownByte::kHidden && bytes[j] != 0x1B; ++j) {
+            m_shown[j].kind = ShownByte::kByte;
+            m_shown[j].code = bytes[j];
+            m_shown[j].width = 1;
+        }
+    }
+}
+
 void CDisplayText::Assign(const CString& bytes) {
     m_bytes = bytes;
     m_front = 0;
     m_base = 0;
     m_runLength = 0;
     m_lines.Clear(0);
+    m_shown.clear();
+    DecodeTail();
     MapTail(0);
 }
 
 void CDisplayText::Add(const char* data, std::size_t length) {
     const std::size_t from = Size();
     m_bytes.append(data, length);
+    DecodeTail();
     MapTail(from);
 }
 
@@ -101,7 +167,9 @@ void CDisplayText::MapTail(std::size_t from) {
             m_lines.AddBreak(m_base + j, m_base + j + 1);
             m_runLength = 0;
         } else {
-            if (m_runLength == kMaxRun) {
+            // A soft break never parts the bytes of a character: it waits for the continuation bytes of
+            // the longest one, which are all 0x80-0xBF.
+            if (m_runLength >= kMaxRun && !(b >= 0x80 && b < 0xC0 && m_runLength < kMaxRun + 3)) {
                 m_lines.AddBreak(m_base + j, m_base + j);
                 m_runLength = 0;
             }
@@ -118,7 +186,19 @@ void CDisplayText::DropFront(std::size_t count) {
     m_front += count;
     if (m_front > m_bytes.size() - m_front) {
         m_bytes.erase(0, m_front);
+        if (!m_shown.empty()) {
+            m_shown.erase(m_shown.begin(), m_shown.begin() + static_cast<std::ptrdiff_t>(m_front));
+            m_decoded -= std::min(m_decoded, m_front);
+        }
         m_front = 0;
+    }
+    if (!m_shown.empty()) {
+        if (m_decoded < m_front) {
+            // What waited for its end lost its start: it reads afresh from the new front.
+            m_decoded = m_front;
+            DecodeTail();
+        }
+        ShowCutRemains();
     }
     m_base = absolute;
     m_lines.DropFront(absolute);
@@ -132,9 +212,15 @@ QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {
         return out;
     out.reserve(static_cast<qsizetype>(end - start));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live());
+    const ShownByte* shown = ShownFrom(0);
     for (std::size_t j = start; j < end; ++j) {
         const unsigned char b = bytes[j];
-        if (b == '\n') {
+        if (shown != nullptr && shown[j].kind != ShownByte::kByte) {
+            if (shown[j].kind == ShownByte::kChar) {
+                const char32_t code = shown[j].code;
+                out.append(QString::fromUcs4(&code, 1));
+            }
+        } else if (b == '\n') {
             if (j > start && bytes[j - 1] == '\r')
                 continue;
             out.append(QChar(kBreak));
@@ -145,6 +231,76 @@ QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {
         }
     }
     return out;
+}
+
+std::size_t CDisplayText::ShownUnits(std::size_t j) const {
+    const ShownByte* shown = ShownFrom(0);
+    if (shown != nullptr && shown[j].kind != ShownByte::kByte)
+        return shown[j].kind != ShownByte::kChar ? 0 : shown[j].code > 0xFFFF ? 2 : 1;
+    return Live()[j] == '\n' && j > 0 && Live()[j - 1] == '\r' ? 0 : 1;
+}
+
+std::size_t CDisplayText::ShownOffset(std::size_t position) const {
+    position = std::min(position, Size());
+    std::size_t offset = 0;
+    for (std::size_t j = 0; j < position; ++j)
+        offset += ShownUnits(j);
+    return offset;
+}
+
+std::size_t CDisplayText::PositionOfShown(std::size_t offset) const {
+    const std::size_t size = Size();
+    std::size_t j = 0;
+    for (std::size_t shown = 0; j < size && shown < offset; ++j)
+        shown += ShownUnits(j);
+    return CharacterStart(j);
+}
+
+long long CDisplayText::FindShown(const QString& what, std::size_t from, bool forward, bool caseSensitive,
+                                  std::size_t& end) const {
+    if (what.isEmpty())
+        return -1;
+    // The shown text with the byte positions each of its units starts and ends at.
+    const std::size_t size = Size();
+    QString shown;
+    std::vector<std::size_t> starts;
+    std::vector<std::size_t> ends;
+    shown.reserve(static_cast<qsizetype>(size));
+    starts.reserve(size + 1);
+    ends.reserve(size);
+    for (std::size_t j = 0; j < size;) {
+        std::size_t next = j + 1;
+        while (next < size && Shown(next).kind == ShownByte::kFollow)
+            ++next;
+        if (Live()[j] == '\r' && next < size && Live()[next] == '\n')
+            ++next;
+        const QString piece = ShownText(j, next);
+        for (qsizetype k = 0; k < piece.size(); ++k) {
+            starts.push_back(j);
+            ends.push_back(next);
+        }
+        shown.append(piece);
+        j = next;
+    }
+    starts.push_back(size);
+    const Qt::CaseSensitivity sensitivity = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto unitAt = [&](std::size_t position) {
+        return static_cast<qsizetype>(std::lower_bound(starts.begin(), starts.end(), position) -
+                                      starts.begin());
+    };
+    qsizetype found = -1;
+    if (forward) {
+        found = shown.indexOf(what, unitAt(from), sensitivity);
+    } else {
+        // The last match that ends at or before from.
+        const qsizetype limit = unitAt(std::min(from, size)) - what.size();
+        if (limit >= 0)
+            found = shown.lastIndexOf(what, limit, sensitivity);
+    }
+    if (found < 0)
+        return -1;
+    end = ends[static_cast<std::size_t>(found + what.size() - 1)];
+    return static_cast<long long>(starts[static_cast<std::size_t>(found)]);
 }
 
 long long CDisplayText::Find(const CString& what, std::size_t from, bool forward, bool caseSensitive) const {
