@@ -15,14 +15,26 @@
 #include <QVBoxLayout>
 
 BOOL AfxRunFindDialog(CString& what, BOOL& bCase, BOOL& bNext) {
+    QString shown;
+    for (unsigned char byte : what)
+        shown.append(QChar(CDisplayText::CharForByte(byte)));
+    if (!AfxRunFindDialog(shown, bCase, bNext))
+        return FALSE;
+    CString bytes;
+    for (QChar ch : shown) {
+        const int byte = CDisplayText::ByteForChar(ch.unicode());
+        bytes.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
+    }
+    what = bytes;
+    return TRUE;
+}
+
+BOOL AfxRunFindDialog(QString& what, BOOL& bCase, BOOL& bNext) {
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Find"));
     auto* findWhat = new QLineEdit(&dialog);
     findWhat->setObjectName(QStringLiteral("findWhat"));
-    QString shown;
-    for (unsigned char byte : what)
-        shown.append(QChar(CDisplayText::CharForByte(byte)));
-    findWhat->setText(shown);
+    findWhat->setText(what);
     auto* matchCase = new QCheckBox(QStringLiteral("Match &case"), &dialog);
     matchCase->setObjectName(QStringLiteral("matchCase"));
     matchCase->setChecked(bCase != FALSE);
@@ -51,12 +63,7 @@ BOOL AfxRunFindDialog(CString& what, BOOL& bCase, BOOL& bNext) {
 
     if (AfxRunModalDialog(dialog) != IDOK || findWhat->text().isEmpty())
         return FALSE;
-    CString bytes;
-    for (QChar ch : findWhat->text()) {
-        const int byte = CDisplayText::ByteForChar(ch.unicode());
-        bytes.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
-    }
-    what = bytes;
+    what = findWhat->text();
     bCase = matchCase->isChecked() ? TRUE : FALSE;
     bNext = searchUp->isChecked() ? FALSE : TRUE;
     return TRUE;

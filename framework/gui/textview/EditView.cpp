@@ -232,9 +232,69 @@ void CEditView::ApplyFont(HFONT hFont) {
     m_hex->setFont(m_edit->font());
 }
 
+QString CEditView::GetShownText() const {
+    QString shown;
+    if (m_edit == nullptr)
+        return shown;
+    const std::size_t lines = m_display->Lines().LineCount();
+    for (std::size_t line = 0; line < lines; ++line) {
+        shown += m_edit->LineText(line);
+        shown += QLatin1Char('\n');
+    }
+    return shown;
+}
+
+void CEditView::SetReading(CharacterSet characters, EscapeSequences escapes) {
+    m_display->SetReading(characters, escapes);
+    if (m_edit != nullptr)
+        m_edit->ReadingChanged();
+}
+
+CharacterSet CEditView::GetCharacterSet() const {
+    return m_display->Reading().Characters();
+}
+
+EscapeSequences CEditView::GetEscapeSequences() const {
+    return m_display->Reading().Escapes();
+}
+
+BOOL CEditView::FindShownText(const QString& what, BOOL bNext, BOOL bCase) {
+    if (what.isEmpty() || m_edit == nullptr)
+        return FALSE;
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    const std::size_t size = m_display->Size();
+    const bool caseSensitive = bCase != FALSE;
+    long long found = -1;
+    std::size_t matchEnd = 0;
+    if (bNext) {
+        const std::size_t from =
+            m_display->CharacterStart(static_cast<std::size_t>(start != end ? start + 1 : start));
+        found = m_display->FindShown(what, std::min(from, size), true, caseSensitive, matchEnd);
+        if (found < 0)
+            found = m_display->FindShown(what, 0, true, caseSensitive, matchEnd);
+    } else {
+        const std::size_t before = static_cast<std::size_t>(start != end ? end - 1 : end);
+        found = m_display->FindShown(what, before, false, caseSensitive, matchEnd);
+        if (found < 0)
+            found = m_display->FindShown(what, size, false, caseSensitive, matchEnd);
+    }
+    if (found < 0)
+        return FALSE;
+    SetSel(static_cast<int>(found), static_cast<int>(matchEnd));
+    return TRUE;
+}
+
 BOOL CEditView::FindText(const CString& what, BOOL bNext, BOOL bCase) {
     if (what.empty() || m_edit == nullptr)
         return FALSE;
+    if (!m_display->Reading().ShowsEveryByte()) {
+        QString shown;
+        for (unsigned char byte : what)
+            shown.append(QChar(CDisplayText::CharForByte(byte)));
+        return FindShownText(shown, bNext, bCase);
+    }
     int start = 0;
     int end = 0;
     GetSel(start, end);
@@ -293,12 +353,17 @@ void CEditView::OnEditCopy() {
 }
 
 void CEditView::OnEditFind() {
-    CString text = m_strFind;
+    QString text = m_strFindShown;
     BOOL bCase = m_bCase;
     BOOL bNext = m_bNext;
     if (!AfxRunFindDialog(text, bCase, bNext))
         return;
-    m_strFind = text;
+    m_strFindShown = text;
+    m_strFind.clear();
+    for (QChar ch : text) {
+        const int byte = CDisplayText::ByteForChar(ch.unicode());
+        m_strFind.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
+    }
     m_bCase = bCase;
     m_bNext = bNext;
     OnEditRepeat();
@@ -309,7 +374,9 @@ void CEditView::OnEditRepeat() {
         OnEditFind();
         return;
     }
-    if (!FindText(m_strFind, m_bNext, m_bCase))
+    // Typed characters are matched as shown; bytes set by a caller, as bytes.
+    const bool typed = !m_strFindShown.isEmpty() && !m_display->Reading().ShowsEveryByte();
+    if (!(typed ? FindShownText(m_strFindShown, m_bNext, m_bCase) : FindText(m_strFind, m_bNext, m_bCase)))
         QApplication::beep();
 }
 

@@ -2,6 +2,9 @@
 
 #include "framework/gui/docview/View.h"
 #include "framework/gui/drawing/Font.h"
+#include "framework/gui/text/ShownDecoder.h"
+
+#include <QString>
 
 #include <memory>
 #include <vector>
@@ -56,6 +59,8 @@ public:
     void GetSel(int& nStartChar, int& nEndChar) const;
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
     CString GetSelectedText() const;
+    // The text as the view shows it, one line per display line, each ended by "\n".
+    QString GetShownText() const;
     void ScrollCaret();
     // TRUE while the control follows the end of its text (the user has not scrolled up to read).
     BOOL IsFollowingEnd() const;
@@ -65,8 +70,18 @@ public:
     // The handle of the font last set, or 0 for the control's default font.
     HFONT GetFont() const { return m_hFont; }
 
+    // How the text reads: bytes as UTF-8 or Windows-1252 characters, escape sequences coloured, hidden or
+    // shown. Only what is shown changes: the text, its positions and what is saved stay the bytes.
+    void SetReading(CharacterSet characters, EscapeSequences escapes);
+    CharacterSet GetCharacterSet() const;
+    EscapeSequences GetEscapeSequences() const;
+
     // Finds text from the selection on, forward or backward, wrapping around; selects it when found.
+    // While every byte shows as itself, what is bytes; otherwise it is matched against the characters
+    // shown (each byte of what taken as its Windows-1252 character).
     BOOL FindText(const CString& what, BOOL bNext = TRUE, BOOL bCase = TRUE);
+    // The same for characters as typed.
+    BOOL FindShownText(const QString& what, BOOL bNext = TRUE, BOOL bCase = TRUE);
 
     // Command handlers of the standard edit commands.
     void OnEditCopy();
@@ -96,8 +111,9 @@ public:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     int OnCreate(LPCREATESTRUCT lpCreateStruct) override;
 
-    // The last search, for repeat find.
+    // The last search, for repeat find: as bytes, and as typed.
     CString m_strFind;
+    QString m_strFindShown;
     BOOL m_bCase = TRUE;
     BOOL m_bNext = TRUE;
 

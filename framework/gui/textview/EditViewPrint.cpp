@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 
 namespace {
 
@@ -152,6 +153,47 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
         advance[b] = pDC->GetTextExtent(&byte, 1).cx;
     }
 
+    // Decoded, the page shows what the view shows: characters in their width, hidden sequences in none,
+    // each run in its colour (the printer makes of colours what it can).
+    const CDisplayText& display = *m_display;
+    const bool decoded = !display.Reading().ShowsEveryByte();
+    std::unordered_map<char32_t, int> charAdvance;
+    auto advanceAt = [&](UINT pos, int c) {
+        if (!decoded)
+            return advance[c];
+        const ShownByte shown = display.Shown(pos);
+        if (shown.kind == ShownByte::kByte)
+            return advance[c];
+        if (shown.kind != ShownByte::kChar)
+            return 0;
+        auto known = charAdvance.find(shown.code);
+        if (known == charAdvance.end())
+            known = charAdvance
+                        .emplace(shown.code,
+                                 pDC->GetTextExtentUtf8(QString::fromUcs4(&shown.code, 1).toStdString()).cx)
+                        .first;
+        return known->second;
+    };
+    auto drawRun = [&](int x, int y, UINT from, UINT to, TextCursor& text) {
+        if (!decoded) {
+            pDC->TextOut(x, y, text.Data(from), static_cast<int>(to - from));
+            return;
+        }
+        for (UINT a = from; a < to;) {
+            const std::uint32_t colour = display.Shown(a).style.foreground;
+            UINT b = a + 1;
+            while (b < to && display.Shown(b).style.foreground == colour)
+                ++b;
+            pDC->SetTextColor(colour & ShownStyle::kSet
+                                  ? RGB(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF)
+                                  : RGB(0, 0, 0));
+            pDC->TextOutUtf8(x, y, display.ShownText(a, b).toStdString());
+            for (UINT q = a; q < b; ++q)
+                x += advanceAt(q, text.At(q));
+            a = b;
+        }
+    };
+
     TextCursor text(*this, nIndexStart, nIndexStop);
     UINT index = nIndexStart;
     int y = rectLayout.top;
@@ -167,7 +209,7 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
                 brokenAtEnd = true;
                 break;
             }
-            const int next = c == '\t' ? (x / tabWidth + 1) * tabWidth : x + advance[c];
+            const int next = c == '\t' ? (x / tabWidth + 1) * tabWidth : x + advanceAt(pos, c);
             if (next > width && pos > index)
                 break;
             if (c == ' ' || c == '\t')
@@ -193,10 +235,9 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
             const bool atEnd = p == lineEnd;
             if (atEnd || text.At(p) == '\t') {
                 if (p > runStart) {
-                    pDC->TextOut(rectLayout.left + runX, y, text.Data(runStart),
-                                 static_cast<int>(p - runStart));
+                    drawRun(rectLayout.left + runX, y, runStart, p, text);
                     for (UINT q = runStart; q < p; ++q)
-                        runX += advance[text.At(q)];
+                        runX += advanceAt(q, text.At(q));
                 }
                 if (!atEnd)
                     runX = (runX / tabWidth + 1) * tabWidth;

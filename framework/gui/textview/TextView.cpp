@@ -99,6 +99,14 @@ void CTextView::TextReplaced() {
     ScheduleRedraw();
 }
 
+void CTextView::ReadingChanged() {
+    InvalidateShown();
+    m_anchor = m_text.CharacterStart(m_anchor);
+    m_caret = m_text.CharacterStart(m_caret);
+    UpdateScrollBars();
+    ScheduleRedraw();
+}
+
 void CTextView::UpdateScrollBars() {
     const CLineIndex& lines = m_text.Lines();
     const std::size_t count = lines.LineCount();
@@ -303,6 +311,18 @@ const CByteGlyphs& CTextView::Glyphs() const {
     return *m_glyphs;
 }
 
+const CByteGlyphs& CTextView::Glyphs(int variant) const {
+    if (variant == 0)
+        return Glyphs();
+    std::unique_ptr<CByteGlyphs>& glyphs = m_variantGlyphs[variant - 1];
+    QFont shaped = font();
+    shaped.setBold((variant & 1) != 0);
+    shaped.setItalic((variant & 2) != 0);
+    if (!glyphs || glyphs->Font() != shaped)
+        glyphs = std::make_unique<CByteGlyphs>(shaped, kTabStop);
+    return *glyphs;
+}
+
 const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) const {
     const CLineIndex& lines = m_text.Lines();
     const std::size_t base = m_text.Base();
@@ -310,17 +330,29 @@ const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) 
     count = lines.LineEnd(line, base + m_text.Size()) - start;
     const unsigned char* bytes =
         reinterpret_cast<const unsigned char*>(m_text.Bytes().data()) + (start - base);
-    Glyphs().Positions(bytes, count, m_xs);
+    if (const ShownByte* shown = m_text.ShownFrom(start - base))
+        Glyphs().Positions(bytes, shown, count, Measures().wideAdvance, m_xs);
+    else
+        Glyphs().Positions(bytes, count, m_xs);
     return bytes;
 }
 
 QString CTextView::LineText(std::size_t line) const {
     std::size_t count = 0;
     const unsigned char* bytes = LineBytes(line, count);
-    QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
-    for (std::size_t j = 0; j < count; ++j)
-        shown[static_cast<qsizetype>(j)] = QChar(CByteGlyphs::ShownChar(bytes[j]));
-    return shown;
+    const std::size_t start = m_text.Lines().LineStart(line) - m_text.Base();
+    const ShownByte* shown = m_text.ShownFrom(start);
+    QString text;
+    text.reserve(static_cast<qsizetype>(count));
+    for (std::size_t j = 0; j < count; ++j) {
+        if (shown == nullptr || shown[j].kind == ShownByte::kByte) {
+            text.append(QChar(CByteGlyphs::ShownChar(bytes[j])));
+        } else if (shown[j].kind == ShownByte::kChar) {
+            const char32_t code = shown[j].code;
+            text.append(QString::fromUcs4(&code, 1));
+        }
+    }
+    return text;
 }
 
 qreal CTextView::XOf(std::size_t position) const {
@@ -345,7 +377,7 @@ std::size_t CTextView::PositionAt(const QPoint& point) const {
     std::size_t column = 0;
     while (column < count && (m_xs[column] + m_xs[column + 1]) / 2 <= x)
         ++column;
-    return lines.LineStart(line) + column - m_text.Base();
+    return m_text.CharacterStart(lines.LineStart(line) + column - m_text.Base());
 }
 
 void CTextView::SetSelection(std::size_t anchor, std::size_t caret) {

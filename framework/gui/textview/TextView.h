@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -16,7 +17,8 @@
 class CDisplayText;
 class CByteGlyphs;
 class CGlyphCells;
-class QPainter;
+struct ShownByte;
+struct ShownStyle;
 
 // A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
 // visible lines are laid out, so a change costs the same whatever the size of the text. Positions are byte
@@ -37,6 +39,8 @@ public:
     // text), or the whole text was replaced (the selection goes to the start).
     void TextChanged(std::size_t dropFront);
     void TextReplaced();
+    // The text reads otherwise (character set, escape sequences): everything is shown again.
+    void ReadingChanged();
 
     // Selection: the anchor stays where it began, the caret moves.
     std::size_t Anchor() const { return m_anchor; }
@@ -147,8 +151,30 @@ private:
     const FontMeasures& Measures() const;
     int LineHeight() const;
     const CByteGlyphs& Glyphs() const;
+    // The glyphs in bold (variant bit 0) or italic (bit 1), or both; variant 0 is Glyphs().
+    const CByteGlyphs& Glyphs(int variant) const;
     // The glyph cells in the text's colours, or in the selection's.
     const CGlyphCells& Cells(bool selected) const;
+    // How a run of decoded characters looks: its colours and its glyphs.
+    struct RunLook {
+        QColor pen;
+        QColor background;
+        int variant = 0;
+        bool underline = false;
+    };
+    RunLook LookOf(const ShownStyle& style, bool selected) const;
+    // Glyph cells in a run's colours and glyphs, kept for the few looks a text uses.
+    const CGlyphCells& StyledCells(const RunLook& look) const;
+    // The painter of one paint's characters of their own, made when the first is drawn.
+    struct CharPainter {
+        std::optional<QPainter> own;
+        QPainter* drawer = nullptr;
+    };
+    // Draws the decoded bytes [from, to) of a line (columns in m_xs) run by run of the same look; the
+    // characters no byte's glyph shows are drawn one by one over their room.
+    void DrawShown(QPainter* painter, QImage* target, QPoint offset, const QRect& area, CharPainter& chars,
+                   qreal left, qreal top, const unsigned char* bytes, const ShownByte* shown,
+                   std::size_t from, std::size_t to, bool selected);
     // The bytes of a line and the x of each of its columns (in m_xs).
     const unsigned char* LineBytes(std::size_t line, std::size_t& count) const;
     // The x of a position inside its line, in text coordinates.
@@ -179,7 +205,11 @@ private:
     QPoint m_doubleClickPoint;
     QString m_holdText;
     mutable std::unique_ptr<CByteGlyphs> m_glyphs;
+    mutable std::unique_ptr<CByteGlyphs> m_variantGlyphs[3];
     mutable std::unique_ptr<CGlyphCells> m_cells[2];
+    mutable std::vector<std::unique_ptr<CGlyphCells>> m_styledCells;
+    // The byte whose glyph cell each decoded byte of a line takes.
+    std::vector<unsigned char> m_cellBytes;
     // The lines are put together here from glyph cells, then shown in one copy, when the backing store
     // cannot be drawn on directly.
     QImage m_frame;

@@ -9,7 +9,8 @@
 
 namespace {
 
-// Offsets are byte positions of the view's text, as everywhere else in the view.
+// Offsets count the characters shown (UTF-16 units of the shown text, a line break one), which are the
+// bytes themselves while every byte shows as itself.
 class TextViewAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit TextViewAccessible(CTextView* view) : QAccessibleWidget(view, QAccessible::EditableText) {}
@@ -36,8 +37,8 @@ public:
         std::size_t start = 0;
         std::size_t end = 0;
         View()->SelectionRange(start, end);
-        *startOffset = index == 0 && start != end ? static_cast<int>(start) : 0;
-        *endOffset = index == 0 && start != end ? static_cast<int>(end) : 0;
+        *startOffset = index == 0 && start != end ? Shown(start) : 0;
+        *endOffset = index == 0 && start != end ? Shown(end) : 0;
     }
     int selectionCount() const override { return View()->Anchor() != View()->Caret() ? 1 : 0; }
     void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
@@ -45,17 +46,17 @@ public:
     void setSelection(int, int startOffset, int endOffset) override {
         View()->SetSelection(Offset(startOffset), Offset(endOffset));
     }
-    int cursorPosition() const override { return static_cast<int>(View()->Caret()); }
+    int cursorPosition() const override { return Shown(View()->Caret()); }
     void setCursorPosition(int position) override {
         View()->SetSelection(Offset(position), Offset(position));
     }
     QString text(int startOffset, int endOffset) const override {
         return View()->Text().ShownText(Offset(startOffset), Offset(endOffset));
     }
-    int characterCount() const override { return static_cast<int>(View()->Text().Size()); }
+    int characterCount() const override { return Shown(View()->Text().Size()); }
     QRect characterRect(int) const override { return QRect(); }
     int offsetAtPoint(const QPoint& point) const override {
-        return static_cast<int>(View()->PositionAt(View()->viewport()->mapFromGlobal(point)));
+        return Shown(View()->PositionAt(View()->viewport()->mapFromGlobal(point)));
     }
     void scrollToSubstring(int startIndex, int) override {
         View()->SetSelection(View()->Anchor(), Offset(startIndex));
@@ -68,8 +69,17 @@ public:
 
 private:
     CTextView* View() const { return static_cast<CTextView*>(widget()); }
+    // The byte position of an offset, and the offset of a byte position.
     std::size_t Offset(int offset) const {
-        return std::min(static_cast<std::size_t>(std::max(0, offset)), View()->Text().Size());
+        const CDisplayText& text = View()->Text();
+        const auto wanted = static_cast<std::size_t>(std::max(0, offset));
+        if (text.Reading().ShowsEveryByte())
+            return std::min(wanted, text.Size());
+        return text.PositionOfShown(wanted);
+    }
+    int Shown(std::size_t position) const {
+        const CDisplayText& text = View()->Text();
+        return static_cast<int>(text.Reading().ShowsEveryByte() ? position : text.ShownOffset(position));
     }
 };
 

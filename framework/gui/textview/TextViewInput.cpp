@@ -27,10 +27,10 @@ std::size_t CTextView::NextPosition(std::size_t position) const {
     const std::string_view bytes = m_text.Bytes();
     if (position >= bytes.size())
         return bytes.size();
-    // A CR LF pair is one break: the caret never stops between its bytes.
+    // A CR LF pair is one break: the caret never stops between its bytes, nor inside a character.
     if (bytes[position] == '\r' && position + 1 < bytes.size() && bytes[position + 1] == '\n')
         return position + 2;
-    return position + 1;
+    return m_text.CharacterStart(position + 1);
 }
 
 std::size_t CTextView::PreviousPosition(std::size_t position) const {
@@ -40,7 +40,10 @@ std::size_t CTextView::PreviousPosition(std::size_t position) const {
         return 0;
     if (position >= 2 && bytes[position - 1] == '\n' && bytes[position - 2] == '\r')
         return position - 2;
-    return position - 1;
+    --position;
+    while (position > 0 && m_text.Shown(position).kind == ShownByte::kFollow)
+        --position;
+    return position;
 }
 
 std::size_t CTextView::LineAbove(std::size_t position, long long lines) const {
@@ -51,7 +54,8 @@ std::size_t CTextView::LineAbove(std::size_t position, long long lines) const {
     const std::size_t column = std::min(base + position, index.LineEnd(line, end)) - index.LineStart(line);
     const long long last = static_cast<long long>(index.LineCount()) - 1;
     const auto target = static_cast<std::size_t>(std::clamp(static_cast<long long>(line) - lines, 0LL, last));
-    return std::min(index.LineStart(target) + column, index.LineEnd(target, end)) - base;
+    return m_text.CharacterStart(std::min(index.LineStart(target) + column, index.LineEnd(target, end)) -
+                                 base);
 }
 
 void CTextView::MoveCaret(std::size_t position, bool extend) {

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -44,6 +45,127 @@ const CGlyphCells& CTextView::Cells(bool selected) const {
     if (!cells || !cells->Matches(font(), LineHeight(), background, pen))
         cells = std::make_unique<CGlyphCells>(Glyphs(), LineHeight(), background, pen);
     return *cells;
+}
+
+CTextView::RunLook CTextView::LookOf(const ShownStyle& style, bool selected) const {
+    RunLook look;
+    if (selected) {
+        look.pen = palette().color(QPalette::HighlightedText);
+        look.background = palette().color(QPalette::Highlight);
+        return look;
+    }
+    look.pen = style.foreground & ShownStyle::kSet ? QColor::fromRgb(style.foreground & 0xFFFFFF)
+                                                   : palette().color(QPalette::Text);
+    look.background = style.background & ShownStyle::kSet ? QColor::fromRgb(style.background & 0xFFFFFF)
+                                                          : palette().color(QPalette::Base);
+    if (style.flags & ShownStyle::kInverse)
+        std::swap(look.pen, look.background);
+    if (style.flags & ShownStyle::kFaint)
+        look.pen = QColor((look.pen.red() + look.background.red()) / 2,
+                          (look.pen.green() + look.background.green()) / 2,
+                          (look.pen.blue() + look.background.blue()) / 2);
+    look.variant = (style.flags & ShownStyle::kBold ? 1 : 0) | (style.flags & ShownStyle::kItalic ? 2 : 0);
+    look.underline = (style.flags & ShownStyle::kUnderline) != 0;
+    return look;
+}
+
+const CGlyphCells& CTextView::StyledCells(const RunLook& look) const {
+    // A log uses a handful of looks; the oldest goes when a text uses many (24-bit colours).
+    constexpr std::size_t kLooksKept = 24;
+    const CByteGlyphs& glyphs = Glyphs(look.variant);
+    for (const auto& cells : m_styledCells)
+        if (cells->Matches(glyphs.Font(), LineHeight(), look.background, look.pen))
+            return *cells;
+    if (m_styledCells.size() >= kLooksKept)
+        m_styledCells.erase(m_styledCells.begin());
+    m_styledCells.push_back(std::make_unique<CGlyphCells>(glyphs, LineHeight(), look.background, look.pen));
+    return *m_styledCells.back();
+}
+
+void CTextView::DrawShown(QPainter* painter, QImage* target, QPoint offset, const QRect& area,
+                          CharPainter& chars, qreal left, qreal top, const unsigned char* bytes,
+                          const ShownByte* shown, std::size_t from, std::size_t to, bool selected) {
+    if (m_cellBytes.size() < to)
+        m_cellBytes.resize(to);
+    for (std::size_t i = from; i < to; ++i) {
+        const ShownByte& cell = shown[i];
+        int byte = '\t'; // a glyph-less cell: its room shows the background
+        if (cell.kind == ShownByte::kByte)
+            byte = bytes[i];
+        else if (cell.kind == ShownByte::kChar)
+            byte = std::max(CByteGlyphs::ByteShowing(cell.code), static_cast<int>('\t'));
+        m_cellBytes[i] = static_cast<unsigned char>(byte);
+    }
+    auto charPainter = [&]() -> QPainter& {
+        if (chars.drawer == nullptr) {
+            // The paint's own painter where it draws on the target, else one on the target, once per paint.
+            if (target == nullptr ||
+                (painter != nullptr && painter->paintEngine()->paintDevice() == target)) {
+                chars.drawer = painter;
+            } else {
+                chars.own.emplace(target);
+                chars.own->translate(offset);
+                chars.drawer = &*chars.own;
+            }
+            chars.drawer->save();
+            chars.drawer->setClipRect(area);
+        }
+        return *chars.drawer;
+    };
+    const int height = LineHeight();
+    const int cellsLeft = static_cast<int>(std::lround(left));
+    for (std::size_t i = from; i < to;) {
+        std::size_t j = i + 1;
+        while (j < to && (selected || shown[j].style == shown[i].style))
+            ++j;
+        const RunLook look = LookOf(shown[i].style, selected);
+        const CByteGlyphs& glyphs = Glyphs(look.variant);
+        const qreal x0 = left + std::round(m_xs[i]);
+        const qreal x1 = left + std::round(m_xs[j]);
+        if (target != nullptr) {
+            StyledCells(look).Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(),
+                                   m_cellBytes.data(), i, j, m_xs, area.translated(offset));
+        } else {
+            painter->fillRect(QRectF(x0, top, x1 - x0, height).intersected(area), look.background);
+            painter->setPen(look.pen);
+            glyphs.Draw(*painter, QPointF(left, top + glyphs.Ascent()), m_cellBytes.data(), i, j, m_xs);
+        }
+        for (std::size_t k = i; k < j; ++k) {
+            if (shown[k].kind != ShownByte::kChar || CByteGlyphs::ByteShowing(shown[k].code) >= 0)
+                continue;
+            std::size_t base = k;
+            QString text;
+            if (shown[k].width == 0) {
+                // A combining mark goes over the character before it, drawn again with it.
+                std::size_t before = k;
+                while (before > 0 && shown[before - 1].kind != ShownByte::kChar &&
+                       shown[before - 1].kind != ShownByte::kByte)
+                    --before;
+                if (before > 0) {
+                    base = before - 1;
+                    const char32_t baseCode = shown[base].kind == ShownByte::kChar
+                                                  ? shown[base].code
+                                                  : CByteGlyphs::ShownChar(bytes[base]);
+                    text = QString::fromUcs4(&baseCode, 1);
+                }
+            }
+            const char32_t code = shown[k].code;
+            text += QString::fromUcs4(&code, 1);
+            QPainter& p = charPainter();
+            p.setFont(glyphs.Font());
+            p.setPen(look.pen);
+            p.drawText(QPointF(left + std::round(m_xs[base]), top + glyphs.Ascent()), text);
+        }
+        if (look.underline) {
+            const QRectF line(x0, top + glyphs.Ascent() + 1, x1 - x0, 1);
+            if (target != nullptr)
+                CGlyphCells::Fill(*target, line.toAlignedRect().intersected(area).translated(offset),
+                                  look.pen);
+            else
+                painter->fillRect(line.intersected(area), look.pen);
+        }
+        i = j;
+    }
 }
 
 bool CTextView::CellsAffordable() const {
@@ -169,10 +291,14 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
     const qreal breakWidth = Measures().averageWidth;
     const int cellsLeft = static_cast<int>(std::lround(left));
     const QRect clip = area.translated(offset);
+    const ShownByte* shown = nullptr;
+    CharPainter chars;
     auto draw = [&](qreal top, const unsigned char* bytes, std::size_t from, std::size_t to, bool selected) {
         if (from >= to)
             return;
-        if (fromCells) {
+        if (shown != nullptr) {
+            DrawShown(painter, target, offset, area, chars, left, top, bytes, shown, from, to, selected);
+        } else if (fromCells) {
             cells[selected ? 1 : 0]->Draw(*target, cellsLeft + offset.x(), static_cast<int>(top) + offset.y(),
                                           bytes, from, to, m_xs, clip);
         } else {
@@ -197,6 +323,7 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         const std::size_t start = lines.LineStart(line);
         std::size_t count = 0;
         const unsigned char* bytes = LineBytes(line, count);
+        shown = m_text.ShownFrom(start - m_text.Base());
         const std::size_t stop = start + count;
         // The selected columns of this line, and a little highlighted room for a selected line break.
         const std::size_t from = std::clamp(selStart, start, stop) - start;
@@ -228,4 +355,6 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         if (line == caretLine)
             caretBar = QRectF(left + std::round(m_xs[std::min(caret, stop) - start]), top, 1, height);
     }
+    if (chars.drawer != nullptr)
+        chars.drawer->restore();
 }
