@@ -9,6 +9,7 @@
 #include "settings/IniFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -28,6 +29,23 @@ std::string PathValue(std::string value) {
         }
     }
     return value;
+}
+
+// The view's reading from its two keys; a value it does not know leaves the default.
+ViewReadingRec ReadViewReading(const CIniFile& ini) {
+    auto lower = [](std::string value) {
+        std::transform(value.begin(), value.end(), value.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return value;
+    };
+    ViewReadingRec reading;
+    reading.utf8 = lower(ini.GetValue("TERM", "Encoding", "UTF-8")) != "windows-1252";
+    const std::string escapes = lower(ini.GetValue("TERM", "Escapes", "colours"));
+    if (escapes == "hide")
+        reading.escapes = ViewReadingRec::kHide;
+    else if (escapes == "show")
+        reading.escapes = ViewReadingRec::kShow;
+    return reading;
 }
 
 } // namespace
@@ -61,6 +79,7 @@ CPreference::CPreference(const CString& iniFileName) {
         m_termSetting.FilteredBytesList = ini.GetValue("TERM", "FilteredBytesList", "\\x07\\x00");
         m_bHexView = ini.GetValueB("TERM", "HexView", false);
         m_available |= PREF_TERM_SETTING;
+        m_viewReading = ReadViewReading(ini);
         m_termSetting.autoSaveDelay = static_cast<DWORD>(ini.GetValueI("TERM", "AutoSaveFrequency", 60));
         m_defaultBackupPath = PathValue(ini.GetValue("TERM", "DefaultBackupPath", "./Kestrune.txt"));
 

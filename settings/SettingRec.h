@@ -36,3 +36,11 @@ constexpr DWORD kLargestBufferLoop = 1023;
 constexpr DWORD ClampBufferLoop(DWORD kilobytes) {
     return kilobytes == 0 || kilobytes > kLargestBufferLoop ? kLargestBufferLoop : kilobytes;
 }
+
+// How a terminal view reads the bytes it shows (INI section TERM, keys Encoding and Escapes). Only the
+// presentation changes: what a window keeps and saves is always the bytes received.
+struct ViewReadingRec {
+    enum Escapes { kColours, kHide, kShow };
+    bool utf8 = true;           // UTF-8 characters, else one Windows-1252 character per byte
+    Escapes escapes = kColours; // escape sequences coloured, hidden or shown byte by byte
+};

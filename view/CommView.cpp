@@ -65,6 +65,7 @@ CCommView::CCommView() {
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
     AddCommandHandler(ID_FILE_PRINT_DIRECT, [this]() { OnFilePrintDirect(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
+    AddReadingCommands();
     AddMessageHandler(WM_COMM_DATA_READY, [this](WPARAM w, LPARAM l) { return OnMsgUpdateData(w, l); });
     AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
                       [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
@@ -114,6 +115,7 @@ int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
         return -1;
     CreateAutoSaveTimer();
     SetReadOnly(TRUE);
+    ApplyPreferredReading();
     SetInitialFont();
     if (preferences != nullptr && preferences->m_bHexView)
         SetHexView(TRUE);

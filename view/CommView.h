@@ -22,6 +22,12 @@ constexpr UINT ID_EDIT_CLEAR_SCREEN = 205;
 constexpr UINT ID_FILE_PAGE_SETUP = 57605;
 // View menu: the window's bytes as a hex dump.
 constexpr UINT ID_VIEW_HEX = 220;
+// How the view reads the bytes (View menu): character set, then escape sequences.
+constexpr UINT ID_VIEW_CHARSET_UTF8 = 221;
+constexpr UINT ID_VIEW_CHARSET_WINDOWS1252 = 222;
+constexpr UINT ID_VIEW_ESCAPES_COLOURS = 223;
+constexpr UINT ID_VIEW_ESCAPES_HIDE = 224;
+constexpr UINT ID_VIEW_ESCAPES_SHOW = 225;
 
 // The automatic-save timer of every terminal view.
 constexpr UINT_PTR AUTOSAVE_TIMER_ID = 3;
@@ -93,6 +99,10 @@ private:
     // Applies the preferences' font, or the fixed system font, by posting WM_SETFONT to the view.
     void SetInitialFont();
     void SetViewFont(const LOGFONTA& logFont);
+    // The View menu's character set and escape sequence commands, with their check marks.
+    void AddReadingCommands();
+    // The reading the preferences give a new window.
+    void ApplyPreferredReading();
     // Brings the view's and the document's text up to the thread's buffer.
     void ApplyThreadChanges();
 

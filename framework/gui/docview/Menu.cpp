@@ -153,38 +153,43 @@ void CFrameMenuBar::Build(UINT nIDMenu) {
         return;
     m_nCurrentMenu = nIDMenu;
     bar->clear();
+    for (const MenuItemTemplate& popupTemplate : *menu)
+        FillPopup(bar->addMenu(ToQString(popupTemplate.text)), popupTemplate);
+}
+
+void CFrameMenuBar::FillPopup(QMenu* popup, const MenuItemTemplate& popupTemplate) {
     const HWND frame = m_pFrame->GetSafeHwnd();
-    for (const MenuItemTemplate& popupTemplate : *menu) {
-        QMenu* popup = bar->addMenu(ToQString(popupTemplate.text));
-        popup->setToolTipsVisible(false);
-        popup->setProperty(kWindowListProperty, IsWindowPopup(popupTemplate));
-        for (const MenuItemTemplate& item : popupTemplate.popup) {
-            if (item.id == 0 && item.text.empty()) {
-                popup->addSeparator();
-                continue;
-            }
-            QAction* action = popup->addAction(ToQString(item.text));
-            // The command id rides as the action's data, where the views look for it.
-            action->setData(item.id);
-            // The prompt is the part of the command's string before the tool tip.
-            if (const char* prompt = AfxLoadString(item.id)) {
-                const QString whole = QString::fromLatin1(prompt);
-                action->setStatusTip(
-                    whole.left(whole.indexOf('\n') < 0 ? whole.size() : whole.indexOf('\n')));
-            }
-            const UINT id = item.id;
-            QObject::connect(action, &QAction::triggered, popup, [frame, id]() {
-                if (CFrameMenuBar* menuBar = LiveMenuBar(frame))
-                    menuBar->m_pFrame->OnCmdMsg(id, CN_COMMAND, nullptr, FALSE);
-            });
+    popup->setToolTipsVisible(false);
+    popup->setProperty(kWindowListProperty, IsWindowPopup(popupTemplate));
+    for (const MenuItemTemplate& item : popupTemplate.popup) {
+        if (item.id == 0 && item.text.empty()) {
+            popup->addSeparator();
+            continue;
         }
-        QPointer<QMenu> guarded(popup);
-        QObject::connect(popup, &QMenu::aboutToShow, popup, [frame, guarded]() {
-            CFrameMenuBar* menuBar = LiveMenuBar(frame);
-            if (menuBar != nullptr && guarded)
-                menuBar->UpdatePopup(guarded);
+        if (!item.popup.empty()) {
+            FillPopup(popup->addMenu(ToQString(item.text)), item);
+            continue;
+        }
+        QAction* action = popup->addAction(ToQString(item.text));
+        // The command id rides as the action's data, where the views look for it.
+        action->setData(item.id);
+        // The prompt is the part of the command's string before the tool tip.
+        if (const char* prompt = AfxLoadString(item.id)) {
+            const QString whole = QString::fromLatin1(prompt);
+            action->setStatusTip(whole.left(whole.indexOf('\n') < 0 ? whole.size() : whole.indexOf('\n')));
+        }
+        const UINT id = item.id;
+        QObject::connect(action, &QAction::triggered, popup, [frame, id]() {
+            if (CFrameMenuBar* menuBar = LiveMenuBar(frame))
+                menuBar->m_pFrame->OnCmdMsg(id, CN_COMMAND, nullptr, FALSE);
         });
     }
+    QPointer<QMenu> guarded(popup);
+    QObject::connect(popup, &QMenu::aboutToShow, popup, [frame, guarded]() {
+        CFrameMenuBar* menuBar = LiveMenuBar(frame);
+        if (menuBar != nullptr && guarded)
+            menuBar->UpdatePopup(guarded);
+    });
 }
 
 void CFrameMenuBar::UpdatePopup(QMenu* popup) {

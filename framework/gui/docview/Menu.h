@@ -53,6 +53,8 @@ public:
 
 private:
     void Build(UINT nIDMenu);
+    // Adds a popup's items to its menu; an item with items of its own becomes a submenu.
+    void FillPopup(QMenu* popup, const MenuItemTemplate& popupTemplate);
     void FillWindowList(QMenu* popup);
 
     CMDIFrameWnd* m_pFrame;

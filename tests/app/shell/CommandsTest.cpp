@@ -21,15 +21,24 @@
 namespace {
 
 // Every popup of a menu resource with its items as "text(id)", separators as "-".
+// A popup's items; a submenu's in brackets.
+std::string DescribeItems(const MenuItemTemplate& popup) {
+    std::string line;
+    for (const MenuItemTemplate& item : popup.popup) {
+        if (item.text.empty())
+            line += " -";
+        else if (!item.popup.empty())
+            line += " " + item.text + "[" + DescribeItems(item).substr(1) + "]";
+        else
+            line += " " + item.text + "(" + std::to_string(item.id) + ")";
+    }
+    return line;
+}
+
 std::vector<std::string> Describe(const MenuTemplate& menu) {
     std::vector<std::string> lines;
-    for (const MenuItemTemplate& popup : menu) {
-        std::string line = popup.text + ":";
-        for (const MenuItemTemplate& item : popup.popup)
-            line +=
-                item.text.empty() ? std::string(" -") : " " + item.text + "(" + std::to_string(item.id) + ")";
-        lines.push_back(line);
-    }
+    for (const MenuItemTemplate& popup : menu)
+        lines.push_back(popup.text + ":" + DescribeItems(popup));
     return lines;
 }
 
@@ -64,7 +73,9 @@ TEST(Commands, MenusCarryTheirExactItems) {
         "Print Previe&w...(57609) - E&xit\tCtrl+Q(57665)",
         "&Edit: &Copy\tCtrl+C(57634) - &Find...\tCTRL+F(57636) Find &Next\tF3(57640) - Select &All(57642) "
         "Clear &Screen(205)",
-        "&View: &Toolbar(59392) &Status Bar(59393) - He&x(220)",
+        "&View: &Toolbar(59392) &Status Bar(59393) - He&x(220) &Character Set[&UTF-8(221) "
+        "&Windows-1252(222)] "
+        "&Escape Sequences[&Colours(223) &Hide(224) &Show(225)]",
         "&Setup: Freeze &screen\tCTRL+S(202) - &Terminal...(203) Serial &port...(204) &Font...(57696)",
         "&Window: &Cascade(57650) Tile &Horizontally(57651) Tile &Vertically(57652) &Arrange &Icons(57649)",
         "&Help: Kestrune &Help(57670) &Using Help(57668) - &About Kestrune(57664)",
