@@ -8,12 +8,40 @@ void DemoStream::Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t
     const std::uint64_t due = elapsedMs / 333 + 1;
     while (m_lines < due) {
         ++m_lines;
-        const double uptime = static_cast<double>(m_lines) / 3.0;
+        const unsigned long long ms = m_lines * 333;
         const double temperature = 21.0 + static_cast<double>((m_lines * 7) % 31) / 10.0;
-        const unsigned humidity = static_cast<unsigned>(40 + (m_lines * 3) % 17);
-        char line[96];
-        std::snprintf(line, sizeof line, "KS-100 #%06llu t=%.1f s temp=%.1f C rh=%u %%\r\n",
-                      static_cast<unsigned long long>(m_lines), uptime, temperature, humidity);
+        const unsigned loop = static_cast<unsigned>(780 + (m_lines * 37) % 90);
+        char line[160];
+        switch (m_lines % 8) {
+        case 3:
+            // A warning in German, as a board sold there logs it.
+            std::snprintf(line, sizeof line,
+                          "\x1b[0;33mW (%llu) buffer: \xc3\x9c"
+                          "berlauf, %u Bytes verworfen\x1b[0m\r\n",
+                          ms, static_cast<unsigned>(m_lines % 5 + 1));
+            break;
+        case 5:
+            // An error in Chinese: "network" and "timeout".
+            std::snprintf(
+                line, sizeof line,
+                "\x1b[0;31mE (%llu) \xe7\xbd\x91\xe7\xbb\x9c: \xe8\xb6\x85\xe6\x97\xb6 (retry %u)\x1b[0m\r\n",
+                ms, static_cast<unsigned>(m_lines % 3 + 1));
+            break;
+        case 7:
+            // A short binary frame of the device's own protocol, control bytes and all.
+            std::snprintf(line, sizeof line, "\x1b[0;36mD (%llu) frame:\x1b[0m ", ms);
+            out += line;
+            out += std::string("\x7e\x01\x03\x00\x10\x02", 6);
+            out += static_cast<char>(0x20 + m_lines % 0x50);
+            out += "\x7e\r\n";
+            continue;
+        default:
+            std::snprintf(line, sizeof line,
+                          "\x1b[0;32mI (%llu) sensor: temp=%.1f \xc2\xb0"
+                          "C loop=%u \xc2\xb5s\x1b[0m\r\n",
+                          ms, temperature, loop);
+            break;
+        }
         out += line;
     }
 }

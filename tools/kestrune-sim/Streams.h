@@ -19,7 +19,9 @@ public:
     virtual std::uint64_t UntilRecordEnd() const { return 0; }
 };
 
-// A sensor printing CR LF lines three times per second: sequence number, uptime, two readings.
+// A board's log, three CR LF lines per second as microcontroller frameworks print them: the level coloured
+// by escape sequences, readings in UTF-8 ("23.4 °C", "812 µs"), now and then a warning in German, an
+// error in Chinese, and a short binary frame.
 class DemoStream final : public Stream {
 public:
     void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) override;
