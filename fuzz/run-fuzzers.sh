@@ -24,6 +24,7 @@ build timestamp-fuzzer "$root/fuzz/TimestampFormatFuzzer.cpp" "$root/reception/T
 build telnet-fuzzer "$root/fuzz/ComPortTelnetFuzzer.cpp" "$root/framework/net/ComPortTelnet.cpp" \
   "$root/framework/net/RemotePortName.cpp" -ltelnet
 build hexbytes-fuzzer "$root/fuzz/HexByteStringFuzzer.cpp" "$root/framework/gui/text/HexByteString.cpp"
+build shown-fuzzer "$root/fuzz/ShownDecoderFuzzer.cpp" "$root/framework/gui/text/ShownDecoder.cpp"
 
 [ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
@@ -49,4 +50,5 @@ run hexa-fuzzer "$root/fuzz/corpus/hexa"
 run timestamp-fuzzer "$root/fuzz/corpus/timestamp"
 run telnet-fuzzer "$root/fuzz/corpus/telnet"
 run hexbytes-fuzzer "$root/fuzz/corpus/hexbytes"
+run shown-fuzzer "$root/fuzz/corpus/shown"
 exit $status
