@@ -95,3 +95,46 @@ std::uint64_t PatternStream::UntilRecordEnd() const {
     const std::uint64_t rest = (64 - m_position % 64) % 64;
     return m_end != 0 ? std::min(rest, m_end - m_position) : rest;
 }
+
+void LogStream::NextLine() {
+    static const char* const kLevels[4] = {"\x1b[0;32mI", "\x1b[0;33mW", "\x1b[1;31mE", "\x1b[0;36mD"};
+    const std::uint64_t n = m_lines++;
+    char head[96];
+    std::snprintf(head, sizeof head,
+                  "%s %08llu net: temp=%.1f \xc2\xb0"
+                  "C loop=%u \xc2\xb5s ",
+                  kLevels[n % 4], static_cast<unsigned long long>(n),
+                  20.0 + static_cast<double>(n % 97) / 10.0, static_cast<unsigned>(700 + n % 300));
+    m_line = head;
+    m_line += n % 3 == 0 ? "\xc3\x9c"
+                           "berlauf "
+                         : "\xe7\xbd\x91\xe7\xbb\x9c ";
+    // Filler to a length of 60 to 120 bytes with both sequences and the line end.
+    const std::size_t length = 60 + static_cast<std::size_t>((n * 37) % 61);
+    const std::string tail = "\x1b[0m\r\n";
+    while (m_line.size() + tail.size() < length)
+        m_line += static_cast<char>('a' + (n + m_line.size()) % 26);
+    m_line += tail;
+    m_taken = 0;
+}
+
+void LogStream::Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) {
+    (void)elapsedMs;
+    std::uint64_t end = m_position + maxBytes;
+    if (m_end != 0)
+        end = std::min(end, m_end);
+    while (m_position < end) {
+        if (m_taken == m_line.size())
+            NextLine();
+        const std::size_t take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - m_position, m_line.size() - m_taken));
+        out.append(m_line, m_taken, take);
+        m_taken += take;
+        m_position += take;
+    }
+}
+
+std::uint64_t LogStream::UntilRecordEnd() const {
+    const std::uint64_t rest = m_line.size() - m_taken;
+    return m_end != 0 ? std::min(rest, m_end - m_position) : rest;
+}

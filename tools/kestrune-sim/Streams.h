@@ -66,3 +66,24 @@ private:
 };
 
 char PatternByte(std::uint64_t index, bool lineEnds = true);
+
+// `count` bytes (0: endless) of a coloured UTF-8 log: lines of 60 to 120 bytes, each with a select graphic
+// rendition sequence at either end, a level, a line number, readings with "°C" and "µs", a German and a
+// Chinese word, and CR LF. The same count always gives the same bytes.
+class LogStream final : public Stream {
+public:
+    explicit LogStream(std::uint64_t count) : m_end(count) {}
+    void Produce(std::string& out, std::uint64_t maxBytes, std::uint64_t elapsedMs) override;
+    bool Finished() const override { return m_end != 0 && m_position >= m_end; }
+    bool MayDrop() const override { return false; }
+    std::uint64_t UntilRecordEnd() const override;
+
+private:
+    void NextLine();
+
+    std::uint64_t m_position = 0; // bytes produced
+    std::uint64_t m_end;
+    std::uint64_t m_lines = 0;
+    std::string m_line; // the line in hand
+    std::size_t m_taken = 0;
+};

@@ -35,6 +35,8 @@ const char kHelp[] =
     "  --demo                      a board's coloured UTF-8 log, three CR LF lines per second, now and\n"
     "                              then a short binary frame (the default);\n"
     "                              lines nobody can take are dropped, as a real device loses them\n"
+    "  --log --rate R --count N    N bytes (0: endless) of a coloured UTF-8 log at R bytes per second:\n"
+    "                              lines of 60 to 120 bytes with an escape sequence at either end\n"
     "  --file PATH --rate R [--loop]\n"
     "                              the bytes of PATH at R bytes per second, once or again and again\n"
     "  --pattern --rate R --count N [--first-line K] [--no-line-ends]\n"
@@ -138,7 +140,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (option == "--dir" && value) {
             options.directory = value;
             ++i;
-        } else if (option == "--demo" || option == "--pattern") {
+        } else if (option == "--demo" || option == "--pattern" || option == "--log") {
             options.mode = option.substr(2);
         } else if (option == "--file" && value) {
             options.mode = "file";
@@ -180,7 +182,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
         return 2;
     }
     if (options.toStandardOutput && options.mode == "demo") {
-        std::fprintf(stderr, "kestrune-sim: --stdout takes a file or a pattern (see --help)\n");
+        std::fprintf(stderr, "kestrune-sim: --stdout takes a file, a pattern or a log (see --help)\n");
         return 2;
     }
     return 0;
@@ -200,6 +202,8 @@ std::unique_ptr<Stream> MakeStream(const Options& options) {
     }
     if (options.mode == "pattern")
         return std::make_unique<PatternStream>(options.count, options.firstLine, options.lineEnds);
+    if (options.mode == "log")
+        return std::make_unique<LogStream>(options.count);
     return std::make_unique<DemoStream>();
 }
 
