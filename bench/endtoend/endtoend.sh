@@ -146,6 +146,7 @@ start_writer() { # folder port kind rate seconds
   case $kind in
     lines) mode=(--pattern --rate "$rate" --count "$count") ;;
     raw) mode=(--pattern --no-line-ends --rate "$rate" --count "$count") ;;
+    log) mode=(--log --rate "$rate" --count "$count") ;;
     idle) mode=(--file /dev/null --rate 0) ;;
   esac
   run_writer "$dir" "$port" "$kind" "$5" "${mode[@]}" >"$dir/writer-$port.out" 2>&1 &
@@ -354,6 +355,8 @@ stream_case lines-11.5KB lines 11520 spm 1.0
 stream_case raw-11.5KB raw 11520 spm 1.0
 stream_case lines-92KB lines 92160 spm 0.2
 stream_case raw-92KB raw 92160 spm 0.2
+stream_case coloured-92KB log 92160 loss -
+stream_case coloured-300KB log 300000 spm 0.08
 stream_case lines-300KB lines 300000 spmx 0.07/0.08
 stream_case raw-300KB raw 300000 spmx 0.07/0.08
 stream_case lines-1MB lines 1000000 core 15
