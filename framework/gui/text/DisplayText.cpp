@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -73,62 +74,135 @@ void CDisplayText::SetReading(CharacterSet characters, EscapeSequences escapes) 
     if (characters == m_decoder.Characters() && escapes == m_decoder.Escapes())
         return;
     m_decoder = CShownDecoder(characters, escapes);
-    m_shown.clear();
+    Redecode();
+}
+
+void CDisplayText::Redecode() {
+    m_decoder.Reset();
+    m_kinds.clear();
+    m_styles.clear();
     m_decoded = m_front;
     DecodeTail();
 }
 
+char32_t CDisplayText::CodeAt(std::size_t j) const {
+    // A character decoded before: its bytes are valid UTF-8.
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live()) + j;
+    const unsigned char lead = bytes[0];
+    const int follow = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    char32_t code = lead & (0x3F >> follow);
+    for (int k = 1; k <= follow; ++k)
+        code = code << 6 | (bytes[k] & 0x3F);
+    return code;
+}
+
+ShownStyle CDisplayText::StyleAt(std::size_t position) const {
+    const std::size_t absolute = m_base + position;
+    const auto after = std::upper_bound(m_styles.begin(), m_styles.end(), absolute,
+                                        [](std::size_t at, const StyleRun& run) { return at < run.start; });
+    return after == m_styles.begin() ? ShownStyle() : std::prev(after)->style;
+}
+
 ShownByte CDisplayText::Shown(std::size_t position) const {
-    if (!m_shown.empty())
-        return m_shown[m_front + position];
     ShownByte shown;
-    shown.code = static_cast<unsigned char>(m_bytes[m_front + position]);
+    const unsigned char byte = static_cast<unsigned char>(m_bytes[m_front + position]);
+    shown.code = byte;
+    if (!Decodes())
+        return shown;
+    shown.kind = KindAt(position);
+    shown.width = m_kinds[m_front + position] >> kWidthShift;
+    if (shown.kind == ShownByte::kChar)
+        shown.code = CodeAt(position);
+    else if (shown.kind != ShownByte::kByte)
+        shown.code = 0;
+    shown.style = StyleAt(position);
     return shown;
+}
+
+void CDisplayText::ShownRange(std::size_t from, std::size_t count, std::vector<ShownByte>& out) const {
+    out.resize(count);
+    if (count == 0)
+        return;
+    const std::size_t absolute = m_base + from;
+    auto run = std::upper_bound(m_styles.begin(), m_styles.end(), absolute,
+                                [](std::size_t at, const StyleRun& r) { return at < r.start; });
+    ShownStyle style = run == m_styles.begin() ? ShownStyle() : std::prev(run)->style;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t j = from + i;
+        while (run != m_styles.end() && run->start <= absolute + i) {
+            style = run->style;
+            ++run;
+        }
+        ShownByte& shown = out[i];
+        const std::uint8_t packed = m_kinds[m_front + j];
+        shown.kind = packed & kKindMask;
+        shown.width = packed >> kWidthShift;
+        shown.code = shown.kind == ShownByte::kByte   ? bytes[j]
+                     : shown.kind == ShownByte::kChar ? CodeAt(j)
+                                                      : 0;
+        shown.style = style;
+    }
 }
 
 std::size_t CDisplayText::CharacterStart(std::size_t position) const {
     const std::size_t size = Size();
-    if (m_shown.empty())
+    if (!Decodes())
         return std::min(position, size);
-    while (position < size && m_shown[m_front + position].kind == ShownByte::kFollow)
+    while (position < size && KindAt(position) == ShownByte::kFollow)
         ++position;
     return std::min(position, size);
 }
 
 void CDisplayText::DecodeTail() {
-    if (m_decoder.ShowsEveryByte()) {
-        m_shown.clear();
+    if (!Decodes()) {
+        m_kinds.clear();
+        m_styles.clear();
         return;
     }
-    if (m_shown.empty()) {
-        m_decoder.Reset();
-        m_decoded = m_front;
-    }
-    m_shown.resize(m_bytes.size());
+    // In blocks, so that a whole text decodes through a small scratch buffer; a sequence that waits at the
+    // end of a block is given again at the start of the next.
+    constexpr std::size_t kBlock = 64 * 1024;
     m_decoded = std::max(m_decoded, m_front);
-    m_decoded += m_decoder.Decode(reinterpret_cast<const unsigned char*>(m_bytes.data()) + m_decoded,
-                                  m_bytes.size() - m_decoded, m_shown.data() + m_decoded);
+    m_kinds.resize(m_bytes.size());
+    const std::size_t fromAbsolute = m_base + (m_decoded - m_front);
+    while (!m_styles.empty() && m_styles.back().start >= fromAbsolute)
+        m_styles.pop_back();
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_bytes.data());
+    while (m_decoded < m_bytes.size()) {
+        const std::size_t count = std::min(kBlock, m_bytes.size() - m_decoded);
+        m_scratch.resize(count);
+        const std::size_t done = m_decoder.Decode(bytes + m_decoded, count, m_scratch.data());
+        const bool last = m_decoded + count == m_bytes.size();
+        // What waits is recorded only at the very end; inside the text it is decoded with the next block.
+        const std::size_t recorded = last ? count : done;
+        const std::size_t absolute = m_base + (m_decoded - m_front);
+        for (std::size_t i = 0; i < recorded; ++i) {
+            const ShownByte& shown = m_scratch[i];
+            m_kinds[m_decoded + i] = static_cast<std::uint8_t>(shown.kind | shown.width << kWidthShift);
+            if (m_styles.empty() || m_styles.back().style != shown.style)
+                m_styles.push_back(StyleRun{absolute + i, shown.style});
+        }
+        m_decoded += done;
+        if (last)
+            break;
+    }
 }
 
 void CDisplayText::ShowCutRemains() {
-    if (m_shown.empty())
+    if (!Decodes() || m_kinds.empty())
         return;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_bytes.data());
     const std::size_t size = std::min(m_decoded, m_bytes.size());
+    const std::uint8_t asByte = ShownByte::kByte | 1 << kWidthShift;
     std::size_t j = m_front;
-    const int kind = j < size ? m_shown[j].kind : static_cast<int>(ShownByte::kChar);
+    const int kind = j < size ? m_kinds[j] & kKindMask : static_cast<int>(ShownByte::kChar);
     if (kind == ShownByte::kFollow) {
-        for (; j < size && m_shown[j].kind == ShownByte::kFollow; ++j) {
-            m_shown[j].kind = ShownByte::kByte;
-            m_shown[j].code = bytes[j];
-            m_shown[j].width = 1;
-        }
+        for (; j < size && (m_kinds[j] & kKindMask) == ShownByte::kFollow; ++j)
+            m_kinds[j] = asByte;
     } else if (kind == ShownByte::kHidden && bytes[j] != 0x1B) {
-        for (; j < size && m_shown[j].kind == ShownByte::kHidden && bytes[j] != 0x1B; ++j) {
-            m_shown[j].kind = ShownByte::kByte;
-            m_shown[j].code = bytes[j];
-            m_shown[j].width = 1;
-        }
+        for (; j < size && (m_kinds[j] & kKindMask) == ShownByte::kHidden && bytes[j] != 0x1B; ++j)
+            m_kinds[j] = asByte;
     }
 }
 
@@ -138,8 +212,7 @@ void CDisplayText::Assign(const CString& bytes) {
     m_base = 0;
     m_runLength = 0;
     m_lines.Clear(0);
-    m_shown.clear();
-    DecodeTail();
+    Redecode();
     MapTail(0);
 }
 
@@ -186,13 +259,16 @@ void CDisplayText::DropFront(std::size_t count) {
     m_front += count;
     if (m_front > m_bytes.size() - m_front) {
         m_bytes.erase(0, m_front);
-        if (!m_shown.empty()) {
-            m_shown.erase(m_shown.begin(), m_shown.begin() + static_cast<std::ptrdiff_t>(m_front));
-            m_decoded -= std::min(m_decoded, m_front);
-        }
+        if (!m_kinds.empty())
+            m_kinds.erase(m_kinds.begin(), m_kinds.begin() + static_cast<std::ptrdiff_t>(m_front));
+        m_decoded -= std::min(m_decoded, m_front);
         m_front = 0;
     }
-    if (!m_shown.empty()) {
+    m_base = absolute;
+    if (Decodes()) {
+        // The style of the new first byte stays; the runs before it go.
+        while (m_styles.size() > 1 && m_styles[1].start <= absolute)
+            m_styles.pop_front();
         if (m_decoded < m_front) {
             // What waited for its end lost its start: it reads afresh from the new front.
             m_decoded = m_front;
@@ -200,7 +276,6 @@ void CDisplayText::DropFront(std::size_t count) {
         }
         ShowCutRemains();
     }
-    m_base = absolute;
     m_lines.DropFront(absolute);
     m_runLength = std::min(m_runLength, Size());
 }
@@ -212,12 +287,13 @@ QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {
         return out;
     out.reserve(static_cast<qsizetype>(end - start));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(Live());
-    const ShownByte* shown = ShownFrom(0);
+    const bool decodes = Decodes();
     for (std::size_t j = start; j < end; ++j) {
         const unsigned char b = bytes[j];
-        if (shown != nullptr && shown[j].kind != ShownByte::kByte) {
-            if (shown[j].kind == ShownByte::kChar) {
-                const char32_t code = shown[j].code;
+        const int kind = decodes ? KindAt(j) : static_cast<int>(ShownByte::kByte);
+        if (kind != ShownByte::kByte) {
+            if (kind == ShownByte::kChar) {
+                const char32_t code = CodeAt(j);
                 out.append(QString::fromUcs4(&code, 1));
             }
         } else if (b == '\n') {
@@ -234,9 +310,9 @@ QString CDisplayText::ShownText(std::size_t start, std::size_t end) const {
 }
 
 std::size_t CDisplayText::ShownUnits(std::size_t j) const {
-    const ShownByte* shown = ShownFrom(0);
-    if (shown != nullptr && shown[j].kind != ShownByte::kByte)
-        return shown[j].kind != ShownByte::kChar ? 0 : shown[j].code > 0xFFFF ? 2 : 1;
+    const int kind = Decodes() ? KindAt(j) : static_cast<int>(ShownByte::kByte);
+    if (kind != ShownByte::kByte)
+        return kind != ShownByte::kChar ? 0 : CodeAt(j) > 0xFFFF ? 2 : 1;
     return Live()[j] == '\n' && j > 0 && Live()[j - 1] == '\r' ? 0 : 1;
 }
 
@@ -270,7 +346,7 @@ long long CDisplayText::FindShown(const QString& what, std::size_t from, bool fo
     ends.reserve(size);
     for (std::size_t j = 0; j < size;) {
         std::size_t next = j + 1;
-        while (next < size && Shown(next).kind == ShownByte::kFollow)
+        while (next < size && Decodes() && KindAt(next) == ShownByte::kFollow)
             ++next;
         if (Live()[j] == '\r' && next < size && Live()[next] == '\n')
             ++next;

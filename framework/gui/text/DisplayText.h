@@ -5,6 +5,8 @@
 #include "framework/gui/text/ShownDecoder.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -18,9 +20,9 @@ class QString;
 // the display only and never reach bytes, copies or files.
 //
 // How the bytes read is chosen with SetReading: UTF-8 characters and escape sequences (hidden, with their
-// colours and styles) are decoded as the bytes come, into one ShownByte per byte (Shown); a byte that is
-// no part of a character shows as itself, as above. Read as Windows-1252 with escape sequences shown,
-// every byte is its own character and nothing is decoded.
+// colours and styles) are decoded as the bytes come; Shown and ShownRange tell what each byte shows. A
+// byte that is no part of a character shows as itself, as above. Read as Windows-1252 with escape sequences
+// shown, every byte is its own character and nothing is decoded.
 //
 // The lines are kept incrementally: Assign starts over; DropFront and Add describe the usual update of a
 // terminal (text cut at the front by the buffer loop, text added at the end) and cost time in proportion to
@@ -41,13 +43,12 @@ public:
     // How the bytes read; a change decodes the whole text again.
     void SetReading(CharacterSet characters, EscapeSequences escapes);
     const CShownDecoder& Reading() const { return m_decoder; }
-    // What the byte at a position shows; every byte shows as itself while ShowsEveryByte().
+    // Whether the bytes are decoded (else every byte shows as itself).
+    bool Decodes() const { return !m_decoder.ShowsEveryByte(); }
+    // What the byte at a position shows; every byte shows as itself while nothing is decoded.
     ShownByte Shown(std::size_t position) const;
-    // The shown bytes from a position on (valid until the next change), or null while every byte shows
-    // as itself.
-    const ShownByte* ShownFrom(std::size_t position) const {
-        return m_shown.empty() ? nullptr : m_shown.data() + m_front + position;
-    }
+    // What count bytes from a position show, into out; only while decoding.
+    void ShownRange(std::size_t from, std::size_t count, std::vector<ShownByte>& out) const;
     // The position itself, or the first one after it that starts a character: never the middle of one.
     std::size_t CharacterStart(std::size_t position) const;
 
@@ -87,8 +88,13 @@ private:
     void MapTail(std::size_t from);
     // How many UTF-16 units ShownText gives the byte at j.
     std::size_t ShownUnits(std::size_t j) const;
-    // Decodes what is not decoded for good yet, up to the end.
+    // Decodes what is not decoded for good yet, up to the end; Redecode starts again from the front.
     void DecodeTail();
+    void Redecode();
+    // The kind of a decoded byte, the character a kChar byte starts, the style of a byte.
+    int KindAt(std::size_t j) const { return m_kinds[m_front + j] & kKindMask; }
+    char32_t CodeAt(std::size_t j) const;
+    ShownStyle StyleAt(std::size_t position) const;
     // After a cut at the front: the rest of a character or sequence whose start went shows as its bytes.
     void ShowCutRemains();
 
@@ -103,7 +109,17 @@ private:
     std::size_t m_runLength = 0; // characters since the last break, for the soft break rule
     CLineIndex m_lines;
     CShownDecoder m_decoder{CharacterSet::Windows1252, EscapeSequences::Show};
-    // One per byte of m_bytes while decoding (same indexes), else empty.
-    std::vector<ShownByte> m_shown;
-    std::size_t m_decoded = 0; // m_bytes[m_decoded] is the first byte not decoded for good
+    // While decoding, one byte per byte of m_bytes (same indexes): its kind, and its width above
+    // kWidthShift. The code of a character is read again from its bytes, and styles are kept as runs, so
+    // the decoded text costs a byte per byte.
+    static constexpr std::uint8_t kKindMask = 7;
+    static constexpr int kWidthShift = 3;
+    std::vector<std::uint8_t> m_kinds;
+    struct StyleRun {
+        std::size_t start; // absolute position of its first byte
+        ShownStyle style;
+    };
+    std::deque<StyleRun> m_styles;
+    std::vector<ShownByte> m_scratch; // a block being decoded
+    std::size_t m_decoded = 0;        // m_bytes[m_decoded] is the first byte not decoded for good
 };

@@ -330,18 +330,19 @@ const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) 
     count = lines.LineEnd(line, base + m_text.Size()) - start;
     const unsigned char* bytes =
         reinterpret_cast<const unsigned char*>(m_text.Bytes().data()) + (start - base);
-    if (const ShownByte* shown = m_text.ShownFrom(start - base))
-        Glyphs().Positions(bytes, shown, count, Measures().wideAdvance, m_xs);
-    else
+    if (m_text.Decodes()) {
+        m_text.ShownRange(start - base, count, m_lineShown);
+        Glyphs().Positions(bytes, m_lineShown.data(), count, Measures().wideAdvance, m_xs);
+    } else {
         Glyphs().Positions(bytes, count, m_xs);
+    }
     return bytes;
 }
 
 QString CTextView::LineText(std::size_t line) const {
     std::size_t count = 0;
     const unsigned char* bytes = LineBytes(line, count);
-    const std::size_t start = m_text.Lines().LineStart(line) - m_text.Base();
-    const ShownByte* shown = m_text.ShownFrom(start);
+    const ShownByte* shown = m_text.Decodes() ? m_lineShown.data() : nullptr;
     QString text;
     text.reserve(static_cast<qsizetype>(count));
     for (std::size_t j = 0; j < count; ++j) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/gui/text/ShownDecoder.h"
+
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QImage>
@@ -17,7 +19,6 @@
 class CDisplayText;
 class CByteGlyphs;
 class CGlyphCells;
-struct ShownByte;
 struct ShownStyle;
 
 // A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
@@ -175,7 +176,8 @@ private:
     void DrawShown(QPainter* painter, QImage* target, QPoint offset, const QRect& area, CharPainter& chars,
                    qreal left, qreal top, const unsigned char* bytes, const ShownByte* shown,
                    std::size_t from, std::size_t to, bool selected);
-    // The bytes of a line and the x of each of its columns (in m_xs).
+    // The bytes of a line and the x of each of its columns (in m_xs), and what they show (in m_lineShown,
+    // while the text is decoded).
     const unsigned char* LineBytes(std::size_t line, std::size_t& count) const;
     // The x of a position inside its line, in text coordinates.
     qreal XOf(std::size_t position) const;
@@ -220,5 +222,6 @@ private:
     bool m_shownValid = false;
     qint64 m_styleStamp = 0; // counts changes of the font and the colours
     mutable std::vector<qreal> m_xs;
+    mutable std::vector<ShownByte> m_lineShown;
     mutable std::optional<FontMeasures> m_measures;
 };

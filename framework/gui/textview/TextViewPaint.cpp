@@ -323,7 +323,7 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         const std::size_t start = lines.LineStart(line);
         std::size_t count = 0;
         const unsigned char* bytes = LineBytes(line, count);
-        shown = m_text.ShownFrom(start - m_text.Base());
+        shown = m_text.Decodes() ? m_lineShown.data() : nullptr;
         const std::size_t stop = start + count;
         // The selected columns of this line, and a little highlighted room for a selected line break.
         const std::size_t from = std::clamp(selStart, start, stop) - start;
