@@ -208,3 +208,32 @@ TEST_F(ViewPrintTest, APrinterThatCannotOpenIsReportedAndNothingRuns) {
 }
 
 } // namespace
+
+TEST_F(ViewPrintTest, TheTextPrintsAsShownWithEscapeSequencesHiddenAndControlBytesBoxed) {
+    // The NUL is part of the text: the length is given.
+    const char text[] = "\x1b[0;32mI (1) temp=23.4 \xC2\xB0"
+                        "C \xE7\xBD\x91\xE7\xBB\x9C\x1b[0m\r\n"
+                        "frame ~\x01\x03\x00\x10~\r\n";
+    m_view->SetWindowText(CString(text, sizeof text - 1));
+    m_view->SetReading(CharacterSet::Utf8, EscapeSequences::Colours);
+    PrintAnswers answers;
+    auto hook = Answer(answers);
+    m_view->OnFilePrint();
+    const std::string all = PdfText(Pdf());
+    EXPECT_TRUE(Has(all, "temp=23.4 \xC2\xB0"
+                         "C \xE7\xBD\x91\xE7\xBB\x9C"))
+        << all;
+    EXPECT_FALSE(Has(all, "[0;32m")) << all;
+    // Every control byte leaves its digits on the page.
+    for (const char* digits : {"01", "03", "00", "10"})
+        EXPECT_TRUE(Has(all, digits)) << digits << " in " << all;
+    // Read as Windows-1252 with the sequences shown, the page shows every byte as such.
+    m_view->SetReading(CharacterSet::Windows1252, EscapeSequences::Show);
+    m_view->OnFilePrint();
+    const std::string bytes = PdfText(Pdf());
+    EXPECT_TRUE(Has(bytes, "[0;32mI (1)")) << bytes;
+    EXPECT_TRUE(Has(bytes, "1B")) << bytes;
+    EXPECT_TRUE(Has(bytes, "\xC3\x82\xC2\xB0"
+                           "C"))
+        << bytes;
+}

@@ -16,13 +16,12 @@ namespace {
 constexpr unsigned char kSoftHyphen = 0xAD;
 constexpr char16_t kShownSoftHyphen = u'\u2010';
 
-// Bytes that stand for no character: the controls and the five bytes Windows-1252 leaves unassigned.
-bool IsControl(unsigned char byte) {
+} // namespace
+
+bool CByteGlyphs::IsControl(unsigned char byte) {
     return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
            byte == 0x9D;
 }
-
-} // namespace
 
 int CByteGlyphs::ByteShowing(char32_t code) {
     if (code < 0x80)

@@ -22,6 +22,9 @@ public:
 
     // The character a byte shows as on the screen.
     static char16_t ShownChar(unsigned char byte);
+    // Whether a byte stands for no character (a control byte, or one Windows-1252 leaves unassigned): it is
+    // drawn as a box of hexadecimal digits, whatever the font.
+    static bool IsControl(unsigned char byte);
     // The byte whose glyph shows a character, or -1 when none does (a character of its own).
     static int ByteShowing(char32_t code);
 

@@ -4,6 +4,7 @@
 #include "framework/gui/drawing/Font.h"
 #include "framework/gui/drawing/Rect.h"
 #include "framework/gui/printing/PrintInfo.h"
+#include "framework/gui/text/ByteGlyphs.h"
 #include "framework/gui/text/DisplayText.h"
 #include "framework/gui/text/HexDump.h"
 #include "framework/gui/textview/HexView.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <unordered_map>
 
 namespace {
@@ -146,11 +148,41 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
     const int tabWidth = std::max<LONG>(1, metrics.tmAveCharWidth * kTabColumns);
     const int width = rectLayout.Width();
 
+    // Control bytes print as boxes holding their two hexadecimal digits, in a smaller font: no printer
+    // font need have the control pictures.
+    QFont digitsFont = pDC->GetCurrentFont();
+    if (digitsFont.pixelSize() > 0)
+        digitsFont.setPixelSize(std::max(4, digitsFont.pixelSize() * 11 / 20));
+    else
+        digitsFont.setPointSizeF(std::max(3.0, digitsFont.pointSizeF() * 0.55));
+    const QFont textFont = pDC->GetCurrentFont();
+    pDC->SelectQFont(digitsFont);
+    const CSize digits = pDC->GetTextExtentUtf8("00");
+    pDC->SelectQFont(textFont);
+    const int boxWidth = digits.cx + std::max(4, digits.cx / 3);
+    auto drawBox = [&](int x, int y, int byte) {
+        const int left = x + 1;
+        const int right = x + boxWidth - 2;
+        const int top = y + lineHeight / 8;
+        const int bottom = y + lineHeight - lineHeight / 8;
+        pDC->MoveTo(left, top);
+        pDC->LineTo(right, top);
+        pDC->LineTo(right, bottom);
+        pDC->LineTo(left, bottom);
+        pDC->LineTo(left, top);
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", byte);
+        pDC->SelectQFont(digitsFont);
+        pDC->TextOutUtf8(x + (boxWidth - digits.cx) / 2, y + (lineHeight - digits.cy) / 2, hex);
+        pDC->SelectQFont(textFont);
+    };
+
     // Widths of the 256 byte values, measured once per call on the attribute side.
     std::array<int, 256> advance{};
     for (int b = 0; b < 256; ++b) {
         const char byte = static_cast<char>(b);
-        advance[b] = pDC->GetTextExtent(&byte, 1).cx;
+        advance[b] = CByteGlyphs::IsControl(static_cast<unsigned char>(b)) ? boxWidth
+                                                                           : pDC->GetTextExtent(&byte, 1).cx;
     }
 
     // Decoded, the page shows what the view shows: characters in their width, hidden sequences in none,
@@ -174,26 +206,36 @@ UINT CEditView::PrintInsideRect(CDC* pDC, CRect& rectLayout, UINT nIndexStart, U
                         .first;
         return known->second;
     };
+    auto boxed = [&](UINT pos, int c) {
+        return CByteGlyphs::IsControl(static_cast<unsigned char>(c)) &&
+               (!decoded || display.Shown(pos).kind == ShownByte::kByte);
+    };
     auto drawRun = [&](int x, int y, UINT from, UINT to, TextCursor& text) {
-        if (!decoded) {
-            pDC->TextOut(x, y, text.Data(from), static_cast<int>(to - from));
-            return;
-        }
         for (UINT a = from; a < to;) {
-            const std::uint32_t colour = display.Shown(a).style.foreground;
+            if (boxed(a, text.At(a))) {
+                drawBox(x, y, text.At(a));
+                x += boxWidth;
+                ++a;
+                continue;
+            }
+            const std::uint32_t colour = decoded ? display.Shown(a).style.foreground : 0;
             UINT b = a + 1;
-            while (b < to && display.Shown(b).style.foreground == colour)
+            while (b < to && !boxed(b, text.At(b)) &&
+                   (!decoded || display.Shown(b).style.foreground == colour))
                 ++b;
-            pDC->SetTextColor(colour & ShownStyle::kSet
-                                  ? RGB(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF)
-                                  : RGB(0, 0, 0));
-            pDC->TextOutUtf8(x, y, display.ShownText(a, b).toStdString());
+            if (decoded) {
+                pDC->SetTextColor(colour & ShownStyle::kSet
+                                      ? RGB(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF)
+                                      : RGB(0, 0, 0));
+                pDC->TextOutUtf8(x, y, display.ShownText(a, b).toStdString());
+            } else {
+                pDC->TextOut(x, y, text.Data(a), static_cast<int>(b - a));
+            }
             for (UINT q = a; q < b; ++q)
                 x += advanceAt(q, text.At(q));
             a = b;
         }
     };
-
     TextCursor text(*this, nIndexStart, nIndexStop);
     UINT index = nIndexStart;
     int y = rectLayout.top;
