@@ -24,6 +24,20 @@
 #include <string_view>
 #include <vector>
 
+namespace {
+
+// The bytes that show as the characters of a text, one each; '?' for a character no byte shows as.
+CString BytesShowing(const QString& text) {
+    CString bytes;
+    for (QChar ch : text) {
+        const int byte = CDisplayText::ByteForChar(ch.unicode());
+        bytes.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
+    }
+    return bytes;
+}
+
+} // namespace
+
 CEditView::CEditView() : m_display(std::make_unique<CDisplayText>()) {
     AddCommandHandler(ID_EDIT_COPY, [this]() { OnEditCopy(); });
     AddCommandHandler(ID_EDIT_FIND, [this]() { OnEditFind(); });
@@ -359,11 +373,7 @@ void CEditView::OnEditFind() {
     if (!AfxRunFindDialog(text, bCase, bNext))
         return;
     m_strFindShown = text;
-    m_strFind.clear();
-    for (QChar ch : text) {
-        const int byte = CDisplayText::ByteForChar(ch.unicode());
-        m_strFind.push_back(static_cast<char>(byte >= 0 ? byte : '?'));
-    }
+    m_strFind = BytesShowing(text);
     m_bCase = bCase;
     m_bNext = bNext;
     OnEditRepeat();
@@ -374,8 +384,9 @@ void CEditView::OnEditRepeat() {
         OnEditFind();
         return;
     }
-    // Typed characters are matched as shown; bytes set by a caller, as bytes.
-    const bool typed = !m_strFindShown.isEmpty() && !m_display->Reading().ShowsEveryByte();
+    // Typed characters are matched as shown (a character no byte shows as is then simply not found);
+    // bytes a caller set instead, as bytes.
+    const bool typed = !m_strFindShown.isEmpty() && m_strFind == BytesShowing(m_strFindShown);
     if (!(typed ? FindShownText(m_strFindShown, m_bNext, m_bCase) : FindText(m_strFind, m_bNext, m_bCase)))
         QApplication::beep();
 }

@@ -81,6 +81,32 @@ TEST_F(EditViewTest, FindMovesOnAndWrapsAround) {
     EXPECT_TRUE(m_view->FindText("ONE", TRUE, FALSE));
 }
 
+// A character no byte shows as is not found in a text read one character per byte; it used to be searched
+// for as '?', which found any question mark.
+TEST_F(EditViewTest, FindDialogTextWithoutAByteFindsNothingInsteadOfAQuestionMark) {
+    m_view->SetWindowText("what? \xC2\xB0");
+    GuiTestHook hook;
+    QString typed = QString::fromUtf8("\xE7\xBD\x91");
+    hook.modalDialog = [&](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("findWhat"))->setText(typed);
+        return IDOK;
+    };
+    CScopedGuiTestHook installed(hook);
+    m_view->SetSel(0, 0);
+    m_view->OnEditFind();
+    int start = 0;
+    int end = 0;
+    m_view->GetSel(start, end);
+    EXPECT_EQ(start, end);
+    // What the bytes show is found: the two bytes of the degree sign are the characters A-circumflex and
+    // degree here.
+    typed = QString::fromUtf8("\xC3\x82\xC2\xB0");
+    m_view->OnEditFind();
+    m_view->GetSel(start, end);
+    EXPECT_EQ(start, 6);
+    EXPECT_EQ(end, 8);
+}
+
 TEST_F(EditViewTest, FindDialogRemembersTheTextForRepeat) {
     m_view->SetWindowText("alpha Beta beta");
     GuiTestHook hook;
