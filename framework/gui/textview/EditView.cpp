@@ -121,7 +121,17 @@ void CEditView::SetHexView(BOOL bHex) {
 CString CEditView::GetShownText() const {
     if (m_bHexView && m_hex != nullptr)
         return m_hex->Dump().Lines(0, m_display->Size());
-    return m_display->ShownText(0, m_display->Size()).toStdString();
+    if (m_edit == nullptr)
+        return m_display->ShownText(0, m_display->Size()).toStdString();
+    // One line per display line, as the view paints them.
+    QString shown;
+    const std::size_t lines = m_display->Lines().LineCount();
+    for (std::size_t line = 0; line < lines; ++line) {
+        if (line > 0)
+            shown += QLatin1Char('\n');
+        shown += m_edit->LineText(line);
+    }
+    return shown.toStdString();
 }
 
 void CEditView::SetWindowText(const CString& text) {
@@ -244,18 +254,6 @@ void CEditView::ApplyFont(HFONT hFont) {
     m_hFont = hFont;
     m_edit->setFont(font != nullptr ? *font->GetQFont() : QFont());
     m_hex->setFont(m_edit->font());
-}
-
-QString CEditView::GetShownText() const {
-    QString shown;
-    if (m_edit == nullptr)
-        return shown;
-    const std::size_t lines = m_display->Lines().LineCount();
-    for (std::size_t line = 0; line < lines; ++line) {
-        shown += m_edit->LineText(line);
-        shown += QLatin1Char('\n');
-    }
-    return shown;
 }
 
 void CEditView::SetReading(CharacterSet characters, EscapeSequences escapes) {

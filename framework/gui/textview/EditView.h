@@ -59,8 +59,6 @@ public:
     void GetSel(int& nStartChar, int& nEndChar) const;
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
     CString GetSelectedText() const;
-    // The text as the view shows it, one line per display line, each ended by "\n".
-    QString GetShownText() const;
     void ScrollCaret();
     // TRUE while the control follows the end of its text (the user has not scrolled up to read).
     BOOL IsFollowingEnd() const;

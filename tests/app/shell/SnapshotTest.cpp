@@ -56,5 +56,5 @@ TEST(Snapshot, WritesEachWindowsBytesAndItsTextAsShown) {
         AfxPumpMessages();
     EXPECT_EQ(ReadWholeFile(out.path() + "/window-1.txt"), bytes);
     EXPECT_EQ(ReadWholeFile(shown), "I (1) temp=23.4 \xC2\xB0"
-                                    "C\nE \xE7\xBD\x91\n");
+                                    "C\nE \xE7\xBD\x91");
 }
