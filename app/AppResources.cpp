@@ -49,11 +49,11 @@ MenuTemplate MainFrameMenu() {
 
 MenuTemplate TerminalMenu() {
     return {
-        Popup("&File",
-              {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("Save &As...", ID_FILE_SAVE_AS), kSeparator,
-               Item("Page Set&up", ID_FILE_PAGE_SETUP), Item("&Print...\tCtrl+P", ID_FILE_PRINT),
-               Item("Print Previe&w...", ID_FILE_PRINT_PREVIEW), kSeparator,
-               Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
+        Popup("&File", {Item("&New\tCtrl+N", ID_FILE_NEW_CONNECTION), Item("Save &As...", ID_FILE_SAVE_AS),
+                        Item("Capture to &File...", ID_FILE_CAPTURE), kSeparator,
+                        Item("Page Set&up", ID_FILE_PAGE_SETUP), Item("&Print...\tCtrl+P", ID_FILE_PRINT),
+                        Item("Print Previe&w...", ID_FILE_PRINT_PREVIEW), kSeparator,
+                        Item("E&xit\tCtrl+Q", ID_APP_EXIT)}),
         Popup("&Edit",
               {Item("&Copy\tCtrl+C", ID_EDIT_COPY), kSeparator, Item("&Find...\tCTRL+F", ID_EDIT_FIND),
                Item("Find &Next\tF3", ID_EDIT_REPEAT), kSeparator, Item("Select &All", ID_EDIT_SELECT_ALL),

@@ -60,6 +60,7 @@ CMainFrame::CMainFrame() {
     AddCommandHandler(ID_VIEW_STATUS_BAR, [this]() { OnViewStatusBar(); });
     AddUpdateHandler(ID_SETUP_FREEZE_SCREEN, [this](CCmdUI* ui) { OnUpdateFreezeScreen(ui); });
     AddUpdateHandler(ID_EDIT_CLEAR_SCREEN, [this](CCmdUI* ui) { OnUpdateClearScreen(ui); });
+    AddUpdateHandler(ID_FILE_CAPTURE, [this](CCmdUI* ui) { OnUpdateCapture(ui); });
     AddUpdateHandler(ID_VIEW_STATUS_BAR, [this](CCmdUI* ui) { OnUpdateViewStatusBar(ui); });
     AddUpdateHandler(ID_INDICATOR_PORT, [this](CCmdUI* ui) { OnUpdateCommPort(ui); });
     AddUpdateHandler(ID_INDICATOR_BAUD, [this](CCmdUI* ui) { OnUpdateBaudRate(ui); });
@@ -189,7 +190,7 @@ void CMainFrame::OnUpdateFreezeScreen(CCmdUI*) {
     auto* view = child != nullptr ? dynamic_cast<CCommView*>(child->GetActiveView()) : nullptr;
     if (view == nullptr)
         return;
-    const bool frozen = view->m_commThread != nullptr && view->m_commThread->m_Suspended;
+    const bool frozen = view->IsScreenFrozen();
     m_toolBar.SetButtonInfo(kFreezeSlot, ID_SETUP_FREEZE_SCREEN, TBBS_BUTTON,
                             frozen ? kFrozenImage : kFreezeImage);
 }
@@ -199,6 +200,12 @@ void CMainFrame::OnUpdateClearScreen(CCmdUI* pCmdUI) {
     auto* view = child != nullptr ? dynamic_cast<CCommView*>(child->GetActiveView()) : nullptr;
     if (view != nullptr)
         pCmdUI->Enable(view->GetWindowTextLength() > 0);
+}
+
+void CMainFrame::OnUpdateCapture(CCmdUI* pCmdUI) {
+    CCommView* view = GetActiveCommView();
+    pCmdUI->Enable(view != nullptr);
+    pCmdUI->SetCheck(view != nullptr && view->IsCapturing() ? 1 : 0);
 }
 
 void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) {

@@ -32,6 +32,8 @@ public:
     void OnViewStatusBar();
     void OnUpdateFreezeScreen(CCmdUI* pCmdUI);
     void OnUpdateClearScreen(CCmdUI* pCmdUI);
+    // Checked while the active window captures to a file.
+    void OnUpdateCapture(CCmdUI* pCmdUI);
     void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
     void OnUpdateCommPort(CCmdUI* pCmdUI);
     void OnUpdateBaudRate(CCmdUI* pCmdUI);

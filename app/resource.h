@@ -68,6 +68,15 @@ constexpr UINT IDS_PORT_LOST = 3010;
 constexpr UINT IDS_PORT_LOST_SETTINGS_KEPT = 3011;
 constexpr UINT IDS_BYTES_LOST = 3012; // formatted with the count
 constexpr UINT IDS_NO_PORT_CHOSEN = 3013;
+// Capture to a file.
+constexpr UINT IDS_CAPTURE_CAPTION = 3040;        // formatted with the file name and the bytes written
+constexpr UINT IDS_CAPTURE_CAPTION_LOST = 3041;   // formatted with the bytes not written
+constexpr UINT IDS_CAPTURE_CAPTION_FAILED = 3042; // followed by the reason
+constexpr UINT IDS_CAPTURE_FAILED = 3043;         // formatted with the reason and both counts
+constexpr UINT IDS_CAPTURE_NOT_STARTED = 3044;    // followed by the reason
+constexpr UINT IDS_LOG_CAPTURE_STARTED = 3045;    // formatted with the content and the file's size
+constexpr UINT IDS_LOG_CAPTURE_STOPPED = 3046;    // formatted with the size and the bytes not written
+constexpr UINT IDS_CAPTURE_NO_NAME = 3047;
 constexpr UINT IDS_PRINT_DATE_FORMAT = 3100; // a strftime format
 constexpr UINT IDS_ERROR_SET_BAUD_RATE = 3101;
 constexpr UINT IDS_ERROR_SET_BYTE_SIZE = 3102;

@@ -19,3 +19,7 @@ constexpr WPARAM PORT_BACK = 1;
 // wParam PORT_DROPS: the count of bytes the full input queue dropped changed (or was cleared with the
 // buffer); the view shows BytesDroppedSinceClear.
 constexpr WPARAM PORT_DROPS = 2;
+
+// WM_COMM_CAPTURE_FAILED, both parameters 0: the window's capture to a file could not go on (posted by
+// the capture's writer); the view stops it and tells the user why.
+constexpr UINT WM_COMM_CAPTURE_FAILED = WM_USER + 16;

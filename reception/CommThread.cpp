@@ -10,6 +10,7 @@
 #include "settings/Preference.h"
 
 #include <chrono>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -162,6 +163,9 @@ void CCommThread::SynchronizeData() {
         ticks = m_ticks;
     }
 
+    m_Capture.Feed(
+        CaptureContent::Raw,
+        std::string_view(reinterpret_cast<const char*>(m_ReceivedChars.data()), m_ReceivedChars.size()));
     RemoveFilteredBytes(m_ReceivedChars, setting);
     CString chunk;
     if (StampsEveryLine(setting)) {
@@ -173,6 +177,7 @@ void CCommThread::SynchronizeData() {
         // Followed in either mode, so that stamps switched on mid-line wait for the next line.
         m_linePosition.Follow(m_ReceivedChars);
     }
+    m_Capture.Feed(CaptureContent::Text, chunk);
 
     m_text.Append(chunk, setting.nbMaxiByte);
 

@@ -2,6 +2,7 @@
 
 #include "comm/comm.h"
 #include "framework/core/WinTypes.h"
+#include "reception/Capture.h"
 #include "reception/CommMessages.h"
 #include "reception/DataShaping.h"
 #include "reception/DropAccount.h"
@@ -105,6 +106,8 @@ public:
     TCommPort m_CommPort;
     std::vector<BYTE> m_ReceivedChars;
     BOOL m_Suspended = FALSE;
+    // The window's capture to a file, fed at every read: raw before shaping, text as the buffer takes it.
+    CCapture m_Capture;
 
 private:
     friend UINT CommThreadProc(void* param);

@@ -48,6 +48,18 @@ ViewReadingRec ReadViewReading(const CIniFile& ini) {
     return reading;
 }
 
+// Section "CAPTURE". The folder is a path like the others of the file; so is a name pattern that holds a
+// folder of its own.
+void ReadCaptureSetting(CIniFile& ini, CaptureSettingRec& capture) {
+    capture.bAutoCapture = ini.GetValueI("CAPTURE", "AutoCapture", 0) != 0 ? 1 : 0;
+    capture.folder = PathValue(ini.GetValue("CAPTURE", "CaptureFolder", "."));
+    capture.namePattern = PathValue(ini.GetValue("CAPTURE", "CaptureName", "%p-%Y%m%d-%H%M%S.log"));
+    capture.bRaw = ini.GetValueI("CAPTURE", "CaptureRaw", 0) != 0 ? 1 : 0;
+    capture.bAppend = ini.GetValueI("CAPTURE", "CaptureAppend", 0) != 0 ? 1 : 0;
+    // A negative size is no size: the file never rolls.
+    capture.rollSizeMB = static_cast<DWORD>(std::max(ini.GetValueI("CAPTURE", "CaptureRollSize", 0), 0));
+}
+
 } // namespace
 
 CPreference::CPreference(const CString& iniFileName) {
@@ -99,6 +111,8 @@ CPreference::CPreference(const CString& iniFileName) {
         m_logLevel = ini.GetValueI("LOG", "LogLevel", 1);
         if (!m_logFilePath.empty())
             m_available |= PREF_LOG_FILE;
+
+        ReadCaptureSetting(ini, m_captureSetting);
 
         m_lfFaceName = ini.GetValue("FONT", "FontFaceName", "Courier New");
         // The size is taken as its magnitude by the point-font creation; the sign is kept.

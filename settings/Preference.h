@@ -52,6 +52,7 @@ public:
     // New windows start with their bytes shown as a hex dump (TERM key HexView).
     bool m_bHexView = false;
     ViewReadingRec m_viewReading;
+    CaptureSettingRec m_captureSetting;
     std::string m_lfFaceName;
     int m_lfSize;
     // The line (from 1) that made the INI file be set aside, 0 when it was read or not found. The log then

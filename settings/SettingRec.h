@@ -27,6 +27,16 @@ struct TermSettingRec {
     DWORD autoSaveDelay = 0;       // seconds between automatic saves, 0 for none
 };
 
+// Automatic capture of every window to a file, from section "CAPTURE" of the INI file.
+struct CaptureSettingRec {
+    int bAutoCapture = 0;                             // every window captures from its connection on
+    std::string folder = ".";                         // where the files go
+    std::string namePattern = "%p-%Y%m%d-%H%M%S.log"; // strftime, %p the port name
+    int bRaw = 0;                                     // the bytes as received, else the text as shown
+    int bAppend = 0;                                  // an existing file is added to, else replaced
+    DWORD rollSizeMB = 0;                             // a new file when one reaches this size; 0 never
+};
+
 // The largest buffer loop, in units of 1024 characters: the terminal view holds at most 1,048,575
 // characters, and what a window saves must open again, so the loop keeps at most 1023 x 1024 of them.
 constexpr DWORD kLargestBufferLoop = 1023;

@@ -62,6 +62,7 @@ CCommView::CCommView() {
     AddCommandHandler(ID_FILE_PAGE_SETUP, [this]() { OnFilePageSetup(); });
     AddCommandHandler(ID_VIEW_HEX, [this]() { OnViewHex(); });
     AddUpdateHandler(ID_VIEW_HEX, [this](CCmdUI* ui) { ui->SetCheck(IsHexView() ? 1 : 0); });
+    AddCommandHandler(ID_FILE_CAPTURE, [this]() { OnCaptureToFile(); });
     AddCommandHandler(ID_FILE_PRINT, [this]() { OnFilePrint(); });
     AddCommandHandler(ID_FILE_PRINT_DIRECT, [this]() { OnFilePrintDirect(); });
     AddCommandHandler(ID_FILE_PRINT_PREVIEW, [this]() { OnFilePrintPreview(); });
@@ -70,6 +71,8 @@ CCommView::CCommView() {
     AddMessageHandler(WM_MSG_CHANGE_DOC_TITLE,
                       [this](WPARAM w, LPARAM l) { return OnMsgChangeDocTitle(w, l); });
     AddMessageHandler(WM_COMM_PORT_STATE, [this](WPARAM w, LPARAM l) { return OnMsgPortState(w, l); });
+    AddMessageHandler(WM_COMM_CAPTURE_FAILED,
+                      [this](WPARAM w, LPARAM l) { return OnMsgCaptureFailed(w, l); });
     AddMessageHandler(WM_MSG_SAVE_NOW, [this](WPARAM, LPARAM) {
         AutoSaveTimerProc(m_hWnd, kSaveAlways, AUTOSAVE_TIMER_ID, GetTickCount());
         return LRESULT{0};
@@ -78,6 +81,10 @@ CCommView::CCommView() {
 
 CCommView::~CCommView() {
     if (m_commThread != nullptr) {
+        // The capture's record in the log says what the file holds when the window goes.
+        CCaptureWriter::Status report;
+        if (m_commThread->m_Capture.Stop(report))
+            LogCaptureStopped(report);
         if (gMainApp.m_PrefApp != nullptr)
             gMainApp.m_PrefApp->ReleaseTCommPort(&m_commThread->m_CommPort);
         delete m_commThread;
@@ -107,6 +114,7 @@ int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
                              IDS_ERROR_SET_PARITY);
         ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits,
                              IDS_ERROR_SET_STOP_BITS);
+        StartAutoCapture();
     } else if (!OnSetCommSetting()) {
         return -1;
     }
@@ -149,6 +157,9 @@ void CCommView::OnClose() {
 }
 
 LRESULT CCommView::OnMsgUpdateData(WPARAM, LPARAM) {
+    // A screen held while capturing takes everything since its mark when it is released.
+    if (m_bScreenHeld)
+        return 0;
     // A nested update would take the changes past a mark whose own changes are not applied yet, and the
     // outer one would then apply those on top: it waits for the running update instead.
     if (m_bUpdating) {
@@ -230,13 +241,26 @@ LRESULT CCommView::OnMsgPortState(WPARAM wParam, LPARAM) {
     return 0;
 }
 
+CString CCommView::GetPortStateText() const {
+    if (m_strPortState.empty() || m_strCaptureState.empty())
+        return m_strPortState + m_strCaptureState;
+    return m_strPortState + " - " + m_strCaptureState;
+}
+
 void CCommView::OnStopReception() {
     if (m_commThread != nullptr) {
-        if (!m_commThread->m_Suspended) {
-            m_commThread->Suspend();
+        if (!IsScreenFrozen()) {
+            // A capture must not lose what the device sends while the user reads: only the screen stops.
+            if (IsCapturing())
+                m_bScreenHeld = true;
+            else
+                m_commThread->Suspend();
             Log(IDS_LOG_SCREEN_FROZEN, "OnStopReception", LEVELTWO);
         } else {
-            m_commThread->Resume();
+            if (std::exchange(m_bScreenHeld, false))
+                PostMessage(WM_COMM_DATA_READY, 0, 0);
+            if (m_commThread->m_Suspended)
+                m_commThread->Resume();
             Log(IDS_LOG_SCREEN_UNFROZEN, "OnStopReception", LEVELTWO);
         }
     }
@@ -340,7 +364,7 @@ void CCommView::RefreshOptionMenu() {
         if (first->data().toUInt() != ID_SETUP_FREEZE_SCREEN)
             continue;
         first->setCheckable(true);
-        first->setChecked(m_commThread != nullptr && m_commThread->m_Suspended);
+        first->setChecked(IsScreenFrozen());
         return;
     }
 }

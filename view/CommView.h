@@ -28,9 +28,12 @@ constexpr UINT ID_VIEW_CHARSET_WINDOWS1252 = 222;
 constexpr UINT ID_VIEW_ESCAPES_COLOURS = 223;
 constexpr UINT ID_VIEW_ESCAPES_HIDE = 224;
 constexpr UINT ID_VIEW_ESCAPES_SHOW = 225;
+constexpr UINT ID_FILE_CAPTURE = 230;
 
 // The automatic-save timer of every terminal view.
 constexpr UINT_PTR AUTOSAVE_TIMER_ID = 3;
+// The timer that refreshes a capturing window's caption (file and bytes written).
+constexpr UINT_PTR CAPTURE_TIMER_ID = 4;
 
 // The view of a terminal window: a read-only text view of what the window's reception thread has received.
 // It owns the reception thread (and through it the serial port) and carries the window's commands: freeze,
@@ -65,6 +68,7 @@ public:
     LRESULT OnMsgUpdateData(WPARAM wParam, LPARAM lParam);
     LRESULT OnMsgChangeDocTitle(WPARAM wParam, LPARAM lParam);
     LRESULT OnMsgPortState(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMsgCaptureFailed(WPARAM wParam, LPARAM lParam);
 
     // Command handlers.
     void OnStopReception();
@@ -73,15 +77,28 @@ public:
     void OnViewHex();
     BOOL OnSetCommSetting();
     BOOL OnSetTermSetting();
+    // Starts a capture to a file chosen in the capture dialog, or stops the running one.
+    void OnCaptureToFile();
+
+    // Capture to a file (CommViewCapture.cpp). While the window captures, freezing holds the screen only:
+    // reception goes on into the buffer and the file.
+    bool IsCapturing() const;
+    // The screen is frozen: reception paused, or (while capturing) the screen held.
+    bool IsScreenFrozen() const;
+    // Starts the capture the preferences ask of every window, once its port is open and none runs.
+    void StartAutoCapture();
+    // Stops a running capture and logs what it wrote; `failed` tells the user why it could not go on.
+    void StopCapture(bool failed);
+    static void CaptureTimerProc(HWND hWnd, UINT nMsg, UINT_PTR nIDEvent, DWORD dwTime);
 
     BOOL CreateAutoSaveTimer();
     static void AutoSaveTimerProc(HWND hWnd, UINT nMsg, UINT_PTR nIDEvent, DWORD dwTime);
     // Sets the check mark of "Freeze &screen" from the reception thread's state.
     void RefreshOptionMenu();
 
-    // The text the caption shows after the title while the port is lost or bytes were dropped since the
-    // last clear ("" when neither).
-    const CString& GetPortStateText() const { return m_strPortState; }
+    // The text the caption shows after the title while the port is lost, bytes were dropped since the last
+    // clear, or the window captures to a file (or its capture failed); "" when none of these.
+    CString GetPortStateText() const;
 
     CCommThread* m_commThread = nullptr;
     int m_bPrintSelection = 0;
@@ -105,9 +122,16 @@ private:
     void ApplyPreferredReading();
     // Brings the view's and the document's text up to the thread's buffer.
     void ApplyThreadChanges();
+    bool StartCapture(CCaptureWriter::Options options, CaptureContent content);
+    // Sets the capture's part of the caption from the capture's status.
+    void ShowCaptureState();
+    static void LogCaptureStopped(const CCaptureWriter::Status& report);
 
     std::unique_ptr<CFont> m_font;
     CString m_strPortState;
+    CString m_strCaptureState;
+    // Frozen while capturing: the view takes no updates, the reception thread runs on.
+    bool m_bScreenHeld = false;
     // How far the view's text follows the thread's buffer: updates take only what changed since.
     CCommThread::DataMark m_dataMark;
     // An update is being applied; one that came meanwhile (from an event loop run inside it) is deferred.

@@ -151,3 +151,28 @@ TEST_F(PreferenceTest, ReleasingThePortFreesOnlyTheSameName) {
 }
 
 } // namespace
+
+TEST_F(PreferenceTest, CaptureSectionDefaultsWhenAbsent) {
+    CPreference pref = Load("[COM]\n");
+    EXPECT_EQ(0, pref.m_captureSetting.bAutoCapture);
+    EXPECT_EQ(".", pref.m_captureSetting.folder);
+    EXPECT_EQ("%p-%Y%m%d-%H%M%S.log", pref.m_captureSetting.namePattern);
+    EXPECT_EQ(0, pref.m_captureSetting.bRaw);
+    EXPECT_EQ(0, pref.m_captureSetting.bAppend);
+    EXPECT_EQ(0u, pref.m_captureSetting.rollSizeMB);
+}
+
+TEST_F(PreferenceTest, CaptureSectionTakesBackslashPathsAsTheOtherPathsAre) {
+    CPreference pref = Load("[CAPTURE]\nAutoCapture=1\nCaptureFolder=.\\captures\\bench\n"
+                            "CaptureName=%p_%H.log\nCaptureRaw=1\nCaptureAppend=1\nCaptureRollSize=-5\n");
+    EXPECT_EQ(1, pref.m_captureSetting.bAutoCapture);
+    EXPECT_EQ("./captures/bench", pref.m_captureSetting.folder);
+    EXPECT_EQ("%p_%H.log", pref.m_captureSetting.namePattern);
+    EXPECT_EQ(1, pref.m_captureSetting.bRaw);
+    EXPECT_EQ(1, pref.m_captureSetting.bAppend);
+    // A negative size never rolls.
+    EXPECT_EQ(0u, pref.m_captureSetting.rollSizeMB);
+    CPreference slashed = Load("[CAPTURE]\nCaptureFolder=/tmp/a\\b\nCaptureRollSize=10\n");
+    EXPECT_EQ("/tmp/a\\b", slashed.m_captureSetting.folder);
+    EXPECT_EQ(10u, slashed.m_captureSetting.rollSizeMB);
+}

@@ -23,6 +23,7 @@ void TerminalWindowTest::SetUp() {
     m_savedUsed = preferences->m_used;
     m_savedComm = preferences->m_commSetting;
     m_savedTerm = preferences->m_termSetting;
+    m_savedCapture = preferences->m_captureSetting;
     m_savedLogLevel = preferences->m_logLevel;
     m_savedLogPath = preferences->m_logFilePath;
     preferences->m_available = PREF_INI_READ | PREF_COMM_SETTING;
@@ -70,6 +71,7 @@ void TerminalWindowTest::TearDown() {
     preferences->m_used = m_savedUsed;
     preferences->m_commSetting = m_savedComm;
     preferences->m_termSetting = m_savedTerm;
+    preferences->m_captureSetting = m_savedCapture;
     preferences->m_logLevel = m_savedLogLevel;
     preferences->m_logFilePath = m_savedLogPath;
     gMainApp.m_logEnable = FALSE;

@@ -57,6 +57,7 @@ private:
     CString m_savedLogPath;
     CommSettingRec m_savedComm;
     TermSettingRec m_savedTerm;
+    CaptureSettingRec m_savedCapture;
 };
 
 // Numbered lines of varying length (about 20 bytes each), so that no piece of the stream occurs twice in it.

@@ -1,0 +1,50 @@
+#include "reception/Capture.h"
+
+#include <utility>
+
+bool CCapture::Start(CCaptureWriter::Options options, CaptureContent content, std::string& reason) {
+    if (IsRunning()) {
+        reason = "a capture already runs";
+        return false;
+    }
+    std::unique_ptr<CCaptureWriter> writer = CCaptureWriter::Start(std::move(options), reason);
+    if (!writer)
+        return false;
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_writer = std::move(writer);
+    m_content = content;
+    return true;
+}
+
+bool CCapture::Stop(CCaptureWriter::Status& report) {
+    std::unique_ptr<CCaptureWriter> writer;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        writer = std::move(m_writer);
+    }
+    if (!writer)
+        return false;
+    // The writer finishes its backlog here, outside the lock, while reception goes on without it.
+    report = writer->Finish();
+    return true;
+}
+
+bool CCapture::IsRunning() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_writer != nullptr;
+}
+
+bool CCapture::GetStatus(CCaptureWriter::Status& status, CaptureContent& content) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_writer)
+        return false;
+    status = m_writer->GetStatus();
+    content = m_content;
+    return true;
+}
+
+void CCapture::Feed(CaptureContent content, std::string_view bytes) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_writer && m_content == content)
+        m_writer->Push(bytes);
+}

@@ -1,0 +1,172 @@
+#include "CommViewTestSupport.h"
+
+#include "app/main.h"
+#include "framework/gui/app/GuiServices.h"
+#include "framework/gui/docview/FrameWnd.h"
+#include "log/LogLevel.h"
+#include "settings/Preference.h"
+#include "support/DialogTestSupport.h"
+#include "view/CaptureDlg.h"
+#include "view/CommView.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class CaptureWindowTest : public TerminalWindowTest {
+protected:
+    // Starts the window's capture through its File menu command, the dialog answered with the file and
+    // the content given.
+    void StartThroughTheDialog(CCommView* view, const std::string& path, const char* content) {
+        {
+            DialogAnswerer answerer([&](CDialog& dialog) {
+                m_proposed = GetItemText(dialog, IDC_CAPTURE_FILE);
+                SetItemText(dialog, IDC_CAPTURE_FILE, path);
+                auto* list = dialog.GetDlgItemAs<CComboBox>(IDC_CAPTURE_CONTENT);
+                if (list != nullptr)
+                    list->SelectString(-1, content);
+                return IDOK;
+            });
+            view->OnCaptureToFile();
+        }
+        // A box the command posted shows once the answerer of the dialog is gone.
+        AfxPumpMessages();
+    }
+
+    static CString CaptionOf(CCommView* view) {
+        CString caption;
+        view->GetParentFrame()->GetWindowText(caption);
+        return caption;
+    }
+
+    void EnableLog() {
+        CPreference* preferences = gMainApp.m_PrefApp;
+        preferences->m_logFilePath = m_dir.file("Kestrune.log");
+        preferences->m_available |= PREF_LOG_FILE;
+        preferences->m_logLevel = LEVELONE;
+        gMainApp.m_logEnable = gMainApp.SetLogFile();
+        ASSERT_TRUE(gMainApp.m_logEnable);
+    }
+
+    CString m_proposed;
+};
+
+} // namespace
+
+// While a window captures, freezing holds its screen only: what arrives meanwhile goes into the file at
+// once and onto the screen when it is unfrozen. The caption names the file and its bytes; start and stop
+// are logged.
+TEST_F(CaptureWindowTest, FreezeWhileCapturingHoldsTheScreenOnly) {
+    EnableLog();
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    const std::string path = m_dir.file("frozen.log");
+    StartThroughTheDialog(view, path, CCaptureDlg::kTextChoice);
+    ASSERT_TRUE(view->IsCapturing());
+    // The proposed name is the port and the start time, in the working directory.
+    EXPECT_EQ(m_proposed.rfind(".log"), m_proposed.size() - 4) << m_proposed;
+    EXPECT_EQ(m_proposed.find('/'), CString::npos) << m_proposed;
+
+    m_device.Send("before|");
+    ASSERT_TRUE(WaitFor([&] { return TextOf(view) == "before|"; }));
+    view->OnStopReception();
+    EXPECT_TRUE(view->IsScreenFrozen());
+    EXPECT_FALSE(view->m_commThread->m_Suspended);
+    m_device.Send("while frozen");
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path) == "before|while frozen"; }));
+    EXPECT_EQ(TextOf(view), "before|");
+    EXPECT_TRUE(WaitFor([&] { return CaptionOf(view).find("capturing to frozen.log: 19 bytes") != CString::npos; },
+                        3000))
+        << CaptionOf(view);
+
+    view->OnStopReception();
+    EXPECT_FALSE(view->IsScreenFrozen());
+    EXPECT_TRUE(WaitFor([&] { return TextOf(view) == "before|while frozen"; }));
+
+    view->OnCaptureToFile();
+    EXPECT_FALSE(view->IsCapturing());
+    EXPECT_EQ(CaptionOf(view).find("capturing"), CString::npos) << CaptionOf(view);
+    const std::string log = ReadWholeFile(m_dir.file("Kestrune.log"));
+    EXPECT_NE(log.find("Capture started (text), file of 0 bytes:"), std::string::npos) << log;
+    EXPECT_NE(log.find("Capture stopped, file of 19 bytes, 0 bytes not written:"), std::string::npos) << log;
+}
+
+// A window frozen before its capture starts keeps its screen still but receives again, into the file.
+TEST_F(CaptureWindowTest, ACaptureStartedWhileFrozenReceivesAtOnce) {
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    view->OnStopReception();
+    ASSERT_TRUE(view->m_commThread->m_Suspended);
+    const std::string path = m_dir.file("raw.log");
+    StartThroughTheDialog(view, path, CCaptureDlg::kRawChoice);
+    EXPECT_TRUE(view->IsScreenFrozen());
+    EXPECT_FALSE(view->m_commThread->m_Suspended);
+    m_device.Send("raw\n");
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path) == "raw\n"; }));
+    EXPECT_EQ(TextOf(view), "");
+}
+
+// A full disk: the capture stops for this window, the caption says why, one box is posted (it waits for
+// no one), the log has it, and reception and the display go on.
+TEST_F(CaptureWindowTest, AFullDiskIsToldOnceAndReceptionGoesOn) {
+    EnableLog();
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    const std::string path = m_dir.file("full.log");
+    ASSERT_EQ(::symlink("/dev/full", path.c_str()), 0);
+    StartThroughTheDialog(view, path, CCaptureDlg::kTextChoice);
+    ASSERT_TRUE(view->IsCapturing());
+    const std::size_t boxes = m_boxes.Texts().size();
+    m_device.Send("lost to the disk|");
+    ASSERT_TRUE(WaitFor([&] { return !view->IsCapturing(); }));
+    EXPECT_NE(CaptionOf(view).find("capture stopped: "), CString::npos) << CaptionOf(view);
+    EXPECT_NE(CaptionOf(view).find("No space left on device"), CString::npos) << CaptionOf(view);
+    m_device.Send("shown");
+    EXPECT_TRUE(WaitFor([&] { return TextOf(view) == "lost to the disk|shown"; }));
+    ASSERT_EQ(m_boxes.Texts().size(), boxes + 1);
+    EXPECT_NE(m_boxes.Texts().back().find("17 bytes could not be"), CString::npos) << m_boxes.Texts().back();
+    const std::string log = ReadWholeFile(m_dir.file("Kestrune.log"));
+    EXPECT_NE(log.find("Capture failed: "), std::string::npos) << log;
+    EXPECT_NE(log.find("17 bytes not written"), std::string::npos) << log;
+}
+
+// A capture never starts silently on a file it cannot write.
+TEST_F(CaptureWindowTest, AFileThatCannotBeWrittenIsRefusedAtTheStart) {
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    const std::size_t boxes = m_boxes.Texts().size();
+    StartThroughTheDialog(view, m_dir.file("no/such/folder.log"), CCaptureDlg::kTextChoice);
+    EXPECT_FALSE(view->IsCapturing());
+    ASSERT_EQ(m_boxes.Texts().size(), boxes + 1);
+    EXPECT_NE(m_boxes.Texts().back().find("No such file or directory"), CString::npos);
+    EXPECT_NE(CaptionOf(view).find("capture stopped: "), CString::npos);
+}
+
+// Section CAPTURE of the INI file, with a folder written with backslashes: the window captures from its
+// connection on, into that folder, under the pattern's name with the port in it.
+TEST_F(CaptureWindowTest, AutomaticCaptureFromTheIniFileWithABackslashFolder) {
+    CurrentDirGuard cwd(m_dir.path());
+    ASSERT_EQ(::mkdir(m_dir.file("caps").c_str(), 0700), 0);
+    WriteWholeFile(m_dir.file("Kestrune.ini"), "[CAPTURE]\nAutoCapture=1\nCaptureFolder=.\\caps\n"
+                                               "CaptureName=%p.cap\nCaptureRaw=1\n");
+    const CPreference loaded("./Kestrune.ini");
+    gMainApp.m_PrefApp->m_captureSetting = loaded.m_captureSetting;
+
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->IsCapturing());
+    CCaptureWriter::Status status;
+    CaptureContent content = CaptureContent::Text;
+    ASSERT_TRUE(view->m_commThread->m_Capture.GetStatus(status, content));
+    EXPECT_EQ(content, CaptureContent::Raw);
+    std::string port = m_device.path();
+    for (char& c : port)
+        c = c == '/' ? '_' : c;
+    EXPECT_EQ(status.path, "./caps/" + port + ".cap");
+    m_device.Send("automatic\r\n");
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(m_dir.file("caps/" + port + ".cap")) == "automatic\r\n"; }));
+    CloseWindow(view);
+}
