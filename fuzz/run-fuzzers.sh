@@ -25,6 +25,7 @@ build telnet-fuzzer "$root/fuzz/ComPortTelnetFuzzer.cpp" "$root/framework/net/Co
   "$root/framework/net/RemotePortName.cpp" -ltelnet
 build hexbytes-fuzzer "$root/fuzz/HexByteStringFuzzer.cpp" "$root/framework/gui/text/HexByteString.cpp"
 build shown-fuzzer "$root/fuzz/ShownDecoderFuzzer.cpp" "$root/framework/gui/text/ShownDecoder.cpp"
+build capture-name-fuzzer "$root/fuzz/CaptureNameFuzzer.cpp" "$root/reception/CaptureNames.cpp"
 
 [ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
@@ -51,4 +52,5 @@ run timestamp-fuzzer "$root/fuzz/corpus/timestamp"
 run telnet-fuzzer "$root/fuzz/corpus/telnet"
 run hexbytes-fuzzer "$root/fuzz/corpus/hexbytes"
 run shown-fuzzer "$root/fuzz/corpus/shown"
+run capture-name-fuzzer "$root/fuzz/corpus/capture-name"
 exit $status
