@@ -88,7 +88,7 @@ wait "$sim_pid" 2>/dev/null || true
 total=$(sed -n 's/^total \([0-9]*\)/\1/p' "$work/device.out")
 capture=$work/captures/COM7-overnight.log
 size=$(stat -c %s "$capture")
-"$sim" --stdout --pattern --count "$total" >"$work/sent"
+"$sim" --stdout --pattern --rate 0 --count "$total" >"$work/sent"
 echo "minutes=$minutes rate=$rate unplugs=$unplugs frozen_s=$((froze * 60)) sent=$total captured=$size"
 tr '\0' '\n' <"$work/Kestrune.log" | grep -a -E 'Capture|lost|back' | sed 's/  */ /g' || true
 if cmp "$work/sent" "$capture"; then
