@@ -4,7 +4,9 @@
 # per MB from the first byte to a second after the last (and with the display server's CPU added), checks
 # that every byte arrived in time and that the window holds the stream's last bytes byte for byte, and
 # prints one table row with its target and PASS or FAIL. Also: peak RSS with two windows whose 1023 KB
-# loops are full, and the CPU of an idle window. Exits non-zero when a row fails.
+# loops are full, and the CPU of an idle window. Capture rows (section CAPTURE of the INI file) check the
+# capture file byte for byte against the whole stream and their CPU against the same row without capture.
+# Exits non-zero when a row fails.
 #
 #   bench/endtoend/endtoend.sh [--build DIR] [--quick] [--seconds S] [--only REGEX] [--keep]
 #     --quick     5 s per stream instead of 20 (the figures are rougher; the start-up cost weighs more)
@@ -23,7 +25,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "endtoend: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -59,7 +61,8 @@ done
 [ -s "$work/display" ] || { echo "endtoend: Xvfb did not start" >&2; exit 2; }
 export DISPLAY=:$(head -n1 "$work/display")
 
-write_ini() { # folder port
+write_ini() { # folder port [capture: text or raw]
+  local capture=${3:-}
   cat >"$1/Kestrune.ini" <<INI
 [COM]
 Port=COM$2
@@ -82,7 +85,31 @@ LogFilePath=./Kestrune.log
 ArchiveLogFilePath=./ARCH_Kestrune.log
 LogLevel=1
 INI
+  [ -z "$capture" ] || cat >>"$1/Kestrune.ini" <<INI
+[CAPTURE]
+AutoCapture=1
+CaptureFolder=.
+CaptureName=capture-%p.log
+CaptureRaw=$([ "$capture" = raw ] && echo 1 || echo 0)
+INI
 }
+
+# Checks that the capture file of COM<port> is the whole stream the writer sent, byte for byte; prints the
+# reason when not. With no translation, filter or timestamp the window's shaped text is the stream itself.
+capture_matches() { # folder port kind sent_bytes
+  local file=$1/capture-COM$2.log mode
+  [ -f "$file" ] || { echo "no capture file"; return 1; }
+  case $3 in
+    lines) mode=(--pattern) ;;
+    raw) mode=(--pattern --no-line-ends) ;;
+  esac
+  local differ
+  differ=$("$sim" --stdout "${mode[@]}" --rate 0 --count "$4" | cmp - "$file" 2>&1 | head -n1)
+  [ -z "$differ" ] || { echo "capture: $differ"; return 1; }
+}
+
+# CPU seconds of the rows without capture, by name, to weigh the capture rows against.
+declare -A base_cpu
 
 # User plus system time of a process in clock ticks, empty when it cannot be read.
 cpu_ticks() { # pid
@@ -212,11 +239,11 @@ window_matches() { # folder window port sent_bytes
 }
 
 # One stream into one window. The verdict weighs the figure the target names.
-stream_case() { # name kind rate target-kind limit
-  local name=$1 kind=$2 rate=$3 check=$4 limit=$5 dir=$work/$1
+stream_case() { # name kind rate target-kind limit [capture base-row]
+  local name=$1 kind=$2 rate=$3 check=$4 limit=$5 capture=${6:-} base=${7:-} dir=$work/$1
   wanted "$name" || return 0
   mkdir -p "$dir/ports"
-  write_ini "$dir" 7
+  write_ini "$dir" 7 "$capture"
   start_writer "$dir" 7 "$kind" "$rate" "$seconds" || { row "$name" - - - - - - - "$check" FAIL; return; }
   local wpid=$writer_pid
   start_program "$dir" $((seconds * 1000 + 8000))
@@ -252,6 +279,10 @@ stream_case() { # name kind rate target-kind limit
   fi
   local mismatch
   if ! mismatch=$(window_matches "$dir" 1 7 "$bytes"); then ok=0; reason="${reason:+$reason; }$mismatch"; fi
+  if [ -n "$capture" ] && ! mismatch=$(capture_matches "$dir" 7 "$kind" "$bytes"); then
+    ok=0; reason="${reason:+$reason; }$mismatch"
+  fi
+  [ -n "$capture" ] || base_cpu[$name]=$cpu
   local target verdict
   case $check in
     spm) target="<= $limit s/MB, exact tail" ; awk -v v="$spm" -v l="$limit" 'BEGIN{exit !(v <= l)}' || ok=0 ;;
@@ -259,6 +290,15 @@ stream_case() { # name kind rate target-kind limit
           awk -v v="$spm" -v w="$spmx" -v l="${limit%/*}" -v m="${limit#*/}" 'BEGIN{exit !(v <= l && w <= m)}' || ok=0 ;;
     core) target="no loss, < $limit% core"; awk -v v="$core" -v l="$limit" 'BEGIN{exit !(v < l)}' || ok=0 ;;
     loss) target="no loss, exact tail" ;;
+    capture) target="no loss, exact file, cpu <= base + 10%"
+             if [ -z "${base_cpu[$base]:-}" ]; then
+               ok=0; reason="${reason:+$reason; }row $base not run"
+             else
+               local ratio
+               ratio=$(awk -v c="$cpu" -v b="${base_cpu[$base]}" 'BEGIN{printf "%.3f", (b > 0) ? c / b : 99}')
+               reason="${reason:+$reason; }cpu ${ratio} x $base (${base_cpu[$base]} s)"
+               awk -v r="$ratio" 'BEGIN{exit !(r <= 1.10)}' || ok=0
+             fi ;;
   esac
   verdict=$([ "$ok" = 1 ] && echo PASS || echo FAIL)
   row "$name" "$mb" "$elapsed" "$cpu" "$spm" "$spmx" "$core" "$rss" "$target" "$verdict"
@@ -351,6 +391,81 @@ two_windows_case() {
   [ -z "$reason" ] || echo "    $reason"
 }
 
+# Two windows at 1 MB/s each, both capturing (text) or neither: the program's CPU from the moment both ports
+# are read to a second after both streams ended. The capture row weighs it against the row without.
+two_streams_case() { # name capture
+  local name=$1 capture=$2 dir=$work/$1 target
+  target=$([ -n "$capture" ] && echo "no loss, exact files, cpu <= base + 10%" || echo "no loss, exact tails")
+  wanted "$name" || return 0
+  command -v xdotool >/dev/null || { row "$name" - - - - - - - "$target" FAIL; echo "    xdotool missing"; return; }
+  mkdir -p "$dir/ports"
+  write_ini "$dir" 7 "$capture"
+  start_writer "$dir" 7 lines 1000000 "$seconds" || { row "$name" - - - - - - - "$target" FAIL; return; }
+  local first=$writer_pid
+  start_writer "$dir" 1 lines 1000000 "$seconds" || { row "$name" - - - - - - - "$target" FAIL; return; }
+  local second=$writer_pid
+  start_program "$dir" $((seconds * 1000 + 15000))
+  local frame= reason=
+  for _ in $(seq 100); do
+    frame=$(xdotool search --onlyvisible --name Kestrune 2>/dev/null | head -n1) && [ -n "$frame" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  if [ -n "$frame" ]; then
+    xdotool windowfocus "$frame" key ctrl+n; sleep 1.5; xdotool type --delay 50 COM1; sleep 0.3; xdotool key Return
+  else
+    reason="no main window"
+  fi
+  until grep -q '^reader' "$dir/device-1.out" 2>/dev/null || ! kill -0 "$program_pid" 2>/dev/null; do sleep 0.01; done
+  local cpu start
+  cpu=$(cpu_ticks "$program_pid"); start=$(date +%s.%N)
+  until { grep -q '^finished' "$dir/device-7.out" && grep -q '^finished' "$dir/device-1.out"; } ||
+    ! kill -0 "$program_pid" 2>/dev/null; do sleep 0.05; done
+  sleep 1
+  cpu=$(awk -v t="$(($(cpu_ticks "$program_pid") - cpu))" -v h="$(getconf CLK_TCK)" 'BEGIN{printf "%.3f", t/h}')
+  local window
+  window=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN{printf "%.3f", e - s}')
+  wait_bounded "$program_pid" 60 || reason="${reason:+$reason; }program did not end by itself"
+  kill "$first" "$second" 2>/dev/null || true
+  wait "$first" "$second" 2>/dev/null || true
+  local ok=1 port number=1 bytes total=0 mismatch
+  for port in 7 1; do
+    bytes=$(field "$dir/writer-$port.out" bytes)
+    if [ -z "$bytes" ]; then
+      ok=0; reason="${reason:+$reason; }COM$port: $(tail -n1 "$dir/writer-$port.out")"; continue
+    fi
+    total=$((total + bytes))
+    [ "$bytes" -eq $((1000000 * seconds)) ] || { ok=0; reason="${reason:+$reason; }COM$port sent $bytes"; }
+    if ! mismatch=$(window_matches "$dir" "$number" "$port" "$bytes"); then
+      ok=0; reason="${reason:+$reason; }window $number: $mismatch"
+    fi
+    if [ -n "$capture" ] && ! mismatch=$(capture_matches "$dir" "$port" lines "$bytes"); then
+      ok=0; reason="${reason:+$reason; }COM$port $mismatch"
+    fi
+    number=$((number + 1))
+  done
+  if tr '\0' '\n' <"$dir/Kestrune.log" 2>/dev/null |
+    grep -a -q -E 'input queue full|closed: [0-9]+ bytes received, [1-9][0-9]* bytes lost'; then
+    ok=0; reason="${reason:+$reason; }the log reports lost bytes"
+  fi
+  if [ -z "$capture" ]; then
+    base_cpu[$name]=$cpu
+  elif [ -n "${base_cpu[two-1MB]:-}" ]; then
+    local ratio
+    ratio=$(awk -v c="$cpu" -v b="${base_cpu[two-1MB]}" 'BEGIN{printf "%.3f", (b > 0) ? c / b : 99}')
+    reason="${reason:+$reason; }cpu ${ratio} x two-1MB (${base_cpu[two-1MB]} s)"
+    awk -v r="$ratio" 'BEGIN{exit !(r <= 1.10)}' || ok=0
+  else
+    ok=0; reason="${reason:+$reason; }row two-1MB not run"
+  fi
+  local mb spm core
+  mb=$(awk -v b="$total" 'BEGIN{printf "%.2f", b/1e6}')
+  spm=$(awk -v c="$cpu" -v b="$total" 'BEGIN{printf "%.3f", (b > 0) ? c / (b / 1e6) : 0}')
+  core=$(awk -v c="$cpu" -v w="$window" 'BEGIN{printf "%.2f", 100*c/w}')
+  row "$name" "$mb" - "$cpu" "$spm" - "$core" - "$target" "$([ "$ok" = 1 ] && echo PASS || echo FAIL)"
+  [ -z "$reason" ] || echo "    $reason"
+}
+
 stream_case lines-11.5KB lines 11520 spm 1.0
 stream_case raw-11.5KB raw 11520 spm 1.0
 stream_case lines-92KB lines 92160 spm 0.2
@@ -363,6 +478,12 @@ stream_case lines-1MB lines 1000000 core 15
 stream_case raw-1MB raw 1000000 core 15
 stream_case lines-2MB lines 2000000 loss -
 stream_case raw-2MB raw 2000000 loss -
+stream_case lines-1MB-text-capture lines 1000000 capture - text lines-1MB
+stream_case raw-1MB-raw-capture raw 1000000 capture - raw raw-1MB
+stream_case lines-2MB-text-capture lines 2000000 capture - text lines-2MB
+stream_case raw-2MB-raw-capture raw 2000000 capture - raw raw-2MB
 idle_case
 two_windows_case
+two_streams_case two-1MB ""
+two_streams_case two-1MB-text-capture text
 exit $status
