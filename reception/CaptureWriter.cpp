@@ -152,6 +152,9 @@ CCaptureWriter::Status CCaptureWriter::GetStatus() const {
 
 void CCaptureWriter::Run() {
     std::unique_lock<std::mutex> guard(m_lock);
+    // Two buffers take turns: the one just written goes back to the backlog emptied, with its room, so a
+    // steady stream allocates nothing.
+    std::string batch;
     bool broken = false;
     while (!broken) {
         m_wake.wait_for(guard, kFileCheckPeriod, [this] { return !m_pending.empty() || m_stopping; });
@@ -163,7 +166,7 @@ void CCaptureWriter::Run() {
             guard.lock();
             continue;
         }
-        std::string batch;
+        batch.clear();
         batch.swap(m_pending);
         m_inFlight = batch.size();
         guard.unlock();

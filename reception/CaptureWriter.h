@@ -37,13 +37,13 @@ public:
     };
 
     struct Status {
-        std::string path;             // the file being written (the last one, once stopped)
-        std::uint64_t written = 0;    // bytes written to all the files
-        std::uint64_t fileBytes = 0;  // bytes in the present file
-        std::uint64_t unwritten = 0;  // bytes handed over that could not be written
-        unsigned files = 0;           // files started
+        std::string path;            // the file being written (the last one, once stopped)
+        std::uint64_t written = 0;   // bytes written to all the files
+        std::uint64_t fileBytes = 0; // bytes in the present file
+        std::uint64_t unwritten = 0; // bytes handed over that could not be written
+        unsigned files = 0;          // files started
         bool failed = false;
-        std::string reason;           // why it failed
+        std::string reason; // why it failed
     };
 
     // Opens the first file on the calling thread and starts the writer; null, with the reason, when the

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,6 +52,10 @@ public:
     // Opens the port and resumes reception; an open failure is shown in a message box and goes no
     // further (the thread then idles with the port closed).
     void Connect();
+    // Called by Connect once the port is open (a remote port: once its connection is under way), before
+    // reception resumes: what must see the connection's first byte (an automatic capture) starts there. On
+    // the user-interface thread.
+    void SetConnectedHandler(std::function<void()> handler) { m_connected = std::move(handler); }
     // Pauses reception and closes the port; a close failure (ECommError) reaches the caller.
     void Disconnect();
     // Points the thread at a port. An open or lost port is always closed and reopened; a closed one only
@@ -147,6 +152,8 @@ private:
     CReceivedText m_text{m_ThreadMutex};
     CPausablePollLoop m_pollLoop{m_ThreadMutex};
     CDropAccount m_drops{m_CommPort};
+
+    std::function<void()> m_connected;
 
     mutable std::mutex m_settingLock;
     TermSettingRec m_TermSetting;

@@ -53,6 +53,9 @@ void CCommThread::Connect() {
     m_portRemote.store(IsRemotePort(m_CommPort.GetCommPort()));
     if (m_portRemote.load()) {
         m_openPending.store(true);
+        // The reception thread makes the connection; what it reads from the first byte on is captured.
+        if (m_connected)
+            m_connected();
         Resume();
         return;
     }
@@ -68,6 +71,8 @@ void CCommThread::Connect() {
     }
     NotePortState();
     StartPortSession();
+    if (m_CommPort.IsOpen() && m_connected)
+        m_connected();
     Resume();
 }
 

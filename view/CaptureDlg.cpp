@@ -67,8 +67,8 @@ void CCaptureDlg::OnBrowse() {
     UpdateData(TRUE);
     // Whether an existing file is added to or replaced is the dialog's choice, so the file dialog asks no
     // question of its own about it.
-    CFileDialog dialog(FALSE, "log", m_sFile.c_str(), OFN_HIDEREADONLY, "Log Files (*.log)|*.log|All Files (*)|*||",
-                       this);
+    CFileDialog dialog(FALSE, "log", m_sFile.c_str(), OFN_HIDEREADONLY,
+                       "Log Files (*.log)|*.log|All Files (*)|*||", this);
     if (dialog.DoModal() != IDOK)
         return;
     m_sFile = dialog.GetPathName();

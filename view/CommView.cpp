@@ -98,6 +98,8 @@ BOOL CCommView::PreCreateWindow(CREATESTRUCT& cs) {
 
 int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     m_commThread = new CCommThread(m_hWnd);
+    // The automatic capture starts as the port opens, so that it holds the first byte read.
+    m_commThread->SetConnectedHandler([this] { StartAutoCapture(); });
 
     CPreference* preferences = gMainApp.m_PrefApp;
     if (preferences != nullptr && (preferences->m_available & PREF_COMM_SETTING) != 0 &&
@@ -114,7 +116,6 @@ int CCommView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
                              IDS_ERROR_SET_PARITY);
         ApplyPreferenceValue([&]() { port.SetStopBits(setting.stopBit); }, ECommError::ErrStopBits,
                              IDS_ERROR_SET_STOP_BITS);
-        StartAutoCapture();
     } else if (!OnSetCommSetting()) {
         return -1;
     }

@@ -85,7 +85,8 @@ public:
     bool IsCapturing() const;
     // The screen is frozen: reception paused, or (while capturing) the screen held.
     bool IsScreenFrozen() const;
-    // Starts the capture the preferences ask of every window, once its port is open and none runs.
+    // Starts the capture the preferences ask of every window when its port opens (before reception resumes)
+    // and none runs.
     void StartAutoCapture();
     // Stops a running capture and logs what it wrote; `failed` tells the user why it could not go on.
     void StopCapture(bool failed);

@@ -77,14 +77,18 @@ void CCommView::OnCaptureToFile() {
     options.path = dialog.GetPath();
     options.append = dialog.IsAppend();
     options.rollBytes = RollBytes();
-    StartCapture(std::move(options), dialog.IsRaw() ? CaptureContent::Raw : CaptureContent::Text);
+    if (StartCapture(std::move(options), dialog.IsRaw() ? CaptureContent::Raw : CaptureContent::Text) &&
+        m_commThread->m_Suspended) {
+        // A window frozen before the capture keeps its screen still, but receives again.
+        m_bScreenHeld = true;
+        m_commThread->Resume();
+    }
 }
 
 void CCommView::StartAutoCapture() {
     const CPreference* preferences = gMainApp.m_PrefApp;
     if (preferences == nullptr || (preferences->m_available & PREF_INI_READ) == 0 ||
-        !preferences->m_captureSetting.bAutoCapture || m_commThread == nullptr || IsCapturing() ||
-        !m_commThread->IsPortOpen())
+        !preferences->m_captureSetting.bAutoCapture || m_commThread == nullptr || IsCapturing())
         return;
     const CaptureSettingRec& setting = preferences->m_captureSetting;
     const std::string pattern = JoinCapturePath(
@@ -126,11 +130,6 @@ bool CCommView::StartCapture(CCaptureWriter::Options options, CaptureContent con
                     Count(status.fileBytes)) +
                  " " + status.path,
              "StartCapture");
-    // A window frozen before the capture keeps its screen still, but receives again.
-    if (m_commThread->m_Suspended) {
-        m_bScreenHeld = true;
-        m_commThread->Resume();
-    }
     SetTimer(CAPTURE_TIMER_ID, kCaptureCaptionPeriodMs, &CCommView::CaptureTimerProc);
     ShowCaptureState();
     return true;
@@ -145,9 +144,9 @@ void CCommView::StopCapture(bool failed) {
     if (failed) {
         LogWhole("Capture failed: " + report.reason, "StopCapture");
         m_strCaptureState = AfxLoadText(IDS_CAPTURE_CAPTION_FAILED) + report.reason;
-        AfxPostMessageBox(Format(IDS_CAPTURE_FAILED, report.reason.c_str(), Count(report.written),
-                                 Count(report.unwritten)),
-                          MB_OK | MB_ICONSTOP);
+        AfxPostMessageBox(
+            Format(IDS_CAPTURE_FAILED, report.reason.c_str(), Count(report.written), Count(report.unwritten)),
+            MB_OK | MB_ICONSTOP);
     } else {
         m_strCaptureState.clear();
     }

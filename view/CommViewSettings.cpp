@@ -114,8 +114,6 @@ BOOL CCommView::OnSetCommSetting() {
         auto* pTitle = new CString(title);
         if (!PostMessage(WM_MSG_CHANGE_DOC_TITLE, reinterpret_cast<WPARAM>(pTitle), 0))
             delete pTitle;
-        // A running capture goes on with the new port; a window that only now connects starts its own.
-        StartAutoCapture();
     }
 
     bool lost = false;

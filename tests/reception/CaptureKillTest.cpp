@@ -100,6 +100,6 @@ TEST(CaptureKill, KillNineLosesNothingThatWasRead) {
     for (std::uint64_t i = 0; i < file.size(); ++i)
         expected += PatternByte(i);
     const auto differ = std::mismatch(file.begin(), file.end(), expected.begin());
-    EXPECT_TRUE(differ.first == file.end())
-        << "the file departs from the stream at byte " << (differ.first - file.begin()) << " of " << file.size();
+    EXPECT_TRUE(differ.first == file.end()) << "the file departs from the stream at byte "
+                                            << (differ.first - file.begin()) << " of " << file.size();
 }

@@ -99,8 +99,8 @@ TEST(CommThreadCapture, TextTakesTheShapedBytesAndRawTheBytesAsReceived) {
 // three batches, byte for byte, and the capture was never interrupted.
 TEST(CommThreadCapture, GoesOnThroughUnplugAndReplugByteExact) {
     TempDir dir;
-    SimDevice device(53, {"--pattern", "--rate", "20000", "--count", "0", "--settle-ms", "300",
-                          "--lines-per-plug", "50"});
+    SimDevice device(
+        53, {"--pattern", "--rate", "20000", "--count", "0", "--settle-ms", "300", "--lines-per-plug", "50"});
     MessageRecorder messages;
     CCommThread thread(kWindow);
     TermSettingRec plain;

@@ -78,8 +78,8 @@ TEST_F(CaptureWindowTest, FreezeWhileCapturingHoldsTheScreenOnly) {
     m_device.Send("while frozen");
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path) == "before|while frozen"; }));
     EXPECT_EQ(TextOf(view), "before|");
-    EXPECT_TRUE(WaitFor([&] { return CaptionOf(view).find("capturing to frozen.log: 19 bytes") != CString::npos; },
-                        3000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return CaptionOf(view).find("capturing to frozen.log: 19 bytes") != CString::npos; }, 3000))
         << CaptionOf(view);
 
     view->OnStopReception();
@@ -167,6 +167,26 @@ TEST_F(CaptureWindowTest, AutomaticCaptureFromTheIniFileWithABackslashFolder) {
         c = c == '/' ? '_' : c;
     EXPECT_EQ(status.path, "./caps/" + port + ".cap");
     m_device.Send("automatic\r\n");
-    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(m_dir.file("caps/" + port + ".cap")) == "automatic\r\n"; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return ReadWholeFile(m_dir.file("caps/" + port + ".cap")) == "automatic\r\n"; }));
+    CloseWindow(view);
+}
+
+// The automatic capture starts with the connection itself: bytes waiting at the port when it opens, read by
+// the very first poll, are in the file too.
+TEST_F(CaptureWindowTest, AutomaticCaptureHoldsTheFirstBytesOfTheConnection) {
+    CurrentDirGuard cwd(m_dir.path());
+    gMainApp.m_PrefApp->m_captureSetting.bAutoCapture = 1;
+    gMainApp.m_PrefApp->m_captureSetting.folder = ".";
+    gMainApp.m_PrefApp->m_captureSetting.namePattern = "first.cap";
+    m_device.Send("waiting at the open|");
+    CCommView* view = OpenWindow();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->IsCapturing());
+    m_device.Send("after");
+    EXPECT_TRUE(WaitFor([&] { return TextOf(view) == "waiting at the open|after"; }));
+    EXPECT_TRUE(WaitFor([&] {
+        return ReadWholeFile(m_dir.file("first.cap")) == "waiting at the open|after";
+    })) << ReadWholeFile(m_dir.file("first.cap"));
     CloseWindow(view);
 }
