@@ -9,20 +9,21 @@ namespace {
 
 const DialogTemplate kCaptureTemplate = {
     "Kestrune: Capture to File",
-    276,
+    372,
     92,
     "MS Sans Serif",
     8,
     {
+        // The file box is wide: typing stops where a box's width ends, and paths are long.
         {DialogControlKind::Label, IDC_STATIC, "File:", 6, 10, 60, 8, DS_ALIGN_RIGHT},
-        {DialogControlKind::Edit, IDC_CAPTURE_FILE, "", 70, 8, 144, 12},
-        {DialogControlKind::PushButton, IDC_CAPTURE_BROWSE, "Browse...", 218, 7, 50, 14},
+        {DialogControlKind::Edit, IDC_CAPTURE_FILE, "", 70, 8, 240, 12},
+        {DialogControlKind::PushButton, IDC_CAPTURE_BROWSE, "Browse...", 314, 7, 50, 14},
         {DialogControlKind::Label, IDC_STATIC, "Record:", 6, 30, 60, 8, DS_ALIGN_RIGHT},
         {DialogControlKind::DropList, IDC_CAPTURE_CONTENT, "", 70, 28, 144, 40},
         {DialogControlKind::Label, IDC_STATIC, "If the file exists:", 6, 50, 60, 8, DS_ALIGN_RIGHT},
         {DialogControlKind::DropList, IDC_CAPTURE_EXISTING, "", 70, 48, 144, 40},
-        {DialogControlKind::PushButton, IDOK, "OK", 160, 72, 50, 14, DS_DEFAULT_BUTTON},
-        {DialogControlKind::PushButton, IDCANCEL, "Cancel", 218, 72, 50, 14},
+        {DialogControlKind::PushButton, IDOK, "OK", 256, 72, 50, 14, DS_DEFAULT_BUTTON},
+        {DialogControlKind::PushButton, IDCANCEL, "Cancel", 314, 72, 50, 14},
     },
 };
 
