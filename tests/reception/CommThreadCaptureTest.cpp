@@ -53,6 +53,16 @@ bool StartCapture(CCommThread& thread, const std::string& path, CaptureContent c
     return started;
 }
 
+// The bytes are counted as received before the capture takes them: a test that stops a capture waits for
+// the writer's count instead.
+bool WaitForWritten(CCommThread& thread, std::uint64_t bytes) {
+    return WaitUntil([&] {
+        CCaptureWriter::Status status;
+        CaptureContent content;
+        return thread.m_Capture.GetStatus(status, content) && status.written >= bytes;
+    });
+}
+
 CCaptureWriter::Status StopCapture(CCommThread& thread) {
     CCaptureWriter::Status report;
     EXPECT_TRUE(thread.m_Capture.Stop(report));
@@ -119,6 +129,7 @@ TEST(CommThreadCapture, GoesOnThroughUnplugAndReplugByteExact) {
         device.replug();
         ASSERT_TRUE(messages.WaitForCount(kWindow, WM_COMM_PORT_STATE, PORT_BACK, plug, 10s));
     }
+    ASSERT_TRUE(WaitForWritten(thread, 150u * 64));
     const CCaptureWriter::Status report = StopCapture(thread);
     EXPECT_FALSE(report.failed) << report.reason;
     const std::string file = ReadWholeFile(dir.file("c.log"));
@@ -191,6 +202,8 @@ TEST(CommThreadCapture, TwoWindowsCaptureAtOnceEachToItsFile) {
     feedSecond.join();
     ASSERT_TRUE(WaitUntil([&] { return first.BytesReceived() == kSize && second.BytesReceived() == kSize; }))
         << first.BytesReceived() << " and " << second.BytesReceived() << " bytes received";
+    ASSERT_TRUE(WaitForWritten(first, kSize));
+    ASSERT_TRUE(WaitForWritten(second, kSize));
     EXPECT_EQ(StopCapture(first).written, kSize);
     EXPECT_EQ(StopCapture(second).written, kSize);
     EXPECT_TRUE(ReadWholeFile(dir.file("first.log")) == firstStream);
