@@ -47,7 +47,7 @@ TrapLF=0
 AutoSaveFrequency=0
 [LOG]
 LogFilePath=.\\Kestrune.log
-LogLevel=1
+LogLevel=2
 [CAPTURE]
 AutoCapture=1
 CaptureFolder=.\\captures
@@ -67,11 +67,15 @@ start=$SECONDS
 press_freeze() {
   local frame
   frame=$(xdotool search --onlyvisible --name Kestrune 2>/dev/null | head -n1) || true
-  [ -n "$frame" ] && xdotool windowactivate --sync "$frame" key ctrl+s 2>/dev/null || xdotool key ctrl+s || true
+  [ -n "$frame" ] || return 0
+  xdotool windowfocus "$frame" 2>/dev/null || true
+  sleep 0.2
+  xdotool key ctrl+s || true
 }
 unplugs=0
 froze=0
-# Every five minutes an unplug of 3 s; at the half, the screen frozen for a minute.
+# Every five minutes an unplug of 3 s; at the half, the screen frozen for a minute (the log, at level 2,
+# records the freeze and its end).
 while kill -0 "$program_pid" 2>/dev/null && [ $((SECONDS - start)) -lt $((seconds - 60)) ]; do
   sleep 20
   elapsed=$((SECONDS - start))
@@ -90,7 +94,7 @@ capture=$work/captures/COM7-overnight.log
 size=$(stat -c %s "$capture")
 "$sim" --stdout --pattern --rate 0 --count "$total" >"$work/sent"
 echo "minutes=$minutes rate=$rate unplugs=$unplugs frozen_s=$((froze * 60)) sent=$total captured=$size"
-tr '\0' '\n' <"$work/Kestrune.log" | grep -a -E 'Capture|lost|back' | sed 's/  */ /g' || true
+tr '\0' '\n' <"$work/Kestrune.log" | grep -a -E 'Capture|lost|back|freezed' | sed 's/  */ /g' || true
 if cmp "$work/sent" "$capture"; then
   echo "window after the freeze: $(stat -c %s "$work/window-1.txt") bytes shown"
   echo "capture equals what was sent, byte for byte"; else exit 1; fi
