@@ -239,3 +239,23 @@ TEST(CommThreadCapture, AFullDiskStopsTheCaptureNotTheReception) {
     EXPECT_EQ(report.unwritten, 11u);
     EXPECT_EQ(messages.Count(kWindow, WM_COMM_CAPTURE_FAILED), 1);
 }
+
+// The connection hook, where an automatic capture starts: called once a local port is open, and once a
+// remote port's connection is handed to the reception thread, always before reception resumes; never for
+// a port that did not open.
+TEST(CommThreadCapture, TheConnectionHookRunsOnlyForAConnectionBeingMade) {
+    PseudoTerminal device;
+    CCommThread thread(kWindow);
+    int calls = 0;
+    thread.SetConnectedHandler([&] {
+        ++calls;
+        // Reception is still paused: the first read is still to come.
+        EXPECT_TRUE(thread.m_Suspended);
+    });
+    thread.SetParameters(9600, device.path());
+    EXPECT_EQ(calls, 1);
+    thread.SetParameters(9600, "/dev/no-such-serial-port");
+    EXPECT_EQ(calls, 1);
+    thread.SetParameters(9600, "tcp://127.0.0.1:9");
+    EXPECT_EQ(calls, 2);
+}
