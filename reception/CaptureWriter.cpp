@@ -38,7 +38,11 @@ OpenOutcome OpenCaptureFile(const std::string& path, bool fresh, int& fd, std::s
         reason = path + ": " + SystemReason(error);
         return error == EEXIST ? OpenOutcome::Exists : OpenOutcome::Failed;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Only a regular file is held: a device or a pipe named as the file (/dev/null, /dev/full, a FIFO) is
+    // one object for the whole machine, which any number of captures may write to.
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         fd = -1;

@@ -18,7 +18,7 @@
 // are counted as unwritten and the capture fails with the reason, so the file is always an exact prefix
 // of what was handed over.
 //
-// The file is held with an exclusive advisory lock for as long as it is written: two captures, of two
+// A regular file is held with an exclusive advisory lock for as long as it is written: two captures, of two
 // windows or of two running programs, never share a file.
 class CCaptureWriter {
 public:

@@ -244,3 +244,12 @@ TEST(CaptureWriter, AFullBacklogFailsTheCaptureAndKeepsTheFileAPrefix) {
     EXPECT_EQ(drained, sent.substr(0, status.written));
     EXPECT_GT(status.unwritten, 0u);
 }
+
+// A device named as the file is no file two captures could share: several may write to it at once.
+TEST(CaptureWriter, ADeviceNamedAsTheFileIsNotHeld) {
+    std::string reason;
+    auto first = CCaptureWriter::Start(To("/dev/null"), reason);
+    ASSERT_TRUE(first) << reason;
+    auto second = CCaptureWriter::Start(To("/dev/null"), reason);
+    EXPECT_TRUE(second) << reason;
+}
