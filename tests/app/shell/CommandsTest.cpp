@@ -69,7 +69,7 @@ TEST(Commands, MenusCarryTheirExactItems) {
     };
     EXPECT_EQ(Describe(*AfxFindMenu(IDR_MAINFRAME)), main);
     const std::vector<std::string> terminal = {
-        "&File: &New\tCtrl+N(201) Save &As...(57604) Capture to &File...(221) - Page Set&up(57605) "
+        "&File: &New\tCtrl+N(201) Save &As...(57604) Capture to &File...(230) - Page Set&up(57605) "
         "&Print...\tCtrl+P(57607) "
         "Print Previe&w...(57609) - E&xit\tCtrl+Q(57665)",
         "&Edit: &Copy\tCtrl+C(57634) - &Find...\tCTRL+F(57636) Find &Next\tF3(57640) - Select &All(57642) "
