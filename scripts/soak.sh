@@ -3,7 +3,7 @@
 # at a low rate, and message boxes held open during streams. Builds what it needs (the ASan+UBSan tree
 # build-asan, the normal tree build, the fuzz targets and its helpers), runs seven checks, prints one line per
 # check with its figures and exits non-zero when any fails. Not part of ./test: the full run takes about an
-# hour.
+# hour and a half.
 #
 #   scripts/soak.sh [--quick] [--only LIST] [--keep] [--plain]
 #     --quick       every check with small counts and durations (a few minutes in all)
@@ -11,7 +11,7 @@
 #     --keep        keep the work folder and print its path
 #     --plain       run the program checks on the normal build instead of the sanitizer build
 #   Counts and durations (defaults of the full run; --quick lowers them):
-#     SOAK_FUZZ_RUNS=10000000 SOAK_FUZZ_SECONDS=1800   per fuzz target
+#     SOAK_FUZZ_RUNS=10000000 SOAK_FUZZ_SECONDS=300    per fuzz target
 #     SOAK_CYCLES=100                                  unplug/replug cycles at 100 KB/s
 #     SOAK_OVERRUN_SECONDS=60                          3 MB/s, frozen and unfrozen every 5 s
 #     SOAK_KILLS=50                                    SIGKILLs during auto-saves of a 1 MB document
@@ -36,11 +36,11 @@ while [ $# -gt 0 ]; do
   esac
 done
 if [ "$quick" = 1 ]; then
-  : "${SOAK_FUZZ_RUNS:=2000000}" "${SOAK_FUZZ_SECONDS:=60}" "${SOAK_CYCLES:=10}" "${SOAK_OVERRUN_SECONDS:=20}"
+  : "${SOAK_FUZZ_RUNS:=2000000}" "${SOAK_FUZZ_SECONDS:=20}" "${SOAK_CYCLES:=10}" "${SOAK_OVERRUN_SECONDS:=20}"
   : "${SOAK_KILLS:=8}" "${SOAK_COPIES_SECONDS:=40}" "${SOAK_LONG_MINUTES:=3}" "${SOAK_BOX_ROUNDS:=1}"
 fi
 fuzz_runs=${SOAK_FUZZ_RUNS:-10000000}
-fuzz_seconds=${SOAK_FUZZ_SECONDS:-1800}
+fuzz_seconds=${SOAK_FUZZ_SECONDS:-300}
 cycles=${SOAK_CYCLES:-100}
 overrun_seconds=${SOAK_OVERRUN_SECONDS:-60}
 kills=${SOAK_KILLS:-50}

@@ -7,9 +7,9 @@ check_fuzz() {
     return
   fi
   local out=$root/build-fuzz name corpus figures=() ok=1
-  for name in ini-fuzzer:ini hexa-fuzzer:hexa; do
-    corpus=$root/fuzz/corpus/${name#*:}
-    name=${name%%:*}
+  # Every target: each seed corpus fuzz/corpus/NAME belongs to the target NAME-fuzzer.
+  for corpus in "$root"/fuzz/corpus/*; do
+    name=$(basename "$corpus")-fuzzer
     local scratch=$work/$name
     mkdir -p "$scratch/new" "$scratch/artifacts"
     local before
