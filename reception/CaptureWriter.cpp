@@ -125,6 +125,7 @@ void CCaptureWriter::Push(std::string_view bytes) {
     if (bytes.empty())
         return;
     std::function<void()> notify;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_failed) {
@@ -140,12 +141,14 @@ void CCaptureWriter::Push(std::string_view bytes) {
             m_status.unwritten += bytes.size();
             notify = std::exchange(m_notify, nullptr);
         } else {
+            // A backlog that was not empty has its wake-up on the way already.
+            wake = m_pending.empty();
             m_pending.append(bytes.data(), bytes.size());
         }
     }
     if (notify)
         notify();
-    else
+    else if (wake)
         m_wake.notify_one();
 }
 
@@ -160,21 +163,23 @@ void CCaptureWriter::Run() {
     // steady stream allocates nothing.
     std::string batch;
     bool broken = false;
+    // The file's name is looked at once a period, not at every batch: two path lookups per poll pass were
+    // a good part of what a capture cost.
+    auto nextCheck = std::chrono::steady_clock::now() + kFileCheckPeriod;
     while (!broken) {
         m_wake.wait_for(guard, kFileCheckPeriod, [this] { return !m_pending.empty() || m_stopping; });
-        if (m_pending.empty()) {
-            if (m_stopping)
-                break;
-            guard.unlock();
-            broken = !FileStillWritable();
-            guard.lock();
-            continue;
-        }
+        if (m_pending.empty() && m_stopping)
+            break;
         batch.clear();
         batch.swap(m_pending);
         m_inFlight = batch.size();
         guard.unlock();
-        broken = !WriteBatch(batch) || !FileStillWritable();
+        broken = !WriteBatch(batch);
+        const auto now = std::chrono::steady_clock::now();
+        if (!broken && now >= nextCheck) {
+            broken = !FileStillWritable();
+            nextCheck = now + kFileCheckPeriod;
+        }
         guard.lock();
         m_inFlight = 0;
     }
