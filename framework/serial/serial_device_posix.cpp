@@ -38,56 +38,35 @@ HANDLE FailOpen(int fd, int error) {
 }
 
 // Handles are the addresses of live ports; a handle that is not in the set is refused rather than used.
-class PortRegistry {
+template <typename Port> class HandleRegistry {
 public:
-    void Add(PosixPort* port) {
+    void Add(Port* port) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_ports.insert(port);
     }
-    PosixPort* Find(HANDLE handle) {
+    Port* Find(HANDLE handle) {
         std::lock_guard<std::mutex> guard(m_lock);
-        auto* port = static_cast<PosixPort*>(handle);
+        auto* port = static_cast<Port*>(handle);
         return m_ports.count(port) ? port : nullptr;
     }
     bool Remove(HANDLE handle) {
         std::lock_guard<std::mutex> guard(m_lock);
-        return m_ports.erase(static_cast<PosixPort*>(handle)) > 0;
+        return m_ports.erase(static_cast<Port*>(handle)) > 0;
     }
 
 private:
     std::mutex m_lock;
-    std::set<PosixPort*> m_ports;
+    std::set<Port*> m_ports;
 };
 
-PortRegistry& Registry() {
-    static PortRegistry registry;
+HandleRegistry<PosixPort>& Registry() {
+    static HandleRegistry<PosixPort> registry;
     return registry;
 }
 
-// The same for the ports on other machines.
-class RemoteRegistry {
-public:
-    void Add(RemotePort* port) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_ports.insert(port);
-    }
-    RemotePort* Find(HANDLE handle) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        auto* port = static_cast<RemotePort*>(handle);
-        return m_ports.count(port) ? port : nullptr;
-    }
-    bool Remove(HANDLE handle) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_ports.erase(static_cast<RemotePort*>(handle)) > 0;
-    }
-
-private:
-    std::mutex m_lock;
-    std::set<RemotePort*> m_ports;
-};
-
-RemoteRegistry& Remotes() {
-    static RemoteRegistry registry;
+// The ports on other machines.
+HandleRegistry<RemotePort>& Remotes() {
+    static HandleRegistry<RemotePort> registry;
     return registry;
 }
 
