@@ -1,5 +1,6 @@
 #include "reception/CaptureWriter.h"
 
+#include "framework/core/ThreadName.h"
 #include "reception/CaptureNames.h"
 
 #include <algorithm>
@@ -158,6 +159,7 @@ CCaptureWriter::Status CCaptureWriter::GetStatus() const {
 }
 
 void CCaptureWriter::Run() {
+    NameCurrentThread("capture");
     std::unique_lock<std::mutex> guard(m_lock);
     // Two buffers take turns: the one just written goes back to the backlog emptied, with its room, so a
     // steady stream allocates nothing.

@@ -3,6 +3,7 @@
 #include "app/main.h"
 #include "app/resource.h"
 #include "framework/core/Resource.h"
+#include "framework/core/ThreadName.h"
 #include "framework/net/TcpConnect.h"
 #include "log/LogLevel.h"
 #include "reception/PollCadence.h"
@@ -210,6 +211,7 @@ DWORD CCommThread::PollPort() {
 
 UINT CommThreadProc(void* param) {
     auto* self = static_cast<CCommThread*>(param);
+    NameCurrentThread("reception");
     RaiseCurrentThreadPriority();
     // A connection to a remote port under way is given up when the window pauses or ends reception, so
     // neither waits for its time limit.

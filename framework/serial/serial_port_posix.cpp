@@ -1,5 +1,6 @@
 #include "framework/serial/serial_port_posix.h"
 
+#include "framework/core/ThreadName.h"
 #include "framework/core/WinError.h"
 #include "framework/serial/InputQueueSize.h"
 #include "framework/serial/SerialDriverThread.h"
@@ -49,7 +50,10 @@ bool PosixPort::Start() {
         return false;
     }
     try {
-        m_thread = StartDriverThread([this] { Drive(); });
+        m_thread = StartDriverThread([this] {
+            NameCurrentThread("serial-driver");
+            Drive();
+        });
     } catch (const std::system_error&) {
         CloseWakePipe();
         // The system is out of threads or of the memory for one.

@@ -1,5 +1,6 @@
 #include "framework/serial/serial_port_remote.h"
 
+#include "framework/core/ThreadName.h"
 #include "framework/core/WinError.h"
 #include "framework/net/TcpConnect.h"
 #include "framework/serial/InputQueueSize.h"
@@ -82,7 +83,10 @@ bool RemotePort::Open() {
         FlushLocked();
     }
     try {
-        m_thread = StartDriverThread([this] { Drive(); });
+        m_thread = StartDriverThread([this] {
+            NameCurrentThread("remote-driver");
+            Drive();
+        });
     } catch (const std::system_error&) {
         Close();
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
