@@ -51,6 +51,7 @@ CTermSettingDlg::CTermSettingDlg(CWnd* pParent, const TermSettingRec* pTermSetti
     SetDataExchange();
     AddCommandHandler(IDC_TIMESTAMP_OPTION, [this] { OnTimestampOptionClicked(); });
     AddCommandHandler(IDC_FILTERED_BYTE_OPTION, [this] { OnFilteredByteOptionClicked(); });
+    AddCommandHandler(IDC_TIMESTAMP_EACH_LINE, [this] { OnTimestampEachLineClicked(); });
 }
 
 void CTermSettingDlg::SetDataExchange() {
@@ -91,27 +92,37 @@ void CTermSettingDlg::DoDataExchange(CDataExchange* pDX) {
     DDV_MinMaxUInt(pDX, m_iAutoSaveDelay, 0, kMaxAutoSaveDelay);
     DDX_Check(pDX, IDC_FILTERED_BYTE_OPTION, m_iFilteredByteOption);
     DDX_Text(pDX, IDC_FILTERED_BYTES_LIST, m_iFilteredBytesList);
-    EnableDependentBoxes(m_iTimestampOption != 0, m_iFilteredByteOption != 0);
+    EnableDependentBoxes(m_iTimestampOption != 0, m_iTimestampEachLine != 0, m_iFilteredByteOption != 0);
 }
 
-void CTermSettingDlg::EnableDependentBoxes(BOOL bTimestamp, BOOL bFilteredByte) {
-    EnableTimestampBoxes(bTimestamp);
+void CTermSettingDlg::EnableDependentBoxes(BOOL bTimestamp, BOOL bEachLine, BOOL bFilteredByte) {
+    EnableTimestampBoxes(bTimestamp, bEachLine);
     if (CDialogItem* list = GetDlgItem(IDC_FILTERED_BYTES_LIST))
         list->EnableWindow(bFilteredByte);
 }
 
-void CTermSettingDlg::EnableTimestampBoxes(BOOL bTimestamp) {
-    for (int nID : {IDC_TIMESTAMP_EACH_LINE, IDC_TIMESTAMP_FORMAT, IDC_TIMESTAMP_INTERVAL}) {
+void CTermSettingDlg::EnableTimestampBoxes(BOOL bTimestamp, BOOL bEachLine) {
+    for (int nID : {IDC_TIMESTAMP_EACH_LINE, IDC_TIMESTAMP_FORMAT}) {
         if (CDialogItem* item = GetDlgItem(nID))
             item->EnableWindow(bTimestamp);
     }
+    if (CDialogItem* interval = GetDlgItem(IDC_TIMESTAMP_INTERVAL))
+        interval->EnableWindow(bTimestamp && !bEachLine);
+}
+
+BOOL CTermSettingDlg::IsChecked(int nID) {
+    auto* box = GetDlgItemAs<CButton>(nID);
+    return box != nullptr && box->GetCheck() == BST_CHECKED;
 }
 
 void CTermSettingDlg::OnTimestampOptionClicked() {
     UpdateData(TRUE);
-    auto* box = GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION);
-    EnableTimestampBoxes(box != nullptr && box->GetCheck() == BST_CHECKED);
+    EnableTimestampBoxes(IsChecked(IDC_TIMESTAMP_OPTION), IsChecked(IDC_TIMESTAMP_EACH_LINE));
     UpdateData(FALSE);
+}
+
+void CTermSettingDlg::OnTimestampEachLineClicked() {
+    EnableTimestampBoxes(IsChecked(IDC_TIMESTAMP_OPTION), IsChecked(IDC_TIMESTAMP_EACH_LINE));
 }
 
 void CTermSettingDlg::OnFilteredByteOptionClicked() {

@@ -38,6 +38,8 @@ public:
     // the boxes that depend on the clicked one from its state, and write every field back.
     void OnTimestampOptionClicked();
     void OnFilteredByteOptionClicked();
+    // The "On every line" box: only the interval depends on it, so nothing is saved or validated.
+    void OnTimestampEachLineClicked();
 
     DWORD m_iMaxiByte = 0;
     int m_iLFoption = 0;
@@ -58,7 +60,9 @@ protected:
 
 private:
     void SetDataExchange();
-    void EnableDependentBoxes(BOOL bTimestamp, BOOL bFilteredByte);
-    // The boxes that only mean something with timestamps on: every line, format and interval.
-    void EnableTimestampBoxes(BOOL bTimestamp);
+    void EnableDependentBoxes(BOOL bTimestamp, BOOL bEachLine, BOOL bFilteredByte);
+    // The boxes that only mean something with timestamps on: every line, format and interval; the
+    // interval also means nothing when every line is stamped.
+    void EnableTimestampBoxes(BOOL bTimestamp, BOOL bEachLine);
+    BOOL IsChecked(int nID);
 };

@@ -180,7 +180,7 @@ TEST(TermSettingDlg, CheckBoxClicksEnableTheirBoxes) {
     EXPECT_TRUE(answerer.Messages().empty());
 }
 
-TEST(TermSettingDlg, OnEveryLineIsEnabledWithTheTimestampBoxAndKeptWhileItIsOff) {
+TEST(TermSettingDlg, OnEveryLineIsEnabledWithTheTimestampBoxKeptWhileItIsOffAndGreysTheInterval) {
     TermSettingRec setting = SampleSetting();
     setting.bTimestamp = 1;
     setting.bTimestampEachLine = 5;
@@ -190,15 +190,21 @@ TEST(TermSettingDlg, OnEveryLineIsEnabledWithTheTimestampBoxAndKeptWhileItIsOff)
         EXPECT_EQ("On every line", eachLine->GetWidget()->property("text").toString().toStdString());
         EXPECT_TRUE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
         EXPECT_EQ(BST_CHECKED, eachLine->GetCheck());
+        // Every line stamped: the minimum quiet interval means nothing, so it is grey.
+        EXPECT_TRUE(Enabled(live, IDC_TIMESTAMP_FORMAT));
+        EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_INTERVAL));
         // Timestamps off: the box goes grey with the format and interval, its check mark stays.
         live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION)->Click();
         EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
         EXPECT_EQ(BST_CHECKED, eachLine->GetCheck());
         live.GetDlgItemAs<CButton>(IDC_TIMESTAMP_OPTION)->Click();
         EXPECT_TRUE(Enabled(live, IDC_TIMESTAMP_EACH_LINE));
+        EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_INTERVAL));
         eachLine->Click();
         EXPECT_EQ(BST_UNCHECKED, eachLine->GetCheck());
+        EXPECT_TRUE(Enabled(live, IDC_TIMESTAMP_INTERVAL));
         eachLine->Click();
+        EXPECT_FALSE(Enabled(live, IDC_TIMESTAMP_INTERVAL));
         return IDOK;
     });
     ASSERT_EQ(IDOK, dialog.DoModal());
