@@ -1,5 +1,7 @@
 #include "framework/net/TcpConnect.h"
 
+#include "framework/core/ThreadName.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -44,6 +46,7 @@ struct Lookup {
 std::shared_ptr<Lookup> StartLookup(const std::string& host, unsigned port) {
     auto lookup = std::make_shared<Lookup>();
     std::thread([lookup, host, port] {
+        NameCurrentThread("name-lookup");
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
