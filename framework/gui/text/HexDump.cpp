@@ -43,6 +43,24 @@ std::size_t CHexDump::ColumnOf(std::size_t position) const {
     return position + m_lead - RowOf(position) * kRowBytes;
 }
 
+std::size_t CHexDump::ByteAtHexColumn(std::size_t column) const {
+    for (std::size_t k = 0; k < kRowBytes; ++k)
+        if (column < HexColumn(k) + 3)
+            return k;
+    return kRowBytes;
+}
+
+std::size_t CHexDump::PositionIn(std::size_t row, std::size_t k) const {
+    const std::size_t begin = RowBegin(row);
+    const std::size_t lead = ColumnOf(begin);
+    return std::min(begin + (k > lead ? k - lead : 0), RowEnd(row));
+}
+
+std::size_t CHexDump::CaretColumn(std::size_t position) const {
+    const std::size_t k = ColumnOf(position);
+    return k < kRowBytes ? HexColumn(k) : HexColumn(k - 1) + 2;
+}
+
 std::string CHexDump::Line(std::size_t row, std::size_t from, std::size_t to) const {
     std::string line(LineLength(), ' ');
     std::size_t offset = (m_firstRow + row) * kRowBytes;

@@ -39,6 +39,14 @@ public:
     std::size_t CharColumn(std::size_t k) const { return m_digits + 2 + 3 * kRowBytes + 3 + k; }
     // The length of a full row's line.
     std::size_t LineLength() const { return CharColumn(kRowBytes) + 1; }
+    // The byte k (0 to 15) whose two digits, or the blank after them, hold a column left of the characters;
+    // 16 for a column past them.
+    std::size_t ByteAtHexColumn(std::size_t column) const;
+    // The text position of row i's byte k, kept to the bytes the row holds.
+    std::size_t PositionIn(std::size_t row, std::size_t k) const;
+    // The column a caret at a text position stands in: on its byte's first digit, or just after the last
+    // digits for the end of a full row.
+    std::size_t CaretColumn(std::size_t position) const;
 
     // The line of row i, showing only the bytes at text positions from..to (the others blank).
     std::string Line(std::size_t row, std::size_t from = 0, std::size_t to = std::string_view::npos) const;

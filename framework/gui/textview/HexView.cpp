@@ -250,21 +250,10 @@ std::size_t CHexView::PositionAt(const QPoint& point) const {
     const qreal x = point.x() - kMargin + horizontalScrollBar()->value();
     const auto column = static_cast<std::size_t>(std::max<qreal>(0, x / CellWidth()));
     // The byte whose cells hold the point, in the characters or among the hexadecimal digits.
-    std::size_t k = CHexDump::kRowBytes;
-    if (column >= dump.CharColumn(0)) {
-        k = std::min(column - dump.CharColumn(0), CHexDump::kRowBytes);
-    } else {
-        for (std::size_t byte = 0; byte < CHexDump::kRowBytes; ++byte) {
-            if (column < dump.HexColumn(byte) + 3) {
-                k = byte;
-                break;
-            }
-        }
-    }
-    const std::size_t begin = dump.RowBegin(row);
-    const std::size_t columnOfBegin = dump.ColumnOf(begin);
-    const std::size_t position = begin + (k > columnOfBegin ? k - columnOfBegin : 0);
-    return std::min(position, dump.RowEnd(row));
+    const std::size_t k = column >= dump.CharColumn(0)
+                              ? std::min(column - dump.CharColumn(0), CHexDump::kRowBytes)
+                              : dump.ByteAtHexColumn(column);
+    return dump.PositionIn(row, k);
 }
 
 void CHexView::paintEvent(QPaintEvent* event) {
@@ -320,12 +309,8 @@ void CHexView::paintEvent(QPaintEvent* event) {
         } else {
             span(0, static_cast<std::size_t>(line.size()), false);
         }
-        if (hasFocus() && dump.RowOf(m_caret) == row) {
-            const std::size_t k = dump.ColumnOf(m_caret);
-            const std::size_t column =
-                k < CHexDump::kRowBytes ? dump.HexColumn(k) : dump.HexColumn(k - 1) + 2;
-            painter.fillRect(QRectF(left + column * cell - 1, top, 1, height), text);
-        }
+        if (hasFocus() && dump.RowOf(m_caret) == row)
+            painter.fillRect(QRectF(left + dump.CaretColumn(m_caret) * cell - 1, top, 1, height), text);
     }
     if (!m_follow)
         PaintHoldNotice(painter);

@@ -75,10 +75,8 @@ private:
     int LineStride() const { return static_cast<int>(View()->Dump().LineLength()) + 1; }
     int OffsetOf(std::size_t position) const {
         const CHexDump dump = View()->Dump();
-        const std::size_t row = dump.RowOf(position);
-        const std::size_t k = dump.ColumnOf(position);
-        const std::size_t column = k < CHexDump::kRowBytes ? dump.HexColumn(k) : dump.HexColumn(k - 1) + 2;
-        return static_cast<int>(row) * LineStride() + static_cast<int>(column);
+        return static_cast<int>(dump.RowOf(position)) * LineStride() +
+               static_cast<int>(dump.CaretColumn(position));
     }
     std::size_t PositionOf(int offset) const {
         const CHexDump dump = View()->Dump();
@@ -87,16 +85,7 @@ private:
         const std::size_t row =
             std::min(static_cast<std::size_t>(std::max(0, offset) / LineStride()), dump.RowCount() - 1);
         const std::size_t column = static_cast<std::size_t>(std::max(0, offset) % LineStride());
-        std::size_t k = CHexDump::kRowBytes;
-        for (std::size_t byte = 0; byte < CHexDump::kRowBytes; ++byte) {
-            if (column < dump.HexColumn(byte) + 3) {
-                k = byte;
-                break;
-            }
-        }
-        const std::size_t begin = dump.RowBegin(row);
-        const std::size_t lead = dump.ColumnOf(begin);
-        return std::min(begin + (k > lead ? k - lead : 0), dump.RowEnd(row));
+        return dump.PositionIn(row, dump.ByteAtHexColumn(column));
     }
 };
 
