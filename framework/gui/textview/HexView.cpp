@@ -16,30 +16,15 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <climits>
 
 CHexView::CHexView(QWidget* parent, const CDisplayText& text)
-    : QAbstractScrollArea(parent), m_text(text),
-      m_holdText(QStringLiteral("Scrolled back: the view holds still. Scroll to the end to follow.")) {
+    : CByteView(parent, text, nullptr, Bars::kPlain) {
     static const bool accessible = [] {
         QAccessible::installFactory(&HexViewAccessibleFactory);
         return true;
     }();
     (void)accessible;
-    setFocusPolicy(Qt::StrongFocus);
-    viewport()->setCursor(Qt::IBeamCursor);
-    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    verticalScrollBar()->setSingleStep(1);
-    // As in the text view, only the user's own scrolling decides whether the view follows the end.
-    QObject::connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int) {
-        const QScrollBar* vertical = verticalScrollBar();
-        m_follow = vertical->sliderPosition() >= vertical->maximum();
-    });
-    m_redrawTimer.setSingleShot(true);
-    QObject::connect(&m_redrawTimer, &QTimer::timeout, this, [this]() {
-        m_lastRedraw.restart();
-        viewport()->update();
-    });
+    SetReadOnly(true);
     UpdateScrollBars();
 }
 
@@ -57,18 +42,18 @@ QFont CHexView::DumpFont(const QFont& font) {
 }
 
 void CHexView::SetFirstOffset(std::size_t offset) {
-    m_origin = m_text.Base() - offset;
+    m_origin = Text().Base() - offset;
     m_topRow = 0;
     UpdateScrollBars();
     ScheduleRedraw();
 }
 
 std::size_t CHexView::FirstOffset() const {
-    return m_text.Base() - m_origin;
+    return Text().Base() - m_origin;
 }
 
 CHexDump CHexView::Dump() const {
-    return CHexDump(m_text.Bytes(), FirstOffset());
+    return CHexDump(Text().Bytes(), FirstOffset());
 }
 
 int CHexView::RowHeight() const {
@@ -79,106 +64,32 @@ qreal CHexView::CellWidth() const {
     return QFontMetricsF(DumpFont(font())).horizontalAdvance(QLatin1Char('0'));
 }
 
-int CHexView::VisibleRowCount() const {
-    return std::max(1, (viewport()->height() - 2 * kMargin) / RowHeight());
-}
-
-std::size_t CHexView::FirstVisibleRow() const {
-    return static_cast<std::size_t>(verticalScrollBar()->value());
-}
-
-void CHexView::TextChanged(std::size_t dropFront) {
-    m_anchor = std::min(m_anchor > dropFront ? m_anchor - dropFront : 0, m_text.Size());
-    m_caret = std::min(m_caret > dropFront ? m_caret - dropFront : 0, m_text.Size());
-    UpdateScrollBars();
-    ScheduleRedraw();
-}
-
-void CHexView::TextReplaced() {
-    m_anchor = m_caret = 0;
+void CHexView::StartAfresh() {
     m_topRow = 0;
-    m_follow = true;
-    UpdateScrollBars();
-    ScheduleRedraw();
 }
 
 void CHexView::UpdateScrollBars() {
     const CHexDump dump = Dump();
-    const std::size_t rows = dump.RowCount();
-    const int visible = VisibleRowCount();
-    const std::size_t fits = static_cast<std::size_t>(visible);
-    const int last = static_cast<int>(std::min<std::size_t>(rows > fits ? rows - fits : 0, INT_MAX));
     // Holding keeps the row that was at the top, wherever the front of the text went meanwhile.
     const std::size_t first = dump.FirstRowNumber();
     const std::size_t held = m_topRow > first ? m_topRow - first : 0;
-    const int top =
-        m_follow ? last : static_cast<int>(std::min<std::size_t>(held, static_cast<std::size_t>(last)));
     const qreal width = static_cast<qreal>(dump.LineLength()) * CellWidth() + 2 * kMargin;
-    m_adjusting = true;
-    QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, last);
-    vertical->setPageStep(visible);
-    vertical->setValue(top);
-    QScrollBar* horizontal = horizontalScrollBar();
-    horizontal->setRange(0, std::max(0, static_cast<int>(width) - viewport()->width()));
-    horizontal->setPageStep(std::max(1, viewport()->width()));
-    horizontal->setSingleStep(std::max(1, static_cast<int>(CellWidth())));
-    m_adjusting = false;
+    const int top = PlaceBars(dump.RowCount(), held, static_cast<int>(width) - viewport()->width(),
+                              static_cast<int>(CellWidth()));
     m_topRow = first + static_cast<std::size_t>(top);
-    m_follow = top >= last;
 }
 
-void CHexView::SetFollowing(bool follow) {
-    m_follow = follow;
-    UpdateScrollBars();
-    ScheduleRedraw();
+void CHexView::RememberTop() {
+    m_topRow = Dump().FirstRowNumber() + FirstVisibleRow();
 }
 
-void CHexView::scrollContentsBy(int, int) {
-    if (!m_adjusting)
-        m_topRow = Dump().FirstRowNumber() + FirstVisibleRow();
-    ScheduleRedraw();
-}
-
-void CHexView::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
-    UpdateScrollBars();
-}
-
-void CHexView::changeEvent(QEvent* event) {
-    QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
-        UpdateScrollBars();
-        viewport()->update();
-    }
-}
-
-void CHexView::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
+void CHexView::Redraw() {
+    NoteRedraw();
     viewport()->update();
 }
 
-void CHexView::focusOutEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusOutEvent(event);
+void CHexView::ShowNow() {
     viewport()->update();
-}
-
-void CHexView::ScheduleRedraw() {
-    if (m_redrawTimer.isActive())
-        return;
-    const qint64 since = m_lastRedraw.isValid() ? m_lastRedraw.elapsed() : kRedrawInterval;
-    m_redrawTimer.start(static_cast<int>(std::max<qint64>(0, kRedrawInterval - since)));
-}
-
-void CHexView::SetSelection(std::size_t anchor, std::size_t caret) {
-    m_anchor = std::min(anchor, m_text.Size());
-    m_caret = std::min(caret, m_text.Size());
-    ScheduleRedraw();
-}
-
-void CHexView::SelectionRange(std::size_t& start, std::size_t& end) const {
-    start = std::min(m_anchor, m_caret);
-    end = std::max(m_anchor, m_caret);
 }
 
 QString CHexView::SelectedDumpText() const {
@@ -205,7 +116,7 @@ void CHexView::CopySelection() const {
     std::size_t end = 0;
     SelectionRange(start, end);
     if (start != end)
-        CopyWithBytes(SelectedDumpText(), m_text.Bytes().substr(start, end - start));
+        CopyWithBytes(SelectedDumpText(), Text().Bytes().substr(start, end - start));
 }
 
 void CHexView::CopySelectedBytes() const {
@@ -214,7 +125,7 @@ void CHexView::CopySelectedBytes() const {
     SelectionRange(start, end);
     if (start == end)
         return;
-    const std::string_view bytes = m_text.Bytes().substr(start, end - start);
+    const std::string_view bytes = Text().Bytes().substr(start, end - start);
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size() * 3));
     for (char byte : bytes) {
@@ -225,19 +136,8 @@ void CHexView::CopySelectedBytes() const {
     CopyWithBytes(text, bytes);
 }
 
-void CHexView::SelectAll() {
-    SetSelection(0, m_text.Size());
-}
-
 void CHexView::EnsureCaretVisible() {
-    const std::size_t row = Dump().RowOf(m_caret);
-    const std::size_t first = FirstVisibleRow();
-    const std::size_t visible = static_cast<std::size_t>(VisibleRowCount());
-    QScrollBar* vertical = verticalScrollBar();
-    if (row < first)
-        vertical->setValue(static_cast<int>(std::min<std::size_t>(row, INT_MAX)));
-    else if (row >= first + visible)
-        vertical->setValue(static_cast<int>(std::min<std::size_t>(row - visible + 1, INT_MAX)));
+    BringRowInSight(Dump().RowOf(Caret()));
 }
 
 std::size_t CHexView::PositionAt(const QPoint& point) const {
@@ -309,21 +209,9 @@ void CHexView::paintEvent(QPaintEvent* event) {
         } else {
             span(0, static_cast<std::size_t>(line.size()), false);
         }
-        if (hasFocus() && dump.RowOf(m_caret) == row)
-            painter.fillRect(QRectF(left + dump.CaretColumn(m_caret) * cell - 1, top, 1, height), text);
+        if (hasFocus() && dump.RowOf(Caret()) == row)
+            painter.fillRect(QRectF(left + dump.CaretColumn(Caret()) * cell - 1, top, 1, height), text);
     }
-    if (!m_follow)
+    if (!IsFollowing())
         PaintHoldNotice(painter);
-}
-
-void CHexView::PaintHoldNotice(QPainter& painter) {
-    const QFontMetrics metrics(QApplication::font());
-    const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
-    const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
-                      box.width(), box.height());
-    painter.setFont(QApplication::font());
-    painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
-    painter.setPen(palette().color(QPalette::ToolTipText));
-    painter.drawRect(place.adjusted(0, 0, -1, -1));
-    painter.drawText(place, Qt::AlignCenter, m_holdText);
 }

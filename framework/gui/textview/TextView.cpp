@@ -14,44 +14,20 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <climits>
 
 CTextView::CTextView(QWidget* parent, const CDisplayText& text)
-    : QAbstractScrollArea(parent), m_text(text),
-      m_holdText(QStringLiteral("Scrolled back: the view holds still. Scroll to the end to follow.")) {
+    : CByteView(parent, text, NewViewport(), Bars::kQuiet) {
     static const bool accessible = [] {
         QAccessible::installFactory(&TextViewAccessibleFactory);
         return true;
     }();
     (void)accessible;
-    setFocusPolicy(Qt::StrongFocus);
-    setViewport(NewViewport());
-    viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
-    // The view paints every pixel of what it is asked to, so nothing behind it (the window's frame and
-    // background) needs painting first.
-    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    // Likewise for the scroll bars, which move on every update: the view fills its own background, so a
-    // scroll bar's repaint stops here instead of repainting the window's frame and title below it.
+    // The scroll bars move on every update; with the view filling its own background, a scroll bar's
+    // repaint stops here instead of repainting the window's frame and title below it.
     setAutoFillBackground(true);
-    setVerticalScrollBar(new CQuietScrollBar(Qt::Vertical, this));
-    setHorizontalScrollBar(new CQuietScrollBar(Qt::Horizontal, this));
-    // The scroll area lays out its bars again at every change of their ranges, and that repaints them
-    // (and the frame beneath) although they stay where they are; the view changes the vertical range on
-    // almost every update. So the bars are laid out only when one of them comes or goes. Should the slot
-    // have another name in some Qt version, the disconnection fails and the area keeps its own way.
-    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
-        m_layoutOnNeedOnly &=
-            QObject::disconnect(bar, SIGNAL(rangeChanged(int, int)), this, SLOT(_q_showOrHideScrollBars()));
-    verticalScrollBar()->setSingleStep(1);
-    // Only the user's own scrolling (bar, wheel, drag) decides whether the view follows the end: the slider
-    // position is already the new one when the action is reported.
-    QObject::connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int) {
-        const QScrollBar* vertical = verticalScrollBar();
-        m_follow = vertical->sliderPosition() >= vertical->maximum();
-    });
-    m_redrawTimer.setSingleShot(true);
-    QObject::connect(&m_redrawTimer, &QTimer::timeout, this, [this]() { Redraw(); });
     UpdateScrollBars();
 }
 
@@ -68,132 +44,47 @@ const CTextView::FontMeasures& CTextView::Measures() const {
     return *m_measures;
 }
 
-int CTextView::LineHeight() const {
+int CTextView::RowHeight() const {
     return Measures().lineHeight;
 }
 
-int CTextView::VisibleLineCount() const {
-    return std::max(1, (viewport()->height() - 2 * kMargin) / LineHeight());
-}
-
-std::size_t CTextView::FirstVisibleLine() const {
-    return static_cast<std::size_t>(verticalScrollBar()->value());
-}
-
-void CTextView::TextChanged(std::size_t dropFront) {
-    m_anchor = m_anchor > dropFront ? m_anchor - dropFront : 0;
-    m_caret = m_caret > dropFront ? m_caret - dropFront : 0;
-    m_anchor = std::min(m_anchor, m_text.Size());
-    m_caret = std::min(m_caret, m_text.Size());
-    UpdateScrollBars();
-    ScheduleRedraw();
-}
-
-void CTextView::TextReplaced() {
-    // Positions start again: a row of the new text may have the bounds of another of the old.
+void CTextView::StartAfresh() {
+    // A row of the new text may have the bounds of another of the old.
     InvalidateShown();
-    m_anchor = m_caret = 0;
-    m_top = m_text.Base();
-    m_follow = true;
-    UpdateScrollBars();
-    ScheduleRedraw();
+    m_top = Text().Base();
 }
 
 void CTextView::ReadingChanged() {
     InvalidateShown();
-    m_anchor = m_text.CharacterStart(m_anchor);
-    m_caret = m_text.CharacterStart(m_caret);
+    SetSelection(Text().CharacterStart(Anchor()), Text().CharacterStart(Caret()));
     UpdateScrollBars();
     ScheduleRedraw();
 }
 
 void CTextView::UpdateScrollBars() {
-    const CLineIndex& lines = m_text.Lines();
-    const std::size_t count = lines.LineCount();
-    const int visible = VisibleLineCount();
-    const int last = static_cast<int>(std::min<std::size_t>(
-        count > static_cast<std::size_t>(visible) ? count - static_cast<std::size_t>(visible) : 0, INT_MAX));
-    // Following keeps the last line in sight; holding keeps the line that was at the top, wherever the
-    // front of the text went meanwhile.
-    const std::size_t held = lines.LineOf(std::max(m_top, m_text.Base()));
-    const int top =
-        m_follow ? last : static_cast<int>(std::min<std::size_t>(held, static_cast<std::size_t>(last)));
+    const CDisplayText& text = Text();
+    const CLineIndex& lines = text.Lines();
+    // Holding keeps the line that was at the top, wherever the front of the text went meanwhile.
+    const std::size_t held = lines.LineOf(std::max(m_top, text.Base()));
     const int wideAdvance = Measures().wideAdvance;
-    const qreal longest = static_cast<qreal>(lines.Longest(m_text.Base() + m_text.Size())) * wideAdvance;
+    const qreal longest = static_cast<qreal>(lines.Longest(text.Base() + text.Size())) * wideAdvance;
     const int wide = static_cast<int>(std::min<qreal>(longest + 2 * kMargin - viewport()->width(), INT_MAX));
-
-    m_adjusting = true;
-    static_cast<CQuietScrollBar*>(verticalScrollBar())->Apply([&](QScrollBar& vertical) {
-        vertical.setRange(0, last);
-        vertical.setPageStep(visible);
-        vertical.setValue(top);
-    });
-    const int page = std::max(1, viewport()->width());
-    const int step = std::max(1, wideAdvance);
-    static_cast<CQuietScrollBar*>(horizontalScrollBar())->Apply([&](QScrollBar& horizontal) {
-        horizontal.setRange(0, std::max(0, wide));
-        horizontal.setPageStep(page);
-        horizontal.setSingleStep(step);
-    });
-    m_adjusting = false;
-    const int needed = (last > 0 ? 1 : 0) | (wide > 0 ? 2 : 0);
-    if (m_layoutOnNeedOnly && needed != m_barsNeeded) {
-        m_barsNeeded = needed;
-        QMetaObject::invokeMethod(this, "_q_showOrHideScrollBars", Qt::DirectConnection);
-    }
+    const int top = PlaceBars(lines.LineCount(), held, wide, wideAdvance);
     m_top = lines.LineStart(static_cast<std::size_t>(top));
-    m_follow = top >= last;
 }
 
-void CTextView::SetFollowing(bool follow) {
-    m_follow = follow;
-    UpdateScrollBars();
-    ScheduleRedraw();
-}
-
-void CTextView::ScrollToLine(std::size_t line) {
-    verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(line, INT_MAX)));
-}
-
-void CTextView::scrollContentsBy(int, int) {
-    if (!m_adjusting)
-        m_top = m_text.Lines().LineStart(static_cast<std::size_t>(verticalScrollBar()->value()));
-    ScheduleRedraw();
+void CTextView::RememberTop() {
+    m_top = Text().Lines().LineStart(FirstVisibleRow());
 }
 
 void CTextView::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
-    UpdateScrollBars();
+    CByteView::resizeEvent(event);
     Redraw();
 }
 
-void CTextView::changeEvent(QEvent* event) {
-    QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
-        m_measures.reset();
-        ++m_styleStamp;
-        UpdateScrollBars();
-        Redraw();
-    }
-}
-
-void CTextView::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
-    Redraw();
-}
-
-void CTextView::focusOutEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusOutEvent(event);
-    Redraw();
-}
-
-void CTextView::ScheduleRedraw() {
-    // Always through the timer, even when a redraw is due now: the changes of one handler (the text, then
-    // the caret that follows it) then make a single paint.
-    if (m_redrawTimer.isActive())
-        return;
-    const qint64 since = m_lastRedraw.isValid() ? m_lastRedraw.elapsed() : kRedrawInterval;
-    m_redrawTimer.start(static_cast<int>(std::max<qint64>(0, kRedrawInterval - since)));
+void CTextView::StyleChanged() {
+    m_measures.reset();
+    ++m_styleStamp;
 }
 
 bool CTextView::ShownRow::operator==(const ShownRow& other) const {
@@ -210,23 +101,23 @@ CTextView::ShownFrame CTextView::FrameInSight() const {
     ShownFrame frame;
     frame.size = viewport()->size();
     frame.left = horizontalScrollBar()->value();
-    frame.lineHeight = LineHeight();
-    frame.following = m_follow;
+    frame.lineHeight = RowHeight();
+    frame.following = IsFollowing();
     frame.focused = hasFocus();
     frame.styleStamp = m_styleStamp;
     return frame;
 }
 
 std::vector<CTextView::ShownRow> CTextView::RowsInSight() const {
-    const CLineIndex& lines = m_text.Lines();
-    const std::size_t end = m_text.Base() + m_text.Size();
+    const CLineIndex& lines = Text().Lines();
+    const std::size_t end = Text().Base() + Text().Size();
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
     const std::size_t caret = AbsoluteSelection(selStart, selEnd);
     const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
     const std::size_t count = lines.LineCount();
-    const std::size_t first = FirstVisibleLine();
-    std::vector<ShownRow> rows(static_cast<std::size_t>(viewport()->height() / LineHeight() + 2));
+    const std::size_t first = FirstVisibleRow();
+    std::vector<ShownRow> rows(static_cast<std::size_t>(viewport()->height() / RowHeight() + 2));
     for (std::size_t row = 0; row < rows.size(); ++row) {
         ShownRow& shown = rows[row];
         const std::size_t line = first + row;
@@ -246,13 +137,12 @@ std::vector<CTextView::ShownRow> CTextView::RowsInSight() const {
 }
 
 QRect CTextView::RowRect(int row) const {
-    const int height = LineHeight();
+    const int height = RowHeight();
     return QRect(0, kMargin + row * height, viewport()->width(), height);
 }
 
 void CTextView::Redraw() {
-    m_redrawTimer.stop();
-    m_lastRedraw.restart();
+    NoteRedraw();
     QWidget* port = viewport();
     if (!port->isVisible() || !port->updatesEnabled()) {
         // Nothing is painted now, so nothing on the screen can be relied on later.
@@ -276,7 +166,7 @@ void CTextView::Redraw() {
         const std::size_t wanted = up ? rows[0].start : m_shown[0].start;
         const auto found = std::lower_bound(moved.begin(), moved.end(), wanted, later);
         // The notice shown while holding still would move with the lines, so holding repaints instead.
-        if (found == moved.end() || found->start != wanted || !m_follow)
+        if (found == moved.end() || found->start != wanted || !IsFollowing())
             whole = true;
         else
             shift = static_cast<int>(found - moved.begin()) * (up ? 1 : -1);
@@ -324,14 +214,14 @@ const CByteGlyphs& CTextView::Glyphs(int variant) const {
 }
 
 const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) const {
-    const CLineIndex& lines = m_text.Lines();
-    const std::size_t base = m_text.Base();
+    const CLineIndex& lines = Text().Lines();
+    const std::size_t base = Text().Base();
     const std::size_t start = lines.LineStart(line);
-    count = lines.LineEnd(line, base + m_text.Size()) - start;
+    count = lines.LineEnd(line, base + Text().Size()) - start;
     const unsigned char* bytes =
-        reinterpret_cast<const unsigned char*>(m_text.Bytes().data()) + (start - base);
-    if (m_text.Decodes()) {
-        m_text.ShownRange(start - base, count, m_lineShown);
+        reinterpret_cast<const unsigned char*>(Text().Bytes().data()) + (start - base);
+    if (Text().Decodes()) {
+        Text().ShownRange(start - base, count, m_lineShown);
         Glyphs().Positions(bytes, m_lineShown.data(), count, Measures().wideAdvance, m_xs);
     } else {
         Glyphs().Positions(bytes, count, m_xs);
@@ -342,7 +232,7 @@ const unsigned char* CTextView::LineBytes(std::size_t line, std::size_t& count) 
 QString CTextView::LineText(std::size_t line) const {
     std::size_t count = 0;
     const unsigned char* bytes = LineBytes(line, count);
-    const ShownByte* shown = m_text.Decodes() ? m_lineShown.data() : nullptr;
+    const ShownByte* shown = Text().Decodes() ? m_lineShown.data() : nullptr;
     QString text;
     text.reserve(static_cast<qsizetype>(count));
     for (std::size_t j = 0; j < count; ++j) {
@@ -357,8 +247,8 @@ QString CTextView::LineText(std::size_t line) const {
 }
 
 qreal CTextView::XOf(std::size_t position) const {
-    const CLineIndex& lines = m_text.Lines();
-    const std::size_t absolute = m_text.Base() + std::min(position, m_text.Size());
+    const CLineIndex& lines = Text().Lines();
+    const std::size_t absolute = Text().Base() + std::min(position, Text().Size());
     const std::size_t line = lines.LineOf(absolute);
     std::size_t count = 0;
     LineBytes(line, count);
@@ -366,11 +256,11 @@ qreal CTextView::XOf(std::size_t position) const {
 }
 
 std::size_t CTextView::PositionAt(const QPoint& point) const {
-    const CLineIndex& lines = m_text.Lines();
-    const long long row = point.y() < kMargin ? 0 : (point.y() - kMargin) / LineHeight();
-    const std::size_t line = FirstVisibleLine() + static_cast<std::size_t>(row);
+    const CLineIndex& lines = Text().Lines();
+    const long long row = point.y() < kMargin ? 0 : (point.y() - kMargin) / RowHeight();
+    const std::size_t line = FirstVisibleRow() + static_cast<std::size_t>(row);
     if (line >= lines.LineCount())
-        return m_text.Size();
+        return Text().Size();
     std::size_t count = 0;
     LineBytes(line, count);
     // The column whose left half or the previous column's right half holds the point.
@@ -378,52 +268,31 @@ std::size_t CTextView::PositionAt(const QPoint& point) const {
     std::size_t column = 0;
     while (column < count && (m_xs[column] + m_xs[column + 1]) / 2 <= x)
         ++column;
-    return m_text.CharacterStart(lines.LineStart(line) + column - m_text.Base());
-}
-
-void CTextView::SetSelection(std::size_t anchor, std::size_t caret) {
-    m_anchor = std::min(anchor, m_text.Size());
-    m_caret = std::min(caret, m_text.Size());
-    ScheduleRedraw();
+    return Text().CharacterStart(lines.LineStart(line) + column - Text().Base());
 }
 
 std::size_t CTextView::AbsoluteSelection(std::size_t& start, std::size_t& end) const {
     SelectionRange(start, end);
-    start += m_text.Base();
-    end += m_text.Base();
-    return m_text.Base() + m_caret;
-}
-
-void CTextView::SelectionRange(std::size_t& start, std::size_t& end) const {
-    start = std::min(m_anchor, m_caret);
-    end = std::max(m_anchor, m_caret);
+    start += Text().Base();
+    end += Text().Base();
+    return Text().Base() + Caret();
 }
 
 QString CTextView::SelectedShownText() const {
     std::size_t start = 0;
     std::size_t end = 0;
     SelectionRange(start, end);
-    return m_text.ShownText(start, end);
+    return Text().ShownText(start, end);
 }
 
 void CTextView::CopySelection() const {
-    if (m_anchor != m_caret)
+    if (Anchor() != Caret())
         QApplication::clipboard()->setText(SelectedShownText());
 }
 
-void CTextView::SelectAll() {
-    SetSelection(0, m_text.Size());
-}
-
 void CTextView::EnsureCaretVisible() {
-    const std::size_t line = m_text.Lines().LineOf(m_text.Base() + m_caret);
-    const std::size_t first = FirstVisibleLine();
-    const std::size_t visible = static_cast<std::size_t>(VisibleLineCount());
-    if (line < first)
-        ScrollToLine(line);
-    else if (line >= first + visible)
-        ScrollToLine(line - visible + 1);
-    const int x = static_cast<int>(XOf(m_caret));
+    BringRowInSight(Text().Lines().LineOf(Text().Base() + Caret()));
+    const int x = static_cast<int>(XOf(Caret()));
     const int room = std::max(1, viewport()->width() - 2 * kMargin);
     static_cast<CQuietScrollBar*>(horizontalScrollBar())->Apply([&](QScrollBar& horizontal) {
         if (x < horizontal.value())

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "framework/gui/text/ShownDecoder.h"
+#include "framework/gui/textview/ByteView.h"
 
-#include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <QTimer>
 
 #include <cstddef>
 #include <memory>
@@ -23,69 +22,46 @@ struct ShownStyle;
 
 // A read-only view of a text of bytes, painted straight from the bytes and their line index: only the
 // visible lines are laid out, so a change costs the same whatever the size of the text. Positions are byte
-// positions in the text. The view follows the end of the text while its last line is in sight; once the
-// user scrolls up to read, it holds still (and says so) until the user scrolls back to the end.
-// Redraws are coalesced: at most one every kRedrawInterval milliseconds.
-class CTextView : public QAbstractScrollArea {
+// positions in the text; a row of the view is a line of the text. Following the end, holding still, the
+// selection and the input it shares with the hex view are CByteView's.
+class CTextView : public CByteView {
 public:
-    static constexpr int kRedrawInterval = 33;
-    // Blank around the text, as the platform's text controls leave it.
-    static constexpr int kMargin = 4;
     static constexpr qreal kTabStop = 80;
 
     CTextView(QWidget* parent, const CDisplayText& text);
     ~CTextView() override;
 
-    // The caller changed the text: dropFront bytes went from the front (the selection moves with the
-    // text), or the whole text was replaced (the selection goes to the start).
-    void TextChanged(std::size_t dropFront);
-    void TextReplaced();
     // The text reads otherwise (character set, escape sequences): everything is shown again.
     void ReadingChanged();
 
-    // Selection: the anchor stays where it began, the caret moves.
-    std::size_t Anchor() const { return m_anchor; }
-    std::size_t Caret() const { return m_caret; }
-    void SetSelection(std::size_t anchor, std::size_t caret);
-    void SelectionRange(std::size_t& start, std::size_t& end) const;
     // The shown characters of the selection, with "\n" for each line break.
     QString SelectedShownText() const;
-    void CopySelection() const;
-    void SelectAll();
+    QString SelectedText() const override { return SelectedShownText(); }
+    void CopySelection() const override;
 
-    // Scrolls so that the caret is in sight.
-    void EnsureCaretVisible();
-    // TRUE while the view follows the end of the text.
-    bool IsFollowing() const { return m_follow; }
-    // Follows the end again, or holds the lines in sight.
-    void SetFollowing(bool follow);
-    // The first line in sight and how many lines the viewport shows.
-    std::size_t FirstVisibleLine() const;
-    int VisibleLineCount() const;
+    void EnsureCaretVisible() override;
+    // The first line in sight and how many lines the viewport shows, under the names of lines.
+    std::size_t FirstVisibleLine() const { return FirstVisibleRow(); }
+    int VisibleLineCount() const { return VisibleRowCount(); }
 
-    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    bool IsReadOnly() const { return m_readOnly; }
-
-    // The byte position under a point of the viewport.
-    std::size_t PositionAt(const QPoint& point) const;
+    std::size_t PositionAt(const QPoint& point) const override;
     // The characters painted for a line (without its break).
     QString LineText(std::size_t line) const;
-
-    const CDisplayText& Text() const { return m_text; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
-    void changeEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
+
+    std::size_t Target(Move move) const override;
+    int RowHeight() const override;
+    void UpdateScrollBars() override;
+    void RememberTop() override;
+    void StartAfresh() override;
+    void Redraw() override;
+    void ShowNow() override { Redraw(); }
+    void StyleChanged() override;
 
 private:
     // What one row of the viewport shows: a line by its absolute bounds, the selected columns, whether its
@@ -114,8 +90,6 @@ private:
         bool operator!=(const ShownFrame& other) const { return !(*this == other); }
     };
 
-    void ScheduleRedraw();
-    void Redraw();
     // Repaints everything at the next redraw (the font, the colours or the whole text changed).
     void InvalidateShown() { m_shownValid = false; }
     std::vector<ShownRow> RowsInSight() const;
@@ -137,12 +111,8 @@ private:
     // Paints one rectangle of the viewport, from glyph cells into target or, without one, with painter;
     // notes where the caret goes.
     void PaintArea(QPainter* painter, QImage* target, QPoint offset, const QRect& area, QRectF& caretBar);
-    // The notice that the view holds still while the user reads.
-    void PaintHoldNotice(QPainter& painter);
     class Viewport;
     static QWidget* NewViewport();
-    void UpdateScrollBars();
-    void ScrollToLine(std::size_t line);
     // The font's measures the view uses.
     struct FontMeasures {
         int lineHeight;
@@ -150,7 +120,6 @@ private:
         qreal averageWidth;
     };
     const FontMeasures& Measures() const;
-    int LineHeight() const;
     const CByteGlyphs& Glyphs() const;
     // The glyphs in bold (variant bit 0) or italic (bit 1), or both; variant 0 is Glyphs().
     const CByteGlyphs& Glyphs(int variant) const;
@@ -185,27 +154,13 @@ private:
     std::size_t NextPosition(std::size_t position) const;
     std::size_t PreviousPosition(std::size_t position) const;
     std::size_t LineAbove(std::size_t position, long long lines) const;
-    void MoveCaret(std::size_t position, bool extend);
     void SelectWordAt(std::size_t position);
     void SelectLineAt(std::size_t position);
 
-    const CDisplayText& m_text;
-    std::size_t m_anchor = 0;
-    std::size_t m_caret = 0;
     // The first line in sight, by the absolute position of its start, so cuts at the front leave it put.
     std::size_t m_top = 0;
-    bool m_follow = true;
-    bool m_readOnly = false;
-    bool m_adjusting = false; // the view itself moves its scroll bars
-    // The scroll bars are laid out only when one of them comes or goes (bit 0 vertical, 1 horizontal).
-    bool m_layoutOnNeedOnly = true;
-    int m_barsNeeded = -1;
-    bool m_selecting = false;
-    QElapsedTimer m_lastRedraw;
-    QTimer m_redrawTimer;
     QElapsedTimer m_lastDoubleClick;
     QPoint m_doubleClickPoint;
-    QString m_holdText;
     mutable std::unique_ptr<CByteGlyphs> m_glyphs;
     mutable std::unique_ptr<CByteGlyphs> m_variantGlyphs[3];
     mutable std::unique_ptr<CGlyphCells> m_cells[2];

@@ -42,8 +42,8 @@ const CGlyphCells& CTextView::Cells(bool selected) const {
     const QColor background = palette().color(selected ? QPalette::Highlight : QPalette::Base);
     const QColor pen = palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
     std::unique_ptr<CGlyphCells>& cells = m_cells[selected ? 1 : 0];
-    if (!cells || !cells->Matches(font(), LineHeight(), background, pen))
-        cells = std::make_unique<CGlyphCells>(Glyphs(), LineHeight(), background, pen);
+    if (!cells || !cells->Matches(font(), RowHeight(), background, pen))
+        cells = std::make_unique<CGlyphCells>(Glyphs(), RowHeight(), background, pen);
     return *cells;
 }
 
@@ -74,11 +74,11 @@ const CGlyphCells& CTextView::StyledCells(const RunLook& look) const {
     constexpr std::size_t kLooksKept = 24;
     const CByteGlyphs& glyphs = Glyphs(look.variant);
     for (const auto& cells : m_styledCells)
-        if (cells->Matches(glyphs.Font(), LineHeight(), look.background, look.pen))
+        if (cells->Matches(glyphs.Font(), RowHeight(), look.background, look.pen))
             return *cells;
     if (m_styledCells.size() >= kLooksKept)
         m_styledCells.erase(m_styledCells.begin());
-    m_styledCells.push_back(std::make_unique<CGlyphCells>(glyphs, LineHeight(), look.background, look.pen));
+    m_styledCells.push_back(std::make_unique<CGlyphCells>(glyphs, RowHeight(), look.background, look.pen));
     return *m_styledCells.back();
 }
 
@@ -112,7 +112,7 @@ void CTextView::DrawShown(QPainter* painter, QImage* target, QPoint offset, cons
         }
         return *chars.drawer;
     };
-    const int height = LineHeight();
+    const int height = RowHeight();
     const int cellsLeft = static_cast<int>(std::lround(left));
     for (std::size_t i = from; i < to;) {
         std::size_t j = i + 1;
@@ -169,7 +169,7 @@ void CTextView::DrawShown(QPainter* painter, QImage* target, QPoint offset, cons
 }
 
 bool CTextView::CellsAffordable() const {
-    return CGlyphCells::Affordable(Glyphs(), LineHeight());
+    return CGlyphCells::Affordable(Glyphs(), RowHeight());
 }
 
 QImage* CTextView::CellTarget(QPainter& painter, QPoint& offset) {
@@ -212,7 +212,7 @@ QImage* CTextView::StoreImage(QPoint& offset) const {
 void CTextView::paintEvent(QPaintEvent* event) {
     // A paint that the view did not ask for (an expose) shows the text as it is now; when a redraw is
     // still due, the rows it did not cover show the text as it was, so the next redraw repaints all.
-    if (m_redrawTimer.isActive() || FrameInSight() != m_shownFrame)
+    if (RedrawDue() || FrameInSight() != m_shownFrame)
         InvalidateShown();
     const QColor text = palette().color(QPalette::Text);
     QRectF caretBar;
@@ -228,7 +228,7 @@ void CTextView::paintEvent(QPaintEvent* event) {
             for (const QRect& area : event->region())
                 CGlyphCells::Fill(*store, caretBar.toAlignedRect().intersected(area).translated(offset),
                                   text);
-        if (!m_follow) {
+        if (!IsFollowing()) {
             QPainter painter(viewport());
             PaintHoldNotice(painter);
         }
@@ -245,20 +245,8 @@ void CTextView::paintEvent(QPaintEvent* event) {
             painter.drawImage(area, m_frame, area);
     if (!caretBar.isNull())
         painter.fillRect(caretBar, text);
-    if (!m_follow)
+    if (!IsFollowing())
         PaintHoldNotice(painter);
-}
-
-void CTextView::PaintHoldNotice(QPainter& painter) {
-    const QFontMetrics metrics(QApplication::font());
-    const QRect box = metrics.boundingRect(m_holdText).adjusted(-6, -3, 6, 3);
-    const QRect place(viewport()->width() - box.width() - 4, viewport()->height() - box.height() - 4,
-                      box.width(), box.height());
-    painter.setFont(QApplication::font());
-    painter.fillRect(place, palette().brush(QPalette::ToolTipBase));
-    painter.setPen(palette().color(QPalette::ToolTipText));
-    painter.drawRect(place.adjusted(0, 0, -1, -1));
-    painter.drawText(place, Qt::AlignCenter, m_holdText);
 }
 
 void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, const QRect& area,
@@ -272,17 +260,17 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         else
             painter->fillRect(rect.intersected(area), palette().brush(role));
     };
-    const CLineIndex& lines = m_text.Lines();
+    const CLineIndex& lines = Text().Lines();
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
     const std::size_t caret = AbsoluteSelection(selStart, selEnd);
     const std::size_t caretLine = hasFocus() ? lines.LineOf(caret) : kNoCaret;
-    const int height = LineHeight();
+    const int height = RowHeight();
     const int rows = viewport()->height() / height + 2;
     // Only the rows the area touches.
     const int rowFrom = std::max(0, (area.top() - kMargin) / height);
     const int rowTo = std::min(rows, (area.bottom() - kMargin) / height + 1);
-    const std::size_t first = FirstVisibleLine();
+    const std::size_t first = FirstVisibleRow();
     const qreal left = kMargin - horizontalScrollBar()->value();
     const CByteGlyphs& glyphs = Glyphs();
     const CGlyphCells* cells[2] = {fromCells ? &Cells(false) : nullptr, fromCells ? &Cells(true) : nullptr};
@@ -323,7 +311,7 @@ void CTextView::PaintArea(QPainter* painter, QImage* target, QPoint offset, cons
         const std::size_t start = lines.LineStart(line);
         std::size_t count = 0;
         const unsigned char* bytes = LineBytes(line, count);
-        shown = m_text.Decodes() ? m_lineShown.data() : nullptr;
+        shown = Text().Decodes() ? m_lineShown.data() : nullptr;
         const std::size_t stop = start + count;
         // The selected columns of this line, and a little highlighted room for a selected line break.
         const std::size_t from = std::clamp(selStart, start, stop) - start;
