@@ -42,6 +42,12 @@ BOOL ShellStartup(CMainApp& app) {
     return app.CMainApp::InitShell();
 }
 
+// Captures whose windows are gone may still be writing out: what reached the program is not dropped at a
+// normal end, but a stalled disk does not hold the end up for ever.
+void ShellExit(CMainApp&) {
+    CCommView::AwaitFinishingCaptures(CCommView::kCaptureExitWait);
+}
+
 // Whether a terminal window other than the one of except has a port of that name, open or trying to open.
 bool PortHeldByAWindow(const std::string& portName, const TCommPort* except) {
     for (const auto& docTemplate : gMainApp.GetDocTemplates()) {
@@ -63,6 +69,7 @@ bool PortHeldByAWindow(const std::string& portName, const TCommPort* except) {
 
 void InstallMainAppShell(CMainApp& app) {
     app.m_pfnShellStartup = &ShellStartup;
+    app.m_pfnShellExit = &ShellExit;
     if (app.m_PrefApp != nullptr)
         app.m_PrefApp->m_pfnPortHeld = &PortHeldByAWindow;
 }

@@ -33,6 +33,10 @@ public:
     void AddShellCommands();
     // The windowed start-up; installed by the program's entry (InstallMainAppShell), null without windows.
     BOOL (*m_pfnShellStartup)(CMainApp& app) = nullptr;
+    // The end of the program after its windows are gone: runs the windowed shutdown installed with the
+    // start-up (m_pfnShellExit).
+    int ExitInstance() override;
+    void (*m_pfnShellExit)(CMainApp& app) = nullptr;
 
     // Configures the log file from the preferences; TRUE when logging can go on. A log or archive path too
     // long for the log file's name fields is refused (not cut, which would name another file) and the

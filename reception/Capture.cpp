@@ -16,7 +16,11 @@ bool CCapture::Start(CCaptureWriter::Options options, CaptureContent content, st
     return true;
 }
 
-bool CCapture::Stop(CCaptureWriter::Status& report) {
+CCapture::~CCapture() {
+    Stop(nullptr);
+}
+
+bool CCapture::Stop(Report finished) {
     std::unique_ptr<CCaptureWriter> writer;
     {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -24,8 +28,7 @@ bool CCapture::Stop(CCaptureWriter::Status& report) {
     }
     if (!writer)
         return false;
-    // The writer finishes its backlog here, outside the lock, while reception goes on without it.
-    report = writer->Finish();
+    m_finisher.Finish(std::move(writer), std::move(finished));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reception/CaptureFinisher.h"
 #include "reception/CaptureWriter.h"
 
 #include <memory>
@@ -13,19 +14,25 @@ enum class CaptureContent { Text, Raw };
 
 // A window's capture to a file: started and stopped on the user-interface thread, fed by the reception
 // thread. The reception thread only hands bytes to the writer, which writes them on its own thread, so a
-// slow disk never holds reception up; stopping waits for the writer outside the lock the feed takes.
+// slow disk never holds reception up; a stop hands the writer to a finisher, so it never holds up whoever
+// stops either.
 class CCapture {
 public:
-    CCapture() = default;
+    using Report = CCaptureFinisher::Report;
+
+    explicit CCapture(CCaptureFinisher& finisher = CCaptureFinisher::Program()) : m_finisher(finisher) {}
+    // A capture still running is finished as a stop does, without a report.
+    ~CCapture();
     CCapture(const CCapture&) = delete;
     CCapture& operator=(const CCapture&) = delete;
 
     // Opens the file and starts recording; false, with the reason, when the file cannot be written or a
     // capture already runs.
     bool Start(CCaptureWriter::Options options, CaptureContent content, std::string& reason);
-    // Ends the capture once everything handed over is written (or known lost); false when none ran. The
-    // report is the writer's last status.
-    bool Stop(CCaptureWriter::Status& report);
+    // Ends the capture at once: nothing more is fed to it, and a new one may start. The writer writes out
+    // everything handed over before on the finisher's thread, then `finished` runs there with its last
+    // status. False when none ran.
+    bool Stop(Report finished);
 
     bool IsRunning() const;
     // The running capture's status and content; false when none runs.
@@ -35,6 +42,7 @@ public:
     void Feed(CaptureContent content, std::string_view bytes);
 
 private:
+    CCaptureFinisher& m_finisher;
     mutable std::mutex m_lock;
     std::unique_ptr<CCaptureWriter> m_writer;
     CaptureContent m_content = CaptureContent::Text;

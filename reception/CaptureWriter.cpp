@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,14 +32,22 @@ enum class OpenOutcome { Opened, Held, Exists, Failed };
 
 // Opens a file for a capture and takes its lock. A fresh file must not exist yet.
 OpenOutcome OpenCaptureFile(const std::string& path, bool fresh, int& fd, std::string& reason) {
-    int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY;
+    // Opened without waiting: a pipe that no program reads would otherwise hold the opening thread (the
+    // user interface's) until one does, for ever if none comes. The writes wait as usual.
+    int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     if (fresh)
         flags |= O_EXCL;
     fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
         const int error = errno;
-        reason = path + ": " + SystemReason(error);
+        reason = path + ": " + (error == ENXIO ? "no program reads this pipe" : SystemReason(error));
         return error == EEXIST ? OpenOutcome::Exists : OpenOutcome::Failed;
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        reason = path + ": " + SystemReason(errno);
+        ::close(fd);
+        fd = -1;
+        return OpenOutcome::Failed;
     }
     // Only a regular file is held: a device or a pipe named as the file (/dev/null, /dev/full, a FIFO) is
     // one object for the whole machine, which any number of captures may write to.
@@ -155,11 +165,19 @@ void CCaptureWriter::Push(std::string_view bytes) {
 
 CCaptureWriter::Status CCaptureWriter::GetStatus() const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_status;
+    Status status = m_status;
+    status.waiting = m_pending.size() + m_inFlight;
+    return status;
 }
 
 void CCaptureWriter::Run() {
     NameCurrentThread("capture");
+    // A pipe named as the file whose reader went away fails the write (EPIPE) and with it the capture; the
+    // signal, sent to this thread, would otherwise end the program.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     std::unique_lock<std::mutex> guard(m_lock);
     // Two buffers take turns: the one just written goes back to the backlog emptied, with its room, so a
     // steady stream allocates nothing.
@@ -200,17 +218,15 @@ bool CCaptureWriter::WriteBatch(const std::string& batch) {
             if (fileBytes >= m_options.rollBytes) {
                 std::string reason;
                 if (!Roll(reason)) {
-                    Fail(reason, batch.size() - done);
+                    Fail(reason);
                     return false;
                 }
                 continue;
             }
             part = static_cast<std::size_t>(std::min<std::uint64_t>(part, m_options.rollBytes - fileBytes));
         }
-        if (!WriteAll(batch.data() + done, part)) {
-            // WriteAll counted what it wrote; the rest of the batch is lost with the file.
+        if (!WriteAll(batch.data() + done, part))
             return false;
-        }
         done += part;
     }
     return true;
@@ -229,11 +245,12 @@ bool CCaptureWriter::WriteAll(const char* data, std::size_t size) {
                 std::lock_guard<std::mutex> guard(m_lock);
                 path = m_status.path;
             }
-            Fail(path + ": " + SystemReason(error), size - done);
+            Fail(path + ": " + SystemReason(error));
             return false;
         }
         done += static_cast<std::size_t>(wrote);
         std::lock_guard<std::mutex> guard(m_lock);
+        m_inFlight -= static_cast<std::size_t>(wrote);
         m_status.written += static_cast<std::uint64_t>(wrote);
         m_status.fileBytes += static_cast<std::uint64_t>(wrote);
     }
@@ -279,25 +296,27 @@ bool CCaptureWriter::FileStillWritable() {
     }
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        Fail(path + ": the file was removed", 0);
+        Fail(path + ": the file was removed");
         return false;
     }
     if (info.st_dev != m_device || info.st_ino != m_inode) {
-        Fail(path + ": the file was replaced by another", 0);
+        Fail(path + ": the file was replaced by another");
         return false;
     }
     if (::access(path.c_str(), W_OK) != 0) {
-        Fail(path + ": the file was made read-only", 0);
+        Fail(path + ": the file was made read-only");
         return false;
     }
     return true;
 }
 
-void CCaptureWriter::Fail(const std::string& reason, std::uint64_t lostNow) {
+void CCaptureWriter::Fail(const std::string& reason) {
     std::function<void()> notify;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        m_status.unwritten += lostNow + m_pending.size();
+        // The whole batch in flight is lost with the file, not only the part being written when it failed.
+        m_status.unwritten += m_inFlight + m_pending.size();
+        m_inFlight = 0;
         m_pending.clear();
         if (!m_failed || m_status.reason.empty())
             m_status.reason = reason;

@@ -41,6 +41,7 @@ public:
         std::uint64_t written = 0;   // bytes written to all the files
         std::uint64_t fileBytes = 0; // bytes in the present file
         std::uint64_t unwritten = 0; // bytes handed over that could not be written
+        std::uint64_t waiting = 0;   // bytes handed over still to be written
         unsigned files = 0;          // files started
         bool failed = false;
         std::string reason; // why it failed
@@ -70,7 +71,8 @@ private:
     bool Roll(std::string& failure);
     // Notices a file that was removed, replaced or made read-only since it was opened.
     bool FileStillWritable();
-    void Fail(const std::string& reason, std::uint64_t lostNow);
+    // Fails the capture: the batch in flight and the backlog are counted as unwritten.
+    void Fail(const std::string& reason);
 
     const Options m_options;
     int m_fd;
@@ -80,7 +82,7 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
     std::string m_pending;
-    std::size_t m_inFlight = 0;
+    std::size_t m_inFlight = 0; // bytes of the batch being written that are not written yet
     bool m_stopping = false;
     bool m_failed = false;
     Status m_status;

@@ -81,10 +81,8 @@ CCommView::CCommView() {
 
 CCommView::~CCommView() {
     if (m_commThread != nullptr) {
-        // The capture's record in the log says what the file holds when the window goes.
-        CCaptureWriter::Status report;
-        if (m_commThread->m_Capture.Stop(report))
-            LogCaptureStopped(report);
+        // The capture finishes without the window; its record in the log says what the file holds.
+        m_commThread->m_Capture.Stop(FinishedCaptureReport(false));
         if (gMainApp.m_PrefApp != nullptr)
             gMainApp.m_PrefApp->ReleaseTCommPort(&m_commThread->m_CommPort);
         delete m_commThread;

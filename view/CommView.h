@@ -5,6 +5,7 @@
 #include "framework/gui/textview/EditView.h"
 #include "reception/CommThread.h"
 
+#include <chrono>
 #include <memory>
 
 class CPrinter;
@@ -88,8 +89,17 @@ public:
     // Starts the capture the preferences ask of every window when its port opens (before reception resumes)
     // and none runs.
     void StartAutoCapture();
-    // Stops a running capture and logs what it wrote; `failed` tells the user why it could not go on.
+    // Stops a running capture at once; `failed` tells the user why it could not go on. What it wrote is
+    // logged when its writer has finished, with or without the window.
     void StopCapture(bool failed);
+    // At the end of the program: waits for the captures still finishing, at most `limit`, and logs what
+    // those still unfinished then have not written.
+    static void AwaitFinishingCaptures(std::chrono::milliseconds limit);
+    // How long the end of the program waits for captures still finishing. A disk that works writes out
+    // even a full backlog (32 MB) within it at 6.5 MB/s or more, and a capture that keeps up leaves far less
+    // than that; one that has written nothing for 5 s is stalled, and waiting longer would only make the
+    // program look hung to the user and the session.
+    static constexpr std::chrono::milliseconds kCaptureExitWait{5000};
     static void CaptureTimerProc(HWND hWnd, UINT nMsg, UINT_PTR nIDEvent, DWORD dwTime);
 
     BOOL CreateAutoSaveTimer();
@@ -126,7 +136,8 @@ private:
     bool StartCapture(CCaptureWriter::Options options, CaptureContent content);
     // Sets the capture's part of the caption from the capture's status.
     void ShowCaptureState();
-    static void LogCaptureStopped(const CCaptureWriter::Status& report);
+    // The record of a stopped capture once it is finished; `failureTold`: its failure is logged already.
+    static CCapture::Report FinishedCaptureReport(bool failureTold);
 
     std::unique_ptr<CFont> m_font;
     CString m_strPortState;

@@ -136,16 +136,19 @@ bool CCommView::StartCapture(CCaptureWriter::Options options, CaptureContent con
 }
 
 void CCommView::StopCapture(bool failed) {
-    CCaptureWriter::Status report;
-    if (m_commThread == nullptr || !m_commThread->m_Capture.Stop(report))
+    CCaptureWriter::Status status;
+    CaptureContent content = CaptureContent::Text;
+    if (m_commThread == nullptr || !m_commThread->m_Capture.GetStatus(status, content))
         return;
+    // The window is done with the capture at once; the writer finishes on a thread of its own and its
+    // record, made there, names nothing of the window.
+    m_commThread->m_Capture.Stop(FinishedCaptureReport(failed));
     KillTimer(CAPTURE_TIMER_ID);
-    LogCaptureStopped(report);
     if (failed) {
-        LogWhole("Capture failed: " + report.reason, "StopCapture");
-        m_strCaptureState = AfxLoadText(IDS_CAPTURE_CAPTION_FAILED) + report.reason;
+        LogWhole("Capture failed: " + status.reason, "StopCapture");
+        m_strCaptureState = AfxLoadText(IDS_CAPTURE_CAPTION_FAILED) + status.reason;
         AfxPostMessageBox(
-            Format(IDS_CAPTURE_FAILED, report.reason.c_str(), Count(report.written), Count(report.unwritten)),
+            Format(IDS_CAPTURE_FAILED, status.reason.c_str(), Count(status.written), Count(status.unwritten)),
             MB_OK | MB_ICONSTOP);
     } else {
         m_strCaptureState.clear();
@@ -154,10 +157,24 @@ void CCommView::StopCapture(bool failed) {
         frame->OnUpdateFrameTitle(TRUE);
 }
 
-void CCommView::LogCaptureStopped(const CCaptureWriter::Status& report) {
-    LogWhole(Format(IDS_LOG_CAPTURE_STOPPED, Count(report.fileBytes), Count(report.unwritten)) + " " +
-                 report.path,
-             "StopCapture");
+CCapture::Report CCommView::FinishedCaptureReport(bool failureTold) {
+    return [failureTold](const CCaptureWriter::Status& report) {
+        LogWhole(Format(IDS_LOG_CAPTURE_STOPPED, Count(report.fileBytes), Count(report.unwritten)) + " " +
+                     report.path,
+                 "StopCapture");
+        // A disk that failed while the backlog was written out.
+        if (report.failed && !failureTold)
+            LogWhole("Capture failed: " + report.reason, "StopCapture");
+    };
+}
+
+void CCommView::AwaitFinishingCaptures(std::chrono::milliseconds limit) {
+    for (const CCaptureWriter::Status& left : CCaptureFinisher::Program().AwaitAll(limit)) {
+        LogWhole(Format(IDS_LOG_CAPTURE_UNFINISHED, Count(left.unwritten + left.waiting),
+                        static_cast<unsigned long long>(limit.count())) +
+                     " " + left.path,
+                 "ExitInstance");
+    }
 }
 
 LRESULT CCommView::OnMsgCaptureFailed(WPARAM, LPARAM) {

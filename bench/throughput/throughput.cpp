@@ -10,6 +10,7 @@
 // and end with the buffer itself; and the CPU per megabyte may be at most 10 % above the row without.
 #include "framework/core/WindowMessage.h"
 #include "framework/serial/PortTable.h"
+#include "reception/CaptureFinisher.h"
 #include "reception/CommThread.h"
 #include "tools/kestrune-sim/Streams.h"
 
@@ -306,7 +307,9 @@ RunResult Run(const std::string& directory, unsigned firstPort, unsigned windows
         // Stopping writes out what the writers still hold: part of the cost. Checking the files is not.
         std::vector<CCaptureWriter::Status> reports(threads.size());
         for (std::size_t i = 0; i < threads.size() && capture != Capture::None; ++i)
-            threads[i]->m_Capture.Stop(reports[i]);
+            threads[i]->m_Capture.Stop(
+                [&reports, i](const CCaptureWriter::Status& status) { reports[i] = status; });
+        CCaptureFinisher::Program().AwaitAll(std::chrono::seconds(60));
         cpuEnd = CpuSeconds();
         for (std::size_t i = 0; i < threads.size() && capture != Capture::None; ++i)
             result.filesExact = CaptureExact(*threads[i], reports[i], capture, count) && result.filesExact;

@@ -1,12 +1,15 @@
 #include "reception/CaptureWriter.h"
 
+#include "support/StalledPipe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <functional>
+#include <future>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -206,21 +209,9 @@ TEST(CaptureWriter, RollsAtTheSizeIntoNumberedNamesLosingNothing) {
 // backlog is still written (the file stays an exact prefix), and the rest is counted.
 TEST(CaptureWriter, AFullBacklogFailsTheCaptureAndKeepsTheFileAPrefix) {
     TempDir dir;
-    const std::string fifo = dir.file("slow");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // A reader that takes nothing until told: the writer's first write blocks as on a stalled disk.
-    std::atomic<bool> drain{false};
-    std::string drained;
-    std::thread reader([&] {
-        FILE* in = std::fopen(fifo.c_str(), "rb");
-        while (!drain)
-            std::this_thread::sleep_for(5ms);
-        char block[4096];
-        for (std::size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;)
-            drained.append(block, got);
-        std::fclose(in);
-    });
-    CCaptureWriter::Options options = To(fifo);
+    StalledPipe pipe(dir.file("slow"));
+    CCaptureWriter::Options options = To(pipe.path());
     options.backlogBytes = 200000;
     std::atomic<int> failures{0};
     options.onFailure = [&] { ++failures; };
@@ -237,12 +228,51 @@ TEST(CaptureWriter, AFullBacklogFailsTheCaptureAndKeepsTheFileAPrefix) {
     const CCaptureWriter::Status failed = writer->GetStatus();
     EXPECT_TRUE(failed.failed);
     EXPECT_NE(failed.reason.find("backlog"), std::string::npos) << failed.reason;
-    drain = true;
+    pipe.Release();
     const CCaptureWriter::Status status = writer->Finish();
-    reader.join();
+    const std::string drained = pipe.Drained();
     EXPECT_EQ(status.written + status.unwritten, sent.size());
     EXPECT_EQ(drained, sent.substr(0, status.written));
     EXPECT_GT(status.unwritten, 0u);
+}
+
+// A failure in the middle of a batch split at the roll size loses the whole rest of the batch, and counts
+// all of it.
+TEST(CaptureWriter, AFailureWithinARollCountsTheWholeBatchAsUnwritten) {
+    TempDir dir;
+    const std::string path = dir.file("full.log");
+    ASSERT_EQ(::symlink("/dev/full", path.c_str()), 0);
+    CCaptureWriter::Options options = To(path);
+    options.rollBytes = 1000;
+    std::string reason;
+    auto writer = CCaptureWriter::Start(options, reason);
+    ASSERT_TRUE(writer) << reason;
+    writer->Push(Numbered(0, 5000));
+    const CCaptureWriter::Status status = writer->Finish();
+    EXPECT_TRUE(status.failed);
+    EXPECT_EQ(status.written, 0u);
+    EXPECT_EQ(status.unwritten, 5000u);
+}
+
+// A pipe that no program reads is refused at the start, with the reason, instead of holding the thread
+// that starts the capture until a reader comes.
+TEST(CaptureWriter, APipeWithoutAReaderIsRefusedWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.file("unread");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::promise<bool> started;
+    std::future<bool> outcome = started.get_future();
+    std::string reason;
+    std::thread starter([&] { started.set_value(CCaptureWriter::Start(To(fifo), reason) != nullptr); });
+    if (outcome.wait_for(3s) != std::future_status::ready) {
+        // Gives the stuck open its reader, so that the test ends.
+        ::close(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
+        starter.join();
+        FAIL() << "the start waited for a reader";
+    }
+    starter.join();
+    EXPECT_FALSE(outcome.get());
+    EXPECT_NE(reason.find("no program reads this pipe"), std::string::npos) << reason;
 }
 
 // A device named as the file is no file two captures could share: several may write to it at once.

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -63,10 +64,14 @@ bool WaitForWritten(CCommThread& thread, std::uint64_t bytes) {
     });
 }
 
+// Stops the capture and waits for its writer to finish.
 CCaptureWriter::Status StopCapture(CCommThread& thread) {
-    CCaptureWriter::Status report;
-    EXPECT_TRUE(thread.m_Capture.Stop(report));
-    return report;
+    std::promise<CCaptureWriter::Status> finished;
+    std::future<CCaptureWriter::Status> report = finished.get_future();
+    EXPECT_TRUE(
+        thread.m_Capture.Stop([&](const CCaptureWriter::Status& status) { finished.set_value(status); }));
+    EXPECT_EQ(report.wait_for(20s), std::future_status::ready);
+    return report.get();
 }
 
 } // namespace
