@@ -336,7 +336,8 @@ stream_case() { # name kind rate target-kind limit
 capture_case() { # name kind rate capture
   local name=$1 kind=$2 rate=$3 capture=$4 target="no loss, exact file, cpu <= twin + 10%"
   wanted "$name" || return 0
-  local round order side reason='' capture_cpu=0 twin_cpu=0 thread_cpu=0
+  local round order side
+  tw_reason='' tw_capture=0 tw_twin=0 tw_thread=0
   for round in 1 2; do
     order=$([ "$round" = 1 ] && echo "twin capture" || echo "capture twin")
     declare -A side_writer=() side_program=()
@@ -350,30 +351,42 @@ capture_case() { # name kind rate capture
     for side in twin capture; do
       stream_end "$work/$name/$round-$side" "$kind" "$rate" "${side_writer[$side]}" "${side_program[$side]}" \
         "$([ "$side" = capture ] && echo "$capture")"
-      [ -z "$s_reason" ] || reason="${reason:+$reason; }round $round, $side: $s_reason"
-      if [ -z "$s_cpu" ]; then
-        reason="${reason:+$reason; }round $round, $side: no figures"
-      elif [ "$side" = twin ]; then
-        twin_cpu=$(awk -v a="$twin_cpu" -v b="$s_cpu" 'BEGIN{printf "%.3f", a + b}')
-      else
-        capture_cpu=$(awk -v a="$capture_cpu" -v b="$s_cpu" 'BEGIN{printf "%.3f", a + b}')
-        thread_cpu=$(awk -v a="$thread_cpu" -v b="${s_capture_cpu:-0}" 'BEGIN{printf "%.3f", a + b}')
-      fi
+      twin_tally "$round" "$side" "$s_cpu" "$s_reason" "$s_capture_cpu"
     done
   done
-  if [ -z "$s_cpu" ]; then row "$name" - - - - - - - "$target" FAIL; echo "    $reason"; return; fi
+  if [ -z "$s_cpu" ]; then row "$name" - - - - - - - "$target" FAIL; echo "    $tw_reason"; return; fi
   # The row's figures are the capture's last round, its CPU the mean of both.
-  s_cpu=$(awk -v c="$capture_cpu" 'BEGIN{printf "%.3f", c / 2}')
+  s_cpu=$(awk -v c="$tw_capture" 'BEGIN{printf "%.3f", c / 2}')
   stream_figures
-  local ok=1 ratio
-  [ -z "$reason" ] || ok=0
-  ratio=$(awk -v c="$capture_cpu" -v b="$twin_cpu" 'BEGIN{printf "%.3f", (b > 0) ? c / b : 99}')
-  awk -v r="$ratio" 'BEGIN{exit !(r <= 1.10)}' || ok=0
-  row "$name" "$s_mb" "$s_elapsed" "$s_cpu" "$s_spm" - "$s_core" "$s_rss" "$target" \
-    "$([ "$ok" = 1 ] && echo PASS || echo FAIL)"
-  echo "    cpu $ratio x the twin without capture over two rounds ($capture_cpu s against $twin_cpu s);" \
-    "capture thread $thread_cpu s"
-  [ -z "$reason" ] || echo "    $reason"
+  row "$name" "$s_mb" "$s_elapsed" "$s_cpu" "$s_spm" - "$s_core" "$s_rss" "$target" "$(twin_verdict)"
+  twin_explain "capture thread"
+}
+
+# Adds one side of a round to the totals of a twin comparison (tw_capture, tw_twin, tw_thread: CPU seconds)
+# and its failures to tw_reason.
+twin_tally() { # round side cpu reason capture-thread-cpu
+  [ -z "$4" ] || tw_reason="${tw_reason:+$tw_reason; }round $1, $2: $4"
+  if [ -z "$3" ]; then
+    tw_reason="${tw_reason:+$tw_reason; }round $1, $2: no figures"
+  elif [ "$2" = twin ]; then
+    tw_twin=$(awk -v a="$tw_twin" -v b="$3" 'BEGIN{printf "%.3f", a + b}')
+  else
+    tw_capture=$(awk -v a="$tw_capture" -v b="$3" 'BEGIN{printf "%.3f", a + b}')
+    tw_thread=$(awk -v a="$tw_thread" -v b="${5:-0}" 'BEGIN{printf "%.3f", a + b}')
+  fi
+}
+
+# PASS when nothing failed and the capture spent at most 10% more CPU than its twin; else FAIL.
+twin_verdict() {
+  [ -z "$tw_reason" ] && awk -v c="$tw_capture" -v b="$tw_twin" 'BEGIN{exit !(b > 0 && c / b <= 1.10)}' &&
+    echo PASS || echo FAIL
+}
+
+# The lines under a twin row: the ratio with its figures, then what failed.
+twin_explain() { # name-of-the-capture-threads
+  echo "    cpu $(awk -v c="$tw_capture" -v b="$tw_twin" 'BEGIN{printf "%.3f", (b > 0) ? c / b : 99}') x the twin" \
+    "without capture over two rounds ($tw_capture s against $tw_twin s); $1 $tw_thread s"
+  [ -z "$tw_reason" ] || echo "    $tw_reason"
 }
 
 # A window on a port that stays silent: its whole cost is the wake-ups.
@@ -549,7 +562,8 @@ two_streams_case() { # name capture
     [ -z "$t_reason" ] || echo "    $t_reason"
     return
   fi
-  local round order side reason='' capture_cpu=0 twin_cpu=0 thread_cpu=0
+  local round order side
+  tw_reason='' tw_capture=0 tw_twin=0 tw_thread=0
   for round in 1 2; do
     order=$([ "$round" = 1 ] && echo "twin capture" || echo "capture twin")
     declare -A side_writers=() side_program=()
@@ -563,26 +577,11 @@ two_streams_case() { # name capture
     for side in twin capture; do
       two_streams_end "$work/$name/$round-$side" "${side_program[$side]}" "${side_writers[$side]}" \
         "$([ "$side" = capture ] && echo "$capture")"
-      [ -z "$t_reason" ] || reason="${reason:+$reason; }round $round, $side: $t_reason"
-      if [ -z "$t_cpu" ]; then
-        reason="${reason:+$reason; }round $round, $side: no figures"
-      elif [ "$side" = twin ]; then
-        twin_cpu=$(awk -v a="$twin_cpu" -v b="$t_cpu" 'BEGIN{printf "%.3f", a + b}')
-      else
-        capture_cpu=$(awk -v a="$capture_cpu" -v b="$t_cpu" 'BEGIN{printf "%.3f", a + b}')
-        thread_cpu=$(awk -v a="$thread_cpu" -v b="${t_capture_cpu:-0}" 'BEGIN{printf "%.3f", a + b}')
-      fi
+      twin_tally "$round" "$side" "$t_cpu" "$t_reason" "$t_capture_cpu"
     done
   done
-  local ok=1 ratio
-  [ -z "$reason" ] || ok=0
-  ratio=$(awk -v c="$capture_cpu" -v b="$twin_cpu" 'BEGIN{printf "%.3f", (b > 0) ? c / b : 99}')
-  awk -v r="$ratio" 'BEGIN{exit !(r <= 1.10)}' || ok=0
-  two_streams_row "$name" "$target" "$([ "$ok" = 1 ] && echo PASS || echo FAIL)" \
-    "$(awk -v c="$capture_cpu" 'BEGIN{printf "%.3f", c / 2}')"
-  echo "    cpu $ratio x the twin without capture over two rounds ($capture_cpu s against $twin_cpu s);" \
-    "capture threads $thread_cpu s"
-  [ -z "$reason" ] || echo "    $reason"
+  two_streams_row "$name" "$target" "$(twin_verdict)" "$(awk -v c="$tw_capture" 'BEGIN{printf "%.3f", c / 2}')"
+  twin_explain "capture threads"
 }
 
 # The row of a two-window case: its bytes and share of a core from the last two_streams_end, the CPU given.

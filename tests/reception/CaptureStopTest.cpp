@@ -4,6 +4,8 @@
 #include "support/StalledPipe.h"
 #include "support/TempDir.h"
 
+#include "CaptureBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,20 +17,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string Numbered(std::size_t from, std::size_t count) {
-    std::string bytes;
-    bytes.reserve(count);
-    for (std::size_t i = from; i < from + count; ++i)
-        bytes += static_cast<char>((i * 7 + i / 251) & 0xFF);
-    return bytes;
-}
-
-CCaptureWriter::Options To(const std::string& path) {
-    CCaptureWriter::Options options;
-    options.path = path;
-    return options;
-}
 
 // Feeds a capture more than its pipe holds: its writer cannot finish before the pipe's reader takes some.
 std::string FeedMoreThanThePipeHolds(CCapture& capture, std::size_t size) {

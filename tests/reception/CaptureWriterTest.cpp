@@ -3,6 +3,8 @@
 #include "support/StalledPipe.h"
 #include "support/TempDir.h"
 
+#include "CaptureBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,15 +21,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Bytes that differ from one position to the next, so that a gap or a repeat shows.
-std::string Numbered(std::size_t from, std::size_t count) {
-    std::string bytes;
-    bytes.reserve(count);
-    for (std::size_t i = from; i < from + count; ++i)
-        bytes += static_cast<char>((i * 7 + i / 251) & 0xFF);
-    return bytes;
-}
-
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
@@ -36,12 +29,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         std::this_thread::sleep_for(5ms);
     }
     return true;
-}
-
-CCaptureWriter::Options To(const std::string& path) {
-    CCaptureWriter::Options options;
-    options.path = path;
-    return options;
 }
 
 } // namespace
