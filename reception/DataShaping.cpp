@@ -11,8 +11,12 @@
 namespace {
 
 // A LF (with bLF) or a CR (with bCR) becomes CR LF; every other byte passes unchanged.
+bool BecomesLineEnd(BYTE value, const TermSettingRec& setting) {
+    return (setting.bLF && value == 0x0A) || (setting.bCR && value == 0x0D);
+}
+
 void AppendTranslated(CString& chunk, BYTE value, const TermSettingRec& setting) {
-    if ((setting.bLF && value == 0x0A) || (setting.bCR && value == 0x0D))
+    if (BecomesLineEnd(value, setting))
         chunk += "\r\n";
     else
         chunk += static_cast<char>(value);
@@ -53,10 +57,22 @@ void RemoveFilteredBytes(std::vector<BYTE>& bytes, const TermSettingRec& setting
 }
 
 CString TranslateLineEnds(const std::vector<BYTE>& bytes, const TermSettingRec& setting) {
+    const char* data = reinterpret_cast<const char*>(bytes.data());
+    if (!setting.bLF && !setting.bCR)
+        return CString(data, bytes.size());
+    // Copied in runs between the bytes that become CR LF: a read of a fast device is a few copies, not an
+    // append per byte.
     CString chunk;
-    chunk.reserve(bytes.size());
-    for (BYTE value : bytes)
-        AppendTranslated(chunk, value, setting);
+    chunk.reserve(bytes.size() + bytes.size() / 8);
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (BecomesLineEnd(bytes[i], setting)) {
+            chunk.append(data + runStart, i - runStart);
+            chunk += "\r\n";
+            runStart = i + 1;
+        }
+    }
+    chunk.append(data + runStart, bytes.size() - runStart);
     return chunk;
 }
 

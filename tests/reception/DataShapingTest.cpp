@@ -68,6 +68,12 @@ TEST(LineEndTranslation, FollowsTheFlagsForEveryCombination) {
         EXPECT_EQ(TranslateLineEnds(received, setting), lineEnd.expected)
             << "bLF " << lineEnd.bLF << " bCR " << lineEnd.bCR;
     }
+    // Line ends at both edges of a read, one after another, and a read of nothing.
+    TermSettingRec both = PlainSetting();
+    both.bLF = 1;
+    both.bCR = 1;
+    EXPECT_EQ(TranslateLineEnds(Bytes("\nxy\r\r"), both), "\r\nxy\r\n\r\n");
+    EXPECT_EQ(TranslateLineEnds({}, both), "");
 }
 
 TEST(LineEndTranslation, PassesEveryOtherByteValueUnchanged) {
