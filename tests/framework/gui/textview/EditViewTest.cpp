@@ -11,6 +11,8 @@
 #include "support/MessageBoxAnswers.h"
 #include "support/TempDir.h"
 
+#include "EditViewHost.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,28 +25,9 @@
 namespace {
 
 // An edit view on a plain parent window.
-class EditViewTest : public ::testing::Test {
+class EditViewTest : public EditViewHost {
 protected:
-    void SetUp() override {
-        EnsureDialogTestApplication();
-        m_parent = std::make_unique<QWidget>();
-        m_view = new CEditView;
-        m_host.Attach(m_parent.get());
-        ASSERT_TRUE(m_view->Create(&m_host, nullptr));
-    }
-    void TearDown() override {
-        m_view->DestroyWindow();
-        AfxPumpMessages();
-    }
-
-    struct Host : CWnd {
-        void Attach(QWidget* widget) { AttachWidget(widget, nullptr); }
-        ~Host() override { ReleaseWindow(); }
-    };
-
-    std::unique_ptr<QWidget> m_parent;
-    Host m_host;
-    CEditView* m_view = nullptr;
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(CreateView()); }
 };
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "framework/gui/textview/TextView.h"
 #include "support/DialogTestSupport.h"
 
+#include "EditViewHost.h"
+
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -28,15 +30,10 @@
 
 namespace {
 
-class HexViewTest : public ::testing::Test {
+class HexViewTest : public EditViewHost {
 protected:
     void SetUp() override {
-        EnsureDialogTestApplication();
-        m_parent = std::make_unique<QWidget>();
-        m_parent->resize(640, 300);
-        m_view = new CEditView;
-        m_host.Attach(m_parent.get());
-        ASSERT_TRUE(m_view->Create(&m_host, nullptr));
+        ASSERT_NO_FATAL_FAILURE(CreateView(640, 300));
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(12);
         m_view->GetWidget()->setGeometry(0, 0, 640, 300);
@@ -45,22 +42,8 @@ protected:
         m_parent->show();
         AfxPumpMessages();
     }
-    void TearDown() override {
-        m_view->DestroyWindow();
-        AfxPumpMessages();
-    }
 
     CHexView* Hex() const { return m_view->GetHexCtrl(); }
-
-    // One update of a terminal: the front cut, bytes added, the caret to the end unless the user reads.
-    void Update(std::size_t cut, const std::string& added) {
-        m_view->UpdateText(cut, added);
-        if (m_view->IsFollowingEnd()) {
-            const int length = m_view->GetWindowTextLength();
-            m_view->SetSel(length, length, TRUE);
-            m_view->ScrollCaret();
-        }
-    }
 
     // count bytes counting up from first (wrapping at 256).
     static std::string Counting(std::size_t first, std::size_t count) {
@@ -75,15 +58,6 @@ protected:
         const CHexDump dump = Hex()->Dump();
         return dump.Line(Hex()->FirstVisibleRow()).substr(0, 8);
     }
-
-    struct Host : CWnd {
-        void Attach(QWidget* widget) { AttachWidget(widget, nullptr); }
-        ~Host() override { ReleaseWindow(); }
-    };
-
-    std::unique_ptr<QWidget> m_parent;
-    Host m_host;
-    CEditView* m_view = nullptr;
 };
 
 } // namespace

@@ -10,6 +10,8 @@
 #include "support/DialogTestSupport.h"
 #include "support/ScreenCapture.h"
 
+#include "EditViewHost.h"
+
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -26,25 +28,16 @@
 
 namespace {
 
-class ShownTextViewTest : public ::testing::Test {
+class ShownTextViewTest : public EditViewHost {
 protected:
     void SetUp() override {
-        EnsureDialogTestApplication();
-        m_parent = std::make_unique<QWidget>();
-        m_parent->resize(420, 300);
-        m_view = new CEditView;
-        m_host.Attach(m_parent.get());
-        ASSERT_TRUE(m_view->Create(&m_host, nullptr));
+        ASSERT_NO_FATAL_FAILURE(CreateView(420, 300));
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(14);
         Widget()->setFont(font);
         Widget()->setGeometry(0, 0, 420, 300);
         m_view->SetReading(CharacterSet::Utf8, EscapeSequences::Colours);
         m_parent->show();
-        AfxPumpMessages();
-    }
-    void TearDown() override {
-        m_view->DestroyWindow();
         AfxPumpMessages();
     }
 
@@ -71,15 +64,6 @@ protected:
                 count += (screen.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF) ? 1 : 0;
         return count;
     }
-
-    struct Host : CWnd {
-        void Attach(QWidget* widget) { AttachWidget(widget, nullptr); }
-        ~Host() override { ReleaseWindow(); }
-    };
-
-    std::unique_ptr<QWidget> m_parent;
-    Host m_host;
-    CEditView* m_view = nullptr;
 };
 
 } // namespace

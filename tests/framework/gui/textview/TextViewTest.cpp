@@ -8,6 +8,8 @@
 #include "support/DialogTestSupport.h"
 #include "support/ScreenCapture.h"
 
+#include "EditViewHost.h"
+
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -29,15 +31,10 @@
 namespace {
 
 // An edit view of a fixed size on a plain parent window, following its text as a terminal view does.
-class TextViewTest : public ::testing::Test {
+class TextViewTest : public EditViewHost {
 protected:
     void SetUp() override {
-        EnsureDialogTestApplication();
-        m_parent = std::make_unique<QWidget>();
-        m_parent->resize(420, 300);
-        m_view = new CEditView;
-        m_host.Attach(m_parent.get());
-        ASSERT_TRUE(m_view->Create(&m_host, nullptr));
+        ASSERT_NO_FATAL_FAILURE(CreateView(420, 300));
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(12);
         Widget()->setFont(font);
@@ -45,22 +42,8 @@ protected:
         m_parent->show();
         AfxPumpMessages();
     }
-    void TearDown() override {
-        m_view->DestroyWindow();
-        AfxPumpMessages();
-    }
 
     CTextView* Widget() const { return m_view->GetEditCtrl(); }
-
-    // One update of a terminal: the front cut, bytes added, the caret to the end unless the user reads.
-    void Update(std::size_t cut, const std::string& added) {
-        m_view->UpdateText(cut, added);
-        if (m_view->IsFollowingEnd()) {
-            const int length = m_view->GetWindowTextLength();
-            m_view->SetSel(length, length, TRUE);
-            m_view->ScrollCaret();
-        }
-    }
 
     static std::string NumberedLines(int from, int count) {
         std::string text;
@@ -73,15 +56,6 @@ protected:
         QKeyEvent event(QEvent::KeyPress, key, modifiers);
         QApplication::sendEvent(Widget(), &event);
     }
-
-    struct Host : CWnd {
-        void Attach(QWidget* widget) { AttachWidget(widget, nullptr); }
-        ~Host() override { ReleaseWindow(); }
-    };
-
-    std::unique_ptr<QWidget> m_parent;
-    Host m_host;
-    CEditView* m_view = nullptr;
 };
 
 } // namespace
